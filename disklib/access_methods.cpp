@@ -1,0 +1,201 @@
+#include "disklib/access_methods.h"
+
+#include <cstring>
+
+#include "common/wire_records.h"
+#include "disklib/control_codes.h"
+#include "disklib/disklib.h"
+
+namespace disklib {
+namespace {
+
+struct AtaRegisters {
+  std::uint8_t command;
+  std::uint8_t features;
+  std::uint8_t lbaMid;   // cylinder low
+  std::uint8_t lbaHigh;  // cylinder high
+};
+
+constexpr std::uint8_t kIdentifyCommand = 0xEC;
+constexpr std::uint8_t kSmartCommand = 0xB0;
+
+AtaRegisters RegistersFor(AtaOperation operation) {
+  switch (operation) {
+    case AtaOperation::Identify:
+      return {kIdentifyCommand, 0x00, 0x00, 0x00};
+    case AtaOperation::ReadData:
+      return {kSmartCommand, 0xD0, 0x4F, 0xC2};
+    case AtaOperation::ReadThresholds:
+      return {kSmartCommand, 0xD1, 0x4F, 0xC2};
+  }
+  return {};
+}
+
+std::uint32_t MiniportControlCode(AtaOperation operation) {
+  switch (operation) {
+    case AtaOperation::Identify:
+      return IOCTL_SCSI_MINIPORT_IDENTIFY;
+    case AtaOperation::ReadData:
+      return IOCTL_SCSI_MINIPORT_READ_SMART_ATTRIBS;
+    case AtaOperation::ReadThresholds:
+      return IOCTL_SCSI_MINIPORT_READ_SMART_THRESHOLDS;
+  }
+  return 0;
+}
+
+void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  std::memcpy(b.data() + at, &v, sizeof v);
+}
+
+// SRB_IO_CONTROL, the header of every miniport request.
+constexpr std::uint32_t kSrbHeaderLength = 28;
+constexpr std::uint32_t kMiniportTimeout = 10;
+constexpr std::uint32_t kMiniportDataLength = 529;
+constexpr std::uint32_t kMiniportAnswerSize = 557;
+constexpr std::uint32_t kMiniportAnswerOffset = 44;
+
+AccessRequest MiniportRequest(const char (&signature)[9], AtaOperation operation,
+                              std::uint32_t inputSize) {
+  AccessRequest r{IOCTL_SCSI_MINIPORT, std::vector<std::uint8_t>(kMiniportAnswerSize, 0), inputSize,
+                  kMiniportAnswerSize, kMiniportAnswerOffset};
+  PutU32(r.bytes, 0, kSrbHeaderLength);
+  std::memcpy(r.bytes.data() + 4, signature, 8);
+  PutU32(r.bytes, 12, kMiniportTimeout);
+  PutU32(r.bytes, 16, MiniportControlCode(operation));
+  PutU32(r.bytes, 24, kMiniportDataLength);
+  return r;
+}
+
+AccessRequest ScsiDiskMiniportRequest(AtaOperation operation, std::uint32_t driveNumber) {
+  const AtaRegisters reg = RegistersFor(operation);
+  AccessRequest r = MiniportRequest("SCSIDISK", operation, 60);
+  r.bytes[32] = reg.features;
+  r.bytes[35] = reg.lbaMid;
+  r.bytes[36] = reg.lbaHigh;
+  r.bytes[38] = reg.command;
+  r.bytes[40] = static_cast<std::uint8_t>(driveNumber);
+  return r;
+}
+
+AccessRequest SataMiniportRequest(AtaOperation operation, const Addressing& addressing) {
+  const AtaRegisters reg = RegistersFor(operation);
+  AccessRequest r = MiniportRequest("QX_SATA_", operation, 69);
+  r.bytes[32] = addressing.pathId;
+  r.bytes[33] = addressing.targetId;
+  r.bytes[38] = 0xF0;
+  r.bytes[61] = reg.features;
+  r.bytes[64] = reg.lbaMid;
+  r.bytes[65] = reg.lbaHigh;
+  r.bytes[67] = reg.command;
+  return r;
+}
+
+// SENDCMDINPARAMS in, SENDCMDOUTPARAMS out.
+AccessRequest SmartIoctlRequest(AtaOperation operation, std::uint32_t driveNumber) {
+  constexpr std::uint32_t kAnswerSize = 16 + ardmon::kSectorSize;
+  const AtaRegisters reg = RegistersFor(operation);
+  AccessRequest r{SMART_RCV_DRIVE_DATA, std::vector<std::uint8_t>(kAnswerSize, 0), 33, kAnswerSize,
+                  16};
+  PutU32(r.bytes, 0, ardmon::kSectorSize);
+  r.bytes[4] = reg.features;
+  r.bytes[5] = 1;  // sector count
+  r.bytes[6] = 1;  // sector number
+  r.bytes[7] = reg.lbaMid;
+  r.bytes[8] = reg.lbaHigh;
+  r.bytes[9] = (driveNumber & 1) ? 0xB0 : 0xA0;
+  r.bytes[10] = reg.command;
+  r.bytes[12] = static_cast<std::uint8_t>(driveNumber);
+  return r;
+}
+
+std::vector<std::uint8_t> PassThroughCdb(AccessMethod method, AtaOperation operation) {
+  const AtaRegisters reg = RegistersFor(operation);
+  const bool identify = operation == AtaOperation::Identify;
+  switch (method) {
+    case AccessMethod::AtaPassThrough12:
+      // Identify counts its one block in the features field (T_LENGTH 1),
+      // the S.M.A.R.T. reads in the sector count field (T_LENGTH 2).
+      if (identify) return {0xA1, 0x08, 0x0D, 0x01, 0, 0, 0, 0, 0, reg.command, 0, 0};
+      return {0xA1,       0x08,        0x0E, reg.features, 0x01, 0x01,
+              reg.lbaMid, reg.lbaHigh, 0xA0, reg.command,  0,    0};
+    case AccessMethod::AtaPassThrough16:
+      if (identify) return {0x85, 0x09, 0x0D, 0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, reg.command, 0};
+      return {0x85, 0x09, 0x0E,       0, reg.features, 0,    0x01,        0,
+              0x01, 0,    reg.lbaMid, 0, reg.lbaHigh,  0xA0, reg.command, 0};
+    case AccessMethod::BridgeCdb12:
+      if (identify) return {0xF8, 0x00, 0x22, 0x10, 0x01, 0, 0, 0, 0, 0, 0, reg.command};
+      return {0xF8, 0x00, 0x22,       0x10,        0x01, reg.features,
+              0,    0,    reg.lbaMid, reg.lbaHigh, 0,    reg.command};
+    case AccessMethod::BridgeCdb10:
+      return {0x01, 0x00, reg.features, 0, 0, reg.lbaMid, reg.lbaHigh, reg.command, 0x02, 0};
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+bool IsPassThrough(AccessMethod method) {
+  return method == AccessMethod::AtaPassThrough12 || method == AccessMethod::AtaPassThrough16 ||
+         method == AccessMethod::BridgeCdb12 || method == AccessMethod::BridgeCdb10;
+}
+
+AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
+                           const Addressing& addressing) {
+  switch (method) {
+    case AccessMethod::SmartIoctl:
+      return SmartIoctlRequest(operation, addressing.driveNumber);
+    case AccessMethod::ScsiDiskMiniport:
+      return ScsiDiskMiniportRequest(operation, addressing.driveNumber);
+    case AccessMethod::SataMiniport:
+      return SataMiniportRequest(operation, addressing);
+    default: {
+      std::vector<std::uint8_t> cdb = PassThroughCdb(method, operation);
+      const auto size = static_cast<std::uint32_t>(cdb.size());
+      return {0, std::move(cdb), size, ardmon::kSectorSize, 0};
+    }
+  }
+}
+
+bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod method,
+                     AtaOperation operation, const Addressing& addressing, std::uint8_t* sector) {
+  AccessRequest request = BuildRequest(method, operation, addressing);
+  if (IsPassThrough(method)) {
+    return ScsiPassThrough(stack, handle, request.bytes.data(),
+                           static_cast<std::uint8_t>(request.inputSize), sector,
+                           ardmon::kSectorSize);
+  }
+  std::uint32_t returned = 0;
+  if (!stack.Control(handle, request.controlCode, request.bytes.data(), request.inputSize,
+                     request.bytes.data(), request.outputSize, returned)) {
+    return false;
+  }
+  if (sector) {
+    std::memcpy(sector, request.bytes.data() + request.answerOffset, ardmon::kSectorSize);
+  }
+  return true;
+}
+
+std::optional<ScsiAddress> GetScsiAddress(DeviceStack& stack, DeviceHandle drive) {
+  std::uint8_t address[8] = {};  // SCSI_ADDRESS: Length, PortNumber, PathId, TargetId, Lun
+  std::uint32_t returned = 0;
+  if (!stack.Control(drive, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, address, sizeof address,
+                     returned)) {
+    return std::nullopt;
+  }
+  return ScsiAddress{address[5], address[6]};
+}
+
+std::optional<std::u16string> FindStoragePort(DeviceStack& stack,
+                                              const std::u16string& controllerId) {
+  std::optional<std::u16string> port;
+  stack.VisitInterfaces(InterfaceClass::StoragePort, [&](const DeviceInterface& itf) {
+    std::optional<std::u16string> id = stack.DeviceIdOf(itf.node);
+    if (!id || *id != controllerId) return false;
+    port = itf.path;
+    return true;
+  });
+  return port;
+}
+
+}  // namespace disklib

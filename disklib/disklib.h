@@ -1,0 +1,41 @@
+// The disk library's operations over a DeviceStack. The DLL exports wrap
+// these with the platform's or the simulated stack.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/wire_records.h"
+#include "disklib/device_stack.h"
+
+namespace disklib {
+
+// Fills the record of physical drive n; a null record is left alone.
+void GetDiskInfo(DeviceStack& stack, std::uint32_t n, ardmon::DiskInfoTable* record);
+// Reads drive n's identity and S.M.A.R.T. data; a null record is left alone.
+void GetTempInfo(DeviceStack& stack, std::uint32_t n, ardmon::TempInfoRecord* record);
+// Registers (add) or removes the SATA upper filter; true when a device changed.
+bool EditSilFilters(DeviceStack& stack, bool add);
+
+struct DiskInterface {
+  std::u16string controllerId;  // empty when the parent could not be had
+  std::u16string path;
+};
+std::optional<DiskInterface> FindDiskInterface(DeviceStack& stack, std::uint32_t n);
+bool VolumeOnDisk(DeviceStack& stack, const std::u16string& path, std::uint32_t n);
+// The letters of drive n's volumes, e.g. "C:E:".
+std::string ListDriveLetters(DeviceStack& stack, std::uint32_t n);
+// Sends a data-in CDB; copies at most `transferLength` bytes to `output`.
+bool ScsiPassThrough(DeviceStack& stack, DeviceHandle handle, const std::uint8_t* cdb,
+                     std::uint8_t cdbLength, std::uint8_t* output, std::uint32_t transferLength);
+
+struct SmartVerdict {
+  std::uint8_t status;
+  std::uint8_t temperature;
+  std::uint32_t powerOnHours;
+};
+SmartVerdict EvaluateSmart(const std::uint8_t* attributes, const std::uint8_t* thresholds);
+
+}  // namespace disklib
