@@ -1,0 +1,232 @@
+#include "fake_device_stack.h"
+
+namespace disklib::testing {
+namespace {
+
+std::string Narrow(const std::u16string& s) {
+  return std::string(s.begin(), s.end());
+}
+
+std::string OperationOf(std::uint8_t command, std::uint8_t features) {
+  if (command == 0xEC) return "Identify";
+  if (command == 0xB0 && features == 0xD0) return "ReadData";
+  if (command == 0xB0 && features == 0xD1) return "ReadThresholds";
+  return "Unknown";
+}
+
+class FakeEntry : public DeviceEntry {
+ public:
+  explicit FakeEntry(FakeRegistryDevice& device) : device_(device) {}
+  std::optional<std::vector<std::uint8_t>> ReadProperty(DeviceProperty property) override {
+    return property == DeviceProperty::HardwareId ? device_.hardwareId : device_.upperFilters;
+  }
+  bool WriteProperty(DeviceProperty property, const std::vector<std::uint8_t>& bytes) override {
+    if (!device_.writable || property != DeviceProperty::UpperFilters) return false;
+    ++device_.writes;
+    device_.upperFilters = bytes.empty() ? std::nullopt : std::optional(bytes);
+    return true;
+  }
+
+ private:
+  FakeRegistryDevice& device_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> MultiStringBytes(const std::vector<std::u16string>& entries) {
+  std::vector<std::uint8_t> bytes;
+  auto put = [&](char16_t c) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  };
+  for (const std::u16string& entry : entries) {
+    for (char16_t c : entry) put(c);
+    put(0);
+  }
+  put(0);
+  return bytes;
+}
+
+bool FakeDeviceStack::VisitInterfaces(InterfaceClass cls,
+                                      const std::function<bool(const DeviceInterface&)>& stop) {
+  if (!interfaceSetsAvailable) return false;
+  for (const DeviceInterface& itf : cls == InterfaceClass::Disk ? diskInterfaces : portInterfaces) {
+    if (stop(itf)) break;
+  }
+  return true;
+}
+
+std::optional<DevNode> FakeDeviceStack::ParentOf(DevNode node) {
+  auto it = nodes.find(node);
+  if (it == nodes.end()) return std::nullopt;
+  return it->second.parent;
+}
+
+std::optional<std::u16string> FakeDeviceStack::DeviceIdOf(DevNode node) {
+  auto it = nodes.find(node);
+  if (it == nodes.end()) return std::nullopt;
+  return it->second.id;
+}
+
+std::optional<DeviceHandle> FakeDeviceStack::Open(const std::u16string& path, std::uint32_t) {
+  auto it = devices.find(path);
+  if (it == devices.end() || !it->second.openable) return std::nullopt;
+  handles_[next_] = path;
+  ++openHandles;
+  return next_++;
+}
+
+void FakeDeviceStack::Close(DeviceHandle handle) {
+  if (handles_.erase(handle)) --openHandles;
+}
+
+std::uint32_t FakeDeviceStack::DriveType(const std::u16string& name) {
+  auto it = driveTypes.find(name[0]);
+  return it == driveTypes.end() ? 0 : it->second;
+}
+
+std::optional<std::u16string> FakeDeviceStack::DosDeviceOf(const std::u16string& name) {
+  auto it = dosDevices.find(name[0]);
+  if (it == dosDevices.end()) return std::nullopt;
+  return it->second;
+}
+
+bool FakeDeviceStack::EqualIgnoringCase(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool FakeDeviceStack::VisitDevices(bool presentOnly,
+                                   const std::function<void(DeviceEntry&)>& visit) {
+  for (FakeRegistryDevice& device : registry) {
+    if (presentOnly && !device.present) continue;
+    FakeEntry entry(device);
+    visit(entry);
+  }
+  return true;
+}
+
+bool FakeDeviceStack::Answer(FakeDevice& device, const std::string& method,
+                             const std::string& operation) {
+  return device.answers.count(method) || device.answers.count(method + "/" + operation);
+}
+
+const std::vector<std::uint8_t>& FakeDeviceStack::SectorFor(FakeDevice& device,
+                                                            const std::string& operation) {
+  if (operation == "Identify") return device.identify;
+  return operation == "ReadData" ? device.attributes : device.thresholds;
+}
+
+bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer) {
+  const std::string signature(reinterpret_cast<const char*>(buffer + 4), 8);
+  std::string method, operation;
+  if (signature == "SCSIDISK") {
+    method = "ScsiDiskMiniport";
+    operation = OperationOf(buffer[38], buffer[32]);
+  } else {
+    method = "SataMiniport";
+    operation = OperationOf(buffer[67], buffer[61]);
+  }
+  log.push_back(method + "/" + operation + "@" + where);
+  if (!Answer(device, method, operation)) return false;
+  std::memcpy(buffer + 44, SectorFor(device, operation).data(), 512);
+  return true;
+}
+
+bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer) {
+  const std::string operation = OperationOf(buffer[10], buffer[4]);
+  log.push_back("SmartIoctl/" + operation + "@" + where);
+  if (!Answer(device, "SmartIoctl", operation)) return false;
+  std::memcpy(buffer + 16, SectorFor(device, operation).data(), 512);
+  return true;
+}
+
+bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
+                                  std::uint8_t* buffer, std::uint32_t inSize) {
+  passThroughRequests.emplace_back(buffer, buffer + inSize);
+  ScsiPassThroughHeader header;
+  std::memcpy(&header, buffer, sizeof header);
+  const std::uint8_t* cdb = header.Cdb;
+  std::string method, operation;
+  switch (cdb[0]) {
+    case 0x12:
+      log.push_back("Inquiry@" + where);
+      if (device.inquiry.empty()) return false;
+      std::memcpy(buffer + kDataOffset + 8, device.inquiry.data(), device.inquiry.size());
+      header.DataTransferLength = device.reportedTransfer ? device.reportedTransfer : 36;
+      std::memcpy(buffer, &header, sizeof header);
+      return true;
+    case 0xA1:
+      method = "AtaPassThrough12";
+      operation = OperationOf(cdb[9], cdb[3]);
+      break;
+    case 0x85:
+      method = "AtaPassThrough16";
+      operation = OperationOf(cdb[14], cdb[4]);
+      break;
+    case 0xF8:
+      method = "BridgeCdb12";
+      operation = OperationOf(cdb[11], cdb[5]);
+      break;
+    case 0x01:
+      method = "BridgeCdb10";
+      operation = OperationOf(cdb[7], cdb[2]);
+      break;
+  }
+  log.push_back(method + "/" + operation + "@" + where);
+  if (!Answer(device, method, operation)) return false;
+  std::memcpy(buffer + kDataOffset, SectorFor(device, operation).data(), 512);
+  header.ScsiStatus = device.scsiStatus;
+  header.DataTransferLength = device.reportedTransfer ? device.reportedTransfer : 512;
+  std::memcpy(buffer, &header, sizeof header);
+  return true;
+}
+
+bool FakeDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void* in,
+                              std::uint32_t inSize, void* out, std::uint32_t outSize,
+                              std::uint32_t& returned) {
+  const std::u16string& path = handles_.at(handle);
+  FakeDevice& device = devices.at(path);
+  const std::string where = Narrow(path);
+  auto* buffer = static_cast<std::uint8_t*>(out);
+  returned = 0;
+  switch (code) {
+    case IOCTL_STORAGE_GET_DEVICE_NUMBER: {
+      if (!device.typeAndNumber || outSize < 12) return false;
+      std::uint32_t answer[3] = {device.typeAndNumber->first, device.typeAndNumber->second, 0};
+      std::memcpy(buffer, answer, 12);
+      return true;
+    }
+    case IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS: {
+      if (!device.extents || device.extents->size() * 24 + 8 > outSize) return false;
+      std::memset(buffer, 0, outSize);
+      auto count = static_cast<std::uint32_t>(device.extents->size());
+      std::memcpy(buffer, &count, 4);
+      for (std::uint32_t i = 0; i < count; ++i)
+        std::memcpy(buffer + 8 + 24 * i, &(*device.extents)[i], 4);
+      return true;
+    }
+    case IOCTL_DISK_GET_LENGTH_INFO:
+      if (!device.length) return false;
+      std::memcpy(buffer, &*device.length, 8);
+      return true;
+    case IOCTL_SCSI_GET_ADDRESS:
+      if (!device.scsiAddress) return false;
+      buffer[5] = device.scsiAddress->first;
+      buffer[6] = device.scsiAddress->second;
+      return true;
+    case IOCTL_SCSI_MINIPORT:
+      return in == out && Miniport(device, where, buffer);
+    case SMART_RCV_DRIVE_DATA:
+      return in == out && Smart(device, where, buffer);
+    case IOCTL_SCSI_PASS_THROUGH:
+      return in == out && PassThrough(device, where, buffer, inSize);
+  }
+  return false;
+}
+
+}  // namespace disklib::testing

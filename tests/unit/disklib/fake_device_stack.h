@@ -1,0 +1,100 @@
+// A scripted device stack for the library's unit tests: devices answer the
+// access methods they are told to, and every request is logged as
+// "Method/Operation@path" so tests can check the order of attempts.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "disklib/control_codes.h"
+#include "disklib/device_stack.h"
+#include "disklib/scsi_pass_through.h"
+
+namespace disklib::testing {
+
+struct FakeDevice {
+  // IOCTL_STORAGE_GET_DEVICE_NUMBER; the request fails when unset.
+  std::optional<std::pair<std::uint32_t, std::uint32_t>> typeAndNumber;
+  // Disk numbers of the volume's extents; more than one overflows the
+  // caller's buffer. The request fails when unset.
+  std::optional<std::vector<std::uint32_t>> extents;
+  std::optional<std::uint64_t> length;
+  bool openable = true;
+  // INQUIRY vendor and product identification, 24 bytes, when it answers.
+  std::string inquiry;
+  // "Method/Operation" pairs that answer, e.g. "SmartIoctl/Identify"; a
+  // method name alone answers all three operations.
+  std::set<std::string> answers;
+  std::uint8_t scsiStatus = 0;
+  std::uint32_t reportedTransfer = 0;  // 0: what was asked
+  std::optional<std::pair<std::uint8_t, std::uint8_t>> scsiAddress;
+  std::vector<std::uint8_t> identify = std::vector<std::uint8_t>(512, 0);
+  std::vector<std::uint8_t> attributes = std::vector<std::uint8_t>(512, 0);
+  std::vector<std::uint8_t> thresholds = std::vector<std::uint8_t>(512, 0);
+};
+
+struct FakeNode {
+  std::u16string id;
+  std::optional<DevNode> parent;
+};
+
+struct FakeRegistryDevice {
+  bool present = true;
+  std::optional<std::vector<std::uint8_t>> hardwareId;
+  std::optional<std::vector<std::uint8_t>> upperFilters;
+  bool writable = true;
+  int writes = 0;
+};
+
+std::vector<std::uint8_t> MultiStringBytes(const std::vector<std::u16string>& entries);
+
+class FakeDeviceStack : public DeviceStack {
+ public:
+  std::map<DevNode, FakeNode> nodes;
+  std::vector<DeviceInterface> diskInterfaces;
+  std::vector<DeviceInterface> portInterfaces;
+  bool interfaceSetsAvailable = true;
+  std::map<std::u16string, FakeDevice> devices;
+  std::uint32_t logicalDrives = 0;
+  std::map<char16_t, std::uint32_t> driveTypes;
+  std::map<char16_t, std::u16string> dosDevices;
+  std::vector<FakeRegistryDevice> registry;
+
+  std::vector<std::string> log;
+  std::vector<std::vector<std::uint8_t>> passThroughRequests;
+  int openHandles = 0;
+
+  bool VisitInterfaces(InterfaceClass cls,
+                       const std::function<bool(const DeviceInterface&)>& stop) override;
+  std::optional<DevNode> ParentOf(DevNode node) override;
+  std::optional<std::u16string> DeviceIdOf(DevNode node) override;
+  std::optional<DeviceHandle> Open(const std::u16string& path, std::uint32_t access) override;
+  void Close(DeviceHandle handle) override;
+  bool Control(DeviceHandle handle, std::uint32_t code, const void* in, std::uint32_t inSize,
+               void* out, std::uint32_t outSize, std::uint32_t& returned) override;
+  std::uint32_t LogicalDrives() override { return logicalDrives; }
+  std::uint32_t DriveType(const std::u16string& name) override;
+  std::optional<std::u16string> DosDeviceOf(const std::u16string& name) override;
+  bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
+  bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
+
+  // The methods tried, in order, as "Method/Operation@path".
+  std::vector<std::string> Attempts() const { return log; }
+
+ private:
+  bool Answer(FakeDevice& device, const std::string& method, const std::string& operation);
+  const std::vector<std::uint8_t>& SectorFor(FakeDevice& device, const std::string& operation);
+  bool Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer);
+  bool Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer);
+  bool PassThrough(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                   std::uint32_t inSize);
+
+  std::map<DeviceHandle, std::u16string> handles_;
+  DeviceHandle next_ = 100;
+};
+
+}  // namespace disklib::testing

@@ -1,0 +1,182 @@
+// Which access methods GetTempInfo tries for each kind of controller, on
+// which handle, in which order, and where it stops.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "disklib/disklib.h"
+#include "machine.h"
+
+namespace disklib {
+namespace {
+
+using testing::AddDisk;
+using ::testing::ElementsAre;
+using testing::FakeDeviceStack;
+
+constexpr const char* kDrive = "\\\\.\\PHYSICALDRIVE0";
+constexpr const char* kPort = "\\\\?\\pci#ven_1095&dev_3132#port";
+
+std::string At(const std::string& attempt, const char* where = kDrive) {
+  return attempt + "@" + where;
+}
+
+class DecisionOrder : public ::testing::Test {
+ protected:
+  FakeDeviceStack stack;
+  ardmon::TempInfoRecord record{};
+
+  std::vector<std::string> Run() {
+    GetTempInfo(stack, 0, &record);
+    EXPECT_EQ(stack.openHandles, 0) << "every handle is closed";
+    return stack.Attempts();
+  }
+
+  void AddSiliconImage(const std::u16string& controllerId, std::set<std::string> portAnswers) {
+    AddDisk(stack, 0, controllerId);
+    stack.devices[testing::PhysicalDrive(0)].scsiAddress = std::make_pair(1, 0);
+    stack.nodes[7] = {controllerId, std::nullopt};
+    stack.portInterfaces.push_back({testing::U16(kPort), 7});
+    stack.devices[testing::U16(kPort)].answers = std::move(portAnswers);
+  }
+};
+
+TEST_F(DecisionOrder, IdeControllersUseTheDiskMiniportOnTheDrive) {
+  AddDisk(stack, 0, u"PCIIDE\\IDECHANNEL\\4&1", {"ScsiDiskMiniport"});
+  EXPECT_THAT(Run(), ElementsAre(At("ScsiDiskMiniport/Identify"), At("ScsiDiskMiniport/ReadData"),
+                                 At("ScsiDiskMiniport/ReadThresholds")));
+  EXPECT_EQ(record.IdentifyOk + record.AttributesOk + record.ThresholdsOk, 3);
+}
+
+TEST_F(DecisionOrder, IdeFallsBackToTheGenericChain) {
+  AddDisk(stack, 0, u"ide\\DiskST500", {"AtaPassThrough16"});
+  EXPECT_THAT(Run(),
+              ElementsAre(At("ScsiDiskMiniport/Identify"), At("SmartIoctl/Identify"),
+                          At("AtaPassThrough12/Identify"), At("AtaPassThrough16/Identify"),
+                          At("AtaPassThrough16/ReadData"), At("AtaPassThrough16/ReadThresholds")));
+}
+
+TEST_F(DecisionOrder, SiliconImageAsksTheSataFilterOnTheStoragePort) {
+  AddSiliconImage(u"PCI\\VEN_1095&DEV_3132&SUBSYS_71321095", {"SataMiniport"});
+  EXPECT_THAT(Run(),
+              ElementsAre(At("SataMiniport/Identify", kPort), At("SataMiniport/ReadData", kPort),
+                          At("SataMiniport/ReadThresholds", kPort)));
+}
+
+TEST_F(DecisionOrder, SiliconImageTriesTheDiskMiniportOnThePortNext) {
+  AddSiliconImage(u"PCI\\ven_1095&dev_3512&subsys_1", {"ScsiDiskMiniport"});
+  EXPECT_THAT(
+      Run(), ElementsAre(At("SataMiniport/Identify", kPort), At("ScsiDiskMiniport/Identify", kPort),
+                         At("ScsiDiskMiniport/ReadData", kPort),
+                         At("ScsiDiskMiniport/ReadThresholds", kPort)));
+}
+
+TEST_F(DecisionOrder, SiliconImageWithoutAnswerEndsInTheGenericChain) {
+  AddSiliconImage(u"PCI\\VEN_1095&DEV_3124&SUBSYS_1", {});
+  EXPECT_THAT(Run(), ElementsAre(At("SataMiniport/Identify", kPort),
+                                 At("ScsiDiskMiniport/Identify", kPort), At("SmartIoctl/Identify"),
+                                 At("AtaPassThrough12/Identify"), At("AtaPassThrough16/Identify")));
+  EXPECT_EQ(record.IdentifyOk, 0);
+}
+
+TEST_F(DecisionOrder, SiliconImageWithoutAPortGoesStraightToTheGenericChain) {
+  AddDisk(stack, 0, u"PCI\\VEN_1095&DEV_3132&SUBSYS_1", {"SmartIoctl"});
+  EXPECT_THAT(Run(), ElementsAre(At("SmartIoctl/Identify"), At("SmartIoctl/ReadData"),
+                                 At("SmartIoctl/ReadThresholds")));
+}
+
+TEST_F(DecisionOrder, TheUsbBridgeUsesItsVendorCommandFirst) {
+  AddDisk(stack, 0, u"USB\\VID_0FA7&PID_01D3\\5&2", {"BridgeCdb12"});
+  EXPECT_THAT(Run(), ElementsAre(At("BridgeCdb12/Identify"), At("BridgeCdb12/ReadData"),
+                                 At("BridgeCdb12/ReadThresholds")));
+}
+
+TEST_F(DecisionOrder, TheUsbBridgeFallsThroughToTheTenByteCommand) {
+  AddDisk(stack, 0, u"USB\\Vid_0FA7&Pid_01D3\\5&2", {"BridgeCdb10"});
+  EXPECT_THAT(Run(), ElementsAre(At("BridgeCdb12/Identify"), At("SmartIoctl/Identify"),
+                                 At("AtaPassThrough12/Identify"), At("AtaPassThrough16/Identify"),
+                                 At("BridgeCdb10/Identify"), At("BridgeCdb10/ReadData"),
+                                 At("BridgeCdb10/ReadThresholds")));
+}
+
+TEST_F(DecisionOrder, FirewireEndsWithTheTenByteCommandOtherControllersDoNot) {
+  AddDisk(stack, 0, u"1394\\Bridge&1", {});
+  EXPECT_EQ(Run().back(), At("BridgeCdb10/Identify"));
+
+  FakeDeviceStack other;
+  AddDisk(other, 0, u"PCI\\VEN_8086&DEV_2922", {});
+  GetTempInfo(other, 0, &record);
+  EXPECT_THAT(other.Attempts(),
+              ElementsAre(At("SmartIoctl/Identify"), At("AtaPassThrough12/Identify"),
+                          At("AtaPassThrough16/Identify")));
+}
+
+TEST_F(DecisionOrder, FailedReadsDoNotLeadToAnotherMethod) {
+  AddDisk(stack, 0, u"PCI\\VEN_8086&DEV_2922", {"SmartIoctl/Identify", "AtaPassThrough12"});
+  EXPECT_THAT(Run(), ElementsAre(At("SmartIoctl/Identify"), At("SmartIoctl/ReadData"),
+                                 At("SmartIoctl/ReadThresholds")));
+  EXPECT_EQ(record.IdentifyOk, 1);
+  EXPECT_EQ(record.AttributesOk, 0);
+  EXPECT_EQ(record.HealthStatus, ardmon::kHealthNotEvaluated);
+}
+
+class TempInfoRecordTest : public DecisionOrder {
+ protected:
+  void SetUp() override {
+    AddDisk(stack, 0, u"PCI\\VEN_8086&DEV_2922", {"SmartIoctl"});
+    testing::FakeDevice& drive = stack.devices[testing::PhysicalDrive(0)];
+    drive.identify = testing::IdentifySector("ST500DM002-1BD142", "Z3T8ABCD", "KC45", true);
+    std::uint8_t* temperature = drive.attributes.data() + 2;
+    temperature[0] = 194;
+    temperature[3] = 100;
+    temperature[5] = 38;
+    drive.thresholds[2] = 194;
+  }
+};
+
+TEST_F(TempInfoRecordTest, FillsIdentityAndEvaluation) {
+  Run();
+  EXPECT_EQ(record.SmartSupported, 1);
+  EXPECT_STREQ(record.ModelNumber, "ST500DM002-1BD142                       ");
+  EXPECT_STREQ(record.SerialNumber, "Z3T8ABCD            ");
+  EXPECT_STREQ(record.FirmwareRevision, "KC45    ");
+  EXPECT_EQ(record.Temperature, 38);
+  EXPECT_EQ(record.HealthStatus, ardmon::kHealthGood);
+}
+
+TEST_F(TempInfoRecordTest, NoSmartSupportMeansNotEvaluated) {
+  stack.devices[testing::PhysicalDrive(0)].identify[164] = 0x02;
+  Run();
+  EXPECT_EQ(record.SmartSupported, 0);
+  EXPECT_EQ(record.AttributesOk, 1);
+  EXPECT_EQ(record.Temperature, 0);
+  EXPECT_EQ(record.HealthStatus, ardmon::kHealthNotEvaluated);
+  EXPECT_STREQ(record.FirmwareRevision, "KC45    ");
+}
+
+TEST(GetTempInfo, OutcomesWithNothingReadAreAllZero) {
+  const ardmon::TempInfoRecord zero{};
+  auto Check = [&](FakeDeviceStack& stack, std::uint32_t n) {
+    ardmon::TempInfoRecord record;
+    std::memset(&record, 0xCC, sizeof record);
+    GetTempInfo(stack, n, &record);
+    EXPECT_EQ(std::memcmp(&record, &zero, sizeof record), 0);
+  };
+  FakeDeviceStack noDisk;
+  Check(noDisk, 0);
+
+  FakeDeviceStack unopenable;
+  AddDisk(unopenable, 0, u"PCIIDE\\X", {"ScsiDiskMiniport"});
+  unopenable.devices[testing::PhysicalDrive(0)].openable = false;
+  Check(unopenable, 0);
+
+  FakeDeviceStack silent;
+  AddDisk(silent, 0, u"PCIIDE\\X", {});
+  Check(silent, 0);
+
+  GetTempInfo(silent, 0, nullptr);  // a null record is left alone
+}
+
+}  // namespace
+}  // namespace disklib
