@@ -1,0 +1,42 @@
+# Two build trees: build/native (portable code and unit tests, host
+# compiler) and build/win (the Windows programs, mingw-w64), tested under Wine.
+BUILD  := build
+NATIVE := $(BUILD)/native
+WIN    := $(BUILD)/win
+JOBS   ?= 2
+TYPE   ?= RelWithDebInfo
+
+.PHONY: all deps native win test unit wine demo format clean
+
+all: native win
+
+deps:
+	@tools/deps
+
+native: deps
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=$(TYPE) >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+
+win: deps
+	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=$(TYPE) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	@cmake --build $(WIN) -j$(JOBS)
+
+# All tests: native unit tests, then the Windows programs under Wine.
+test: all
+	@tools/test-all $(NATIVE) $(WIN) $(JOBS)
+
+unit: native
+	@cd $(NATIVE) && ctest -L unit -j$(JOBS) --output-on-failure
+
+wine: win
+	@cd $(WIN) && ctest -L wine --output-on-failure
+
+demo: all
+	@tools/demo $(WIN)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)
