@@ -1,0 +1,145 @@
+// The simulated machine: its devices, disks, storage ports and volumes, as
+// read from and written back to a fixture file. FIXTURE.md beside this file
+// describes the file format.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "disklib/access_methods.h"
+
+namespace disklib::sim {
+
+using Sector = std::array<std::uint8_t, 512>;
+
+// A device node; also a member of the device information sets that the
+// filter registration walks.
+struct Device {
+  std::string id;      // device instance ID
+  std::string parent;  // instance ID of the parent node, empty for a root
+  std::optional<std::vector<std::string>> hardwareIds;
+  std::optional<std::vector<std::string>> upperFilters;
+  bool present = true;
+
+  bool operator==(const Device& o) const;
+};
+
+struct Attribute {
+  std::uint8_t id = 0;
+  std::uint16_t flags = 0;
+  std::uint8_t value = 0;
+  std::uint8_t worst = 0;
+  std::uint64_t raw = 0;  // six bytes, least significant first in the sector
+  std::uint8_t threshold = 0;
+
+  bool operator==(const Attribute& o) const;
+};
+
+// What the drive answers to IDENTIFY DEVICE and the two S.M.A.R.T. reads.
+struct AtaDrive {
+  std::string model;
+  std::string serial;
+  std::string firmware;
+  bool smartSupported = true;
+  bool smartEnabled = true;  // false: the S.M.A.R.T. reads are aborted
+  std::vector<Attribute> attributes;
+  // Whole sectors given verbatim replace the ones built from the fields.
+  std::optional<Sector> identifySector;
+  std::optional<Sector> attributeSector;
+  std::optional<Sector> thresholdSector;
+
+  bool operator==(const AtaDrive& o) const;
+};
+
+struct Inquiry {
+  std::string vendor;    // up to 8 characters, space-padded when sent
+  std::string product;   // up to 16
+  std::string revision;  // up to 4
+  bool removable = false;
+
+  bool operator==(const Inquiry& o) const;
+};
+
+struct ScsiAddress {
+  std::uint8_t portNumber = 0;
+  std::uint8_t pathId = 0;
+  std::uint8_t targetId = 0;
+  std::uint8_t lun = 0;
+
+  bool operator==(const ScsiAddress& o) const;
+};
+
+struct Disk {
+  std::uint32_t number = 0;  // \\.\PHYSICALDRIVEn
+  std::string path;          // disk interface path
+  std::string node;          // instance ID of its device node
+  std::uint64_t size = 0;    // 0: no medium, the length query fails
+  bool openable = true;      // false: only opens without access rights succeed
+  std::optional<Inquiry> inquiry;
+  std::optional<ScsiAddress> scsiAddress;
+  std::vector<AccessMethod> methods;  // the ways of reaching the drive that answer
+  std::optional<AtaDrive> ata;
+
+  bool Answers(AccessMethod method) const;
+  bool operator==(const Disk& o) const;
+};
+
+// A storage port serves the disks whose device nodes lie below its node.
+struct StoragePort {
+  std::string path;
+  std::string node;
+
+  bool operator==(const StoragePort& o) const;
+};
+
+struct Volume {
+  char letter = 'C';
+  std::uint32_t type = 3;  // GetDriveTypeW's value
+  std::string dosDevice;   // e.g. \Device\HarddiskVolume1
+  std::vector<std::uint32_t> disks;
+
+  bool operator==(const Volume& o) const;
+};
+
+struct Fixture {
+  std::vector<Device> devices;
+  std::vector<StoragePort> storagePorts;
+  std::vector<Disk> disks;
+  std::vector<Volume> volumes;
+
+  bool operator==(const Fixture& o) const;
+};
+
+class FixtureError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Throws FixtureError naming the offending place.
+Fixture ParseFixture(std::string_view text);
+std::string WriteFixture(const Fixture& fixture);
+
+Fixture LoadFixture(const std::filesystem::path& file);
+// A missing or broken file is a machine without disks.
+Fixture LoadFixtureOrEmpty(const std::filesystem::path& file);
+// Throws FixtureError when the file cannot be written.
+void SaveFixture(const Fixture& fixture, const std::filesystem::path& file);
+
+// The sectors a drive returns.
+Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize);
+Sector AttributeSector(const AtaDrive& drive);
+Sector ThresholdSector(const AtaDrive& drive);
+
+std::optional<AccessMethod> AccessMethodFromName(std::string_view name);
+std::string_view AccessMethodName(AccessMethod method);
+
+std::u16string Utf16FromUtf8(std::string_view text);
+std::string Utf8FromUtf16(std::u16string_view text);
+
+}  // namespace disklib::sim

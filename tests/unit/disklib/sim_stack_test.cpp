@@ -1,0 +1,431 @@
+// The library over the simulated machine: the demo fixture read end to end,
+// the filter edits written back, the fixture format, and the drivers'
+// refusal of malformed requests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "common/wire_records.h"
+#include "disklib/access_methods.h"
+#include "disklib/control_codes.h"
+#include "disklib/disklib.h"
+#include "disklib/scsi_pass_through.h"
+#include "disklib/sim/fixture.h"
+#include "disklib/sim/sim_device_stack.h"
+
+namespace {
+
+using disklib::AccessMethod;
+using disklib::AtaOperation;
+using disklib::sim::Fixture;
+using disklib::sim::SimDeviceStack;
+
+Fixture Demo() {
+  return disklib::sim::LoadFixture(ARDMON_DEMO_FIXTURE);
+}
+
+std::string TrimRight(std::string text) {
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+template <typename Record>
+bool AllZero(const Record& record) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+  return std::all_of(bytes, bytes + sizeof record, [](std::uint8_t b) { return b == 0; });
+}
+
+struct DemoDrive {
+  std::uint32_t number;
+  const char* letters;
+  const char* inquiry;
+  const char16_t* controller;
+  const char* model;
+  const char* serial;
+  std::uint8_t temperature;
+  std::uint8_t health;
+  std::uint32_t hours;
+};
+
+const DemoDrive kDemoDrives[] = {
+    {0, "C:", "ATA     MARLOWE MX500AS-", u"PCIIDE\\IDECHANNEL\\4&2617AEAE&0&0",
+     "MARLOWE MX500AS-01", "MX5A0X1F32K7", 38, ardmon::kHealthGood, 12034},
+    // Behind the intermediate bus node: the controller is its parent.
+    {1, "D:", "ATA     TESSERA TS1000DM",
+     u"PCI\\VEN_1095&DEV_3132&SUBSYS_71321095&REV_01\\4&1D3A5A37&0&00E4",
+     "TESSERA TS1000DM003-1CH1", "Z1D4R9WQ", 41, ardmon::kHealthCaution, 21873},
+    // Temperature in tenths of a degree.
+    {2, "E:", "ATA     KESTREL KS2000NV",
+     u"PCI\\VEN_8086&DEV_2922&SUBSYS_50011458&REV_02\\3&11583659&0&FA", "KESTREL KS2000NV-00A",
+     "WK-3TQ8H2PX01", 34, ardmon::kHealthGood, 3391},
+    {3, "F:", "ORBITA  OB320UX         ", u"USB\\VID_0FA7&PID_01D3\\2008123100A1",
+     "ORBITA OB320UX-2H", "OB3U20081231A1", 44, ardmon::kHealthGood, 876},
+};
+
+TEST(SimDemoMachine, EachDiskReadsAsTheFixtureDescribesIt) {
+  const Fixture demo = Demo();
+  SimDeviceStack stack(demo);
+  for (const DemoDrive& drive : kDemoDrives) {
+    SCOPED_TRACE(drive.number);
+    ardmon::DiskInfoTable info;
+    disklib::GetDiskInfo(stack, drive.number, &info);
+    EXPECT_EQ(info.Present, 1);
+    EXPECT_EQ(info.DiskSize, demo.disks[drive.number].size);
+    EXPECT_STREQ(info.DriveLetters, drive.letters);
+    EXPECT_STREQ(info.InquiryId, drive.inquiry);
+    EXPECT_EQ(std::u16string(info.ControllerId), drive.controller);
+    EXPECT_EQ(std::u16string(info.DevicePath),
+              disklib::sim::Utf16FromUtf8(demo.disks[drive.number].path));
+
+    ardmon::TempInfoRecord temp;
+    disklib::GetTempInfo(stack, drive.number, &temp);
+    EXPECT_EQ(temp.IdentifyOk + temp.AttributesOk + temp.ThresholdsOk, 3);
+    EXPECT_EQ(temp.SmartSupported, 1);
+    EXPECT_EQ(TrimRight(temp.ModelNumber), drive.model);
+    EXPECT_EQ(TrimRight(temp.SerialNumber), drive.serial);
+    EXPECT_EQ(temp.Temperature, drive.temperature);
+    EXPECT_EQ(temp.HealthStatus, drive.health);
+    EXPECT_EQ(temp.PowerOnHours, drive.hours);
+  }
+  EXPECT_EQ(stack.OpenHandleCount(), 0u);
+}
+
+TEST(SimDemoMachine, CardReaderWithoutMediumAndUnusedNumbers) {
+  SimDeviceStack stack(Demo());
+  ardmon::DiskInfoTable reader;
+  disklib::GetDiskInfo(stack, 4, &reader);
+  EXPECT_EQ(reader.Present, 0);
+  EXPECT_EQ(reader.DiskSize, 0u);
+  EXPECT_NE(reader.DevicePath[0], u'\0');
+  EXPECT_STREQ(reader.InquiryId, "Generic-SD/MMC          ");
+  EXPECT_STREQ(reader.DriveLetters, "");  // its empty slot's letter lies on no disk
+  ardmon::TempInfoRecord temp;
+  disklib::GetTempInfo(stack, 4, &temp);
+  EXPECT_TRUE(AllZero(temp));
+
+  for (std::uint32_t n = 5; n < 26; ++n) {
+    ardmon::DiskInfoTable info;
+    disklib::GetDiskInfo(stack, n, &info);
+    EXPECT_TRUE(AllZero(info)) << n;
+  }
+  EXPECT_EQ(stack.OpenHandleCount(), 0u);
+}
+
+class SimFilterFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file_ =
+        std::filesystem::path(::testing::TempDir()) /
+        (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".json");
+    std::filesystem::copy_file(ARDMON_DEMO_FIXTURE, file_,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  void TearDown() override { std::filesystem::remove(file_); }
+
+  // A fresh stack over the file, as each library call makes one.
+  bool Edit(bool add) {
+    SimDeviceStack stack(disklib::sim::LoadFixture(file_), file_);
+    return disklib::EditSilFilters(stack, add);
+  }
+  const disklib::sim::Device& DeviceOnDisk(const std::string& idPrefix) {
+    saved_ = disklib::sim::LoadFixture(file_);
+    for (const auto& d : saved_.devices) {
+      if (d.id.rfind(idPrefix, 0) == 0) return d;
+    }
+    throw std::runtime_error("no device " + idPrefix);
+  }
+
+  std::filesystem::path file_;
+  Fixture saved_;
+};
+
+TEST_F(SimFilterFile, AddIsWrittenBackOnceAndDeleteRemovesIt) {
+  EXPECT_TRUE(Edit(true));
+  using Filters = std::optional<std::vector<std::string>>;
+  EXPECT_EQ(DeviceOnDisk("PCI\\VEN_1095&DEV_3132").upperFilters, Filters({"OxaSATAFil"}));
+  // Absent controllers are not registered; other devices keep their filters.
+  EXPECT_FALSE(DeviceOnDisk("PCI\\VEN_1095&DEV_3512").upperFilters.has_value());
+  EXPECT_EQ(DeviceOnDisk("IDE\\CDROM").upperFilters, Filters({"ImgDrvFlt"}));
+
+  EXPECT_FALSE(Edit(true));
+  EXPECT_TRUE(Edit(false));
+  EXPECT_FALSE(DeviceOnDisk("PCI\\VEN_1095&DEV_3132").upperFilters.has_value());
+  EXPECT_EQ(DeviceOnDisk("IDE\\CDROM").upperFilters, Filters({"ImgDrvFlt"}));
+  EXPECT_FALSE(Edit(false));
+}
+
+// Every optional part of the format, set away from its default.
+std::string FullFixture() {
+  return R"({
+  "devices": [
+    {"id": "PCI\\VEN_1\\1", "hardwareIds": [], "upperFilters": ["A", "B"]},
+    {"id": "BUS\\X\\2", "parent": "PCI\\VEN_1\\1", "present": false},
+    {"id": "DISK\\Y\\3", "parent": "BUS\\X\\2", "hardwareIds": ["DISK\\Y"]}
+  ],
+  "storagePorts": [{"path": "\\\\?\\port#1", "node": "PCI\\VEN_1\\1"}],
+  "disks": [{
+    "number": 7, "path": "\\\\?\\disk#7", "node": "DISK\\Y\\3", "size": 18446744073709551615,
+    "openable": false,
+    "inquiry": {"vendor": "V", "product": "P", "revision": "R", "removable": true},
+    "scsiAddress": {"portNumber": 1, "pathId": 2, "targetId": 3, "lun": 4},
+    "methods": ["BridgeCdb10", "SmartIoctl"],
+    "ata": {
+      "model": "M", "serial": "S", "firmware": "F", "smartSupported": false, "smartEnabled": false,
+      "attributes": [{"id": 9, "value": 5, "worst": 4, "raw": 281474976710655, "threshold": 3,
+                      "flags": 1}],
+      "thresholdSector": ")" +
+         std::string(1024, 'a') + R"("
+    }
+  }],
+  "volumes": [{"letter": "q:", "type": 6, "dosDevice": "\\Device\\Ram0", "disks": [7, 8]},
+              {"letter": "R", "type": 99, "dosDevice": "\\Device\\X", "disks": []}]
+})";
+}
+
+TEST(SimFixture, WritingAndReadingBackKeepsEverything) {
+  for (const Fixture& original : {Demo(), disklib::sim::ParseFixture(FullFixture())}) {
+    const std::string written = disklib::sim::WriteFixture(original);
+    EXPECT_EQ(disklib::sim::ParseFixture(written), original) << written;
+  }
+  const Fixture full = disklib::sim::ParseFixture(FullFixture());
+  EXPECT_EQ(full.volumes[0].letter, 'Q');
+  EXPECT_EQ(full.disks[0].ata->thresholdSector->at(511), 0xAA);
+}
+
+TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
+  const std::string dir = ::testing::TempDir();
+  const char* broken[] = {
+      "{not json",
+      R"({"disks": [], "volume": []})",                     // misspelt key
+      R"({"devices": [{"id": "A", "parent": "B"}]})",       // dangling parent
+      R"({"devices": [{"id": "A", "parent": "A"}]})",       // loop
+      R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
+          "size": 1, "methods": ["Smart"]}]})",             // unknown method
+      R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
+          "size": -1}]})",                                  // negative size
+      R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
+          "size": 1, "ata": {"identifySector": "00"}}]})",  // short sector
+  };
+  for (const char* text : broken) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(disklib::sim::ParseFixture(text), disklib::sim::FixtureError);
+    const auto file = std::filesystem::path(dir) / "broken.json";
+    std::ofstream(file) << text;
+    SimDeviceStack stack(disklib::sim::LoadFixtureOrEmpty(file));
+    ardmon::DiskInfoTable info;
+    disklib::GetDiskInfo(stack, 0, &info);
+    EXPECT_TRUE(AllZero(info));
+    EXPECT_FALSE(disklib::EditSilFilters(stack, true));
+    std::filesystem::remove(file);
+  }
+  EXPECT_EQ(disklib::sim::LoadFixtureOrEmpty(std::filesystem::path(dir) / "missing.json"),
+            Fixture{});
+}
+
+// The format's documentation carries a complete example; it must stay true.
+TEST(SimFixture, DocumentedExampleReadsAsDescribed) {
+  std::ifstream doc(std::filesystem::path(ARDMON_DEMO_FIXTURE).parent_path() / "FIXTURE.md");
+  std::string text((std::istreambuf_iterator<char>(doc)), std::istreambuf_iterator<char>());
+  const std::size_t start = text.find("```json\n");
+  ASSERT_NE(start, std::string::npos);
+  const std::size_t end = text.find("```", start + 8);
+  SimDeviceStack stack(disklib::sim::ParseFixture(text.substr(start + 8, end - start - 8)));
+
+  ardmon::DiskInfoTable info;
+  disklib::GetDiskInfo(stack, 0, &info);
+  EXPECT_STREQ(info.DriveLetters, "C:");
+  ardmon::TempInfoRecord temp;
+  disklib::GetTempInfo(stack, 0, &temp);
+  EXPECT_EQ(temp.Temperature, 38);
+  EXPECT_EQ(temp.PowerOnHours, 12034u);
+  EXPECT_EQ(temp.HealthStatus, ardmon::kHealthCaution);
+  EXPECT_TRUE(disklib::EditSilFilters(stack, true));
+}
+
+// One IDE disk, one disk on a port that only the SATA filter reaches, one
+// read-only disk, and a volume spanning two of them.
+constexpr char kSmallMachine[] = R"({
+  "devices": [
+    {"id": "PCI\\CTL"}, {"id": "IDE\\D0", "parent": "PCI\\CTL"},
+    {"id": "PCI\\VEN_1095&DEV_3124\\1"}, {"id": "SCSI\\D1", "parent": "PCI\\VEN_1095&DEV_3124\\1"},
+    {"id": "SCSI\\D2", "parent": "PCI\\CTL"}
+  ],
+  "storagePorts": [{"path": "\\\\?\\port#sil", "node": "PCI\\VEN_1095&DEV_3124\\1"}],
+  "disks": [
+    {"number": 3, "path": "\\\\?\\disk#0", "node": "IDE\\D0", "size": 4096,
+     "inquiry": {"vendor": "ATA", "product": "D0"}, "scsiAddress": {"pathId": 0, "targetId": 0},
+     "methods": ["SmartIoctl", "ScsiDiskMiniport", "AtaPassThrough12", "AtaPassThrough16",
+                 "BridgeCdb12", "BridgeCdb10"],
+     "ata": {"model": "D0", "serial": "1", "firmware": "1",
+             "attributes": [{"id": 194, "value": 100, "raw": 30}]}},
+    {"number": 1, "path": "\\\\?\\disk#1", "node": "SCSI\\D1", "size": 4096,
+     "scsiAddress": {"pathId": 1, "targetId": 2}, "methods": ["SataMiniport"],
+     "ata": {"model": "D1", "serial": "2", "firmware": "1", "smartEnabled": false}},
+    {"number": 2, "path": "\\\\?\\disk#2", "node": "SCSI\\D2", "size": 4096, "openable": false,
+     "methods": ["AtaPassThrough12"], "ata": {"model": "D2", "serial": "3", "firmware": "1"}}
+  ],
+  "volumes": [
+    {"letter": "C", "type": "fixed", "dosDevice": "\\Device\\HarddiskVolume1", "disks": [3]},
+    {"letter": "S", "type": "fixed", "dosDevice": "\\Device\\HarddiskVolume2", "disks": [3, 1]}
+  ]
+})";
+
+class SimDrivers : public ::testing::Test {
+ protected:
+  SimDrivers() : stack_(disklib::sim::ParseFixture(kSmallMachine)) {}
+
+  // Sends one access-method request, after `corrupt` had its way with it.
+  bool Send(const std::u16string& path, AccessMethod method, AtaOperation op,
+            disklib::Addressing addressing, std::size_t at = SIZE_MAX, std::uint8_t value = 0) {
+    disklib::AccessRequest request = disklib::BuildRequest(method, op, addressing);
+    if (at != SIZE_MAX) request.bytes.at(at) = value;
+    disklib::ScopedHandle handle(stack_, stack_.Open(path, disklib::kReadWrite));
+    if (!handle) return false;
+    if (disklib::IsPassThrough(method)) {
+      return disklib::ScsiPassThrough(stack_, handle.get(), request.bytes.data(),
+                                      static_cast<std::uint8_t>(request.inputSize), nullptr,
+                                      ardmon::kSectorSize);
+    }
+    std::uint32_t returned = 0;
+    return stack_.Control(handle.get(), request.controlCode, request.bytes.data(),
+                          request.inputSize, request.bytes.data(), request.outputSize, returned);
+  }
+
+  SimDeviceStack stack_;
+};
+
+TEST_F(SimDrivers, RefuseRequestsWithAWrongByte) {
+  const std::u16string drive3 = u"\\\\.\\PHYSICALDRIVE3", port = u"\\\\?\\port#sil";
+  disklib::Addressing three;
+  three.driveNumber = 3;
+  disklib::Addressing sata;
+  sata.pathId = 1;
+  sata.targetId = 2;
+  struct Case {
+    const char* what;
+    const std::u16string& path;
+    AccessMethod method;
+    AtaOperation op;
+    disklib::Addressing addressing;
+    std::size_t at;
+    std::uint8_t value;
+  };
+  const Case cases[] = {
+      {"smart: cylinder low", drive3, AccessMethod::SmartIoctl, AtaOperation::ReadData, three, 7,
+       0},
+      {"smart: cylinder high", drive3, AccessMethod::SmartIoctl, AtaOperation::ReadThresholds,
+       three, 8, 0},
+      {"smart: drive number", drive3, AccessMethod::SmartIoctl, AtaOperation::Identify, three, 12,
+       2},
+      {"smart: device/head", drive3, AccessMethod::SmartIoctl, AtaOperation::Identify, three, 9,
+       0xA0},
+      {"miniport: header length", drive3, AccessMethod::ScsiDiskMiniport, AtaOperation::Identify,
+       three, 0, 24},
+      {"miniport: signature", drive3, AccessMethod::ScsiDiskMiniport, AtaOperation::Identify, three,
+       4, 'X'},
+      {"miniport: code for another command", drive3, AccessMethod::ScsiDiskMiniport,
+       AtaOperation::Identify, three, 16, 0x02},
+      {"miniport: data length", drive3, AccessMethod::ScsiDiskMiniport, AtaOperation::ReadData,
+       three, 25, 0},
+      {"miniport: drive number", drive3, AccessMethod::ScsiDiskMiniport, AtaOperation::ReadData,
+       three, 40, 0},
+      {"miniport: features", drive3, AccessMethod::ScsiDiskMiniport, AtaOperation::ReadData, three,
+       32, 0xD1},
+      {"sata filter: marker", port, AccessMethod::SataMiniport, AtaOperation::Identify, sata, 38,
+       0},
+      {"sata filter: target", port, AccessMethod::SataMiniport, AtaOperation::Identify, sata, 33,
+       0},
+      {"sata filter: cylinder", port, AccessMethod::SataMiniport, AtaOperation::ReadData, sata, 64,
+       0},
+      {"ata 12: protocol", drive3, AccessMethod::AtaPassThrough12, AtaOperation::Identify, three, 1,
+       0x0A},
+      {"ata 12: length field", drive3, AccessMethod::AtaPassThrough12, AtaOperation::ReadData,
+       three, 2, 0x0D},
+      {"ata 16: command", drive3, AccessMethod::AtaPassThrough16, AtaOperation::Identify, three, 14,
+       0},
+      {"ata 16: high byte", drive3, AccessMethod::AtaPassThrough16, AtaOperation::ReadData, three,
+       9, 1},
+      {"bridge 12: preamble", drive3, AccessMethod::BridgeCdb12, AtaOperation::Identify, three, 2,
+       0},
+      {"bridge 12: cylinder", drive3, AccessMethod::BridgeCdb12, AtaOperation::ReadData, three, 9,
+       0},
+      {"bridge 10: marker", drive3, AccessMethod::BridgeCdb10, AtaOperation::ReadData, three, 8, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_TRUE(Send(c.path, c.method, c.op, c.addressing));
+    EXPECT_FALSE(Send(c.path, c.method, c.op, c.addressing, c.at, c.value));
+  }
+  // The SATA filter is on the controller's port, not on the disk.
+  EXPECT_FALSE(
+      Send(u"\\\\.\\PHYSICALDRIVE1", AccessMethod::SataMiniport, AtaOperation::Identify, sata));
+  EXPECT_EQ(stack_.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimDrivers, PassThroughHeaderIsTheSixtyFourBitOne) {
+  disklib::ScopedHandle drive(stack_, stack_.Open(u"\\\\.\\PHYSICALDRIVE3", disklib::kReadWrite));
+  ASSERT_TRUE(drive);
+  auto inquire = [&](auto change) {
+    std::vector<std::uint8_t> buffer(36 + disklib::kDataOffset, 0);
+    disklib::ScsiPassThroughHeader h{};
+    h.Length = sizeof h;
+    h.CdbLength = 6;
+    h.SenseInfoLength = disklib::kSenseLength;
+    h.DataIn = disklib::SCSI_IOCTL_DATA_IN;
+    h.DataTransferLength = 36;
+    h.TimeOutValue = 100;
+    h.DataBufferOffset = disklib::kDataOffset;
+    h.SenseInfoOffset = disklib::kSenseOffset;
+    h.Cdb[0] = 0x12;
+    h.Cdb[4] = 36;
+    change(h);
+    std::memcpy(buffer.data(), &h, sizeof h);
+    std::uint32_t returned = 0;
+    return stack_.Control(drive.get(), disklib::IOCTL_SCSI_PASS_THROUGH, buffer.data(), sizeof h,
+                          buffer.data(), static_cast<std::uint32_t>(buffer.size()), returned);
+  };
+  using Header = disklib::ScsiPassThroughHeader;
+  EXPECT_TRUE(inquire([](Header&) {}));
+  EXPECT_FALSE(inquire([](Header& h) { h.Length = 44; }));  // the 32-bit layout
+  EXPECT_FALSE(inquire([](Header& h) { h.DataBufferOffset = 48; }));
+  EXPECT_FALSE(inquire([](Header& h) { h.DataTransferLength = 512; }));  // past the output
+  EXPECT_FALSE(inquire([](Header& h) { h.TimeOutValue = 0; }));
+}
+
+TEST_F(SimDrivers, VolumesReadOnlyDisksAndDisabledSmart) {
+  EXPECT_EQ(disklib::ListDriveLetters(stack_, 3), "C:");  // S: spans two disks
+  EXPECT_EQ(disklib::ListDriveLetters(stack_, 1), "");
+
+  disklib::ScopedHandle spanning(stack_, stack_.Open(u"\\\\.\\S:", disklib::kNoAccess));
+  std::uint8_t extents[8 + 2 * 24] = {};
+  std::uint32_t returned = 0;
+  EXPECT_FALSE(stack_.Control(spanning.get(), disklib::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS,
+                              nullptr, 0, extents, 32, returned));
+  EXPECT_EQ(extents[0], 2);  // the count still arrives
+  ASSERT_TRUE(stack_.Control(spanning.get(), disklib::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr,
+                             0, extents, sizeof extents, returned));
+  EXPECT_EQ(extents[8], 3);
+  EXPECT_EQ(extents[8 + 24], 1);
+
+  ardmon::DiskInfoTable readOnly;
+  disklib::GetDiskInfo(stack_, 2, &readOnly);
+  EXPECT_EQ(readOnly.Present, 0);
+  EXPECT_EQ(std::u16string(readOnly.DevicePath), u"\\\\?\\disk#2");
+  ardmon::TempInfoRecord temp;
+  disklib::GetTempInfo(stack_, 2, &temp);
+  EXPECT_TRUE(AllZero(temp));
+
+  // The filter completes the aborted S.M.A.R.T. reads with the error inside.
+  disklib::GetTempInfo(stack_, 1, &temp);
+  EXPECT_EQ(temp.IdentifyOk + temp.AttributesOk + temp.ThresholdsOk, 3);
+  EXPECT_STREQ(temp.ModelNumber, std::string("D1").append(38, ' ').c_str());
+  EXPECT_TRUE(std::all_of(std::begin(temp.AttributeData), std::end(temp.AttributeData),
+                          [](std::uint8_t b) { return b == 0; }));
+}
+
+}  // namespace
