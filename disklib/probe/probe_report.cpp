@@ -38,7 +38,9 @@ std::string Size(std::uint64_t bytes) {
   return text;
 }
 
-const char* YesNo(std::uint8_t flag) { return flag ? "yes" : "no"; }
+const char* YesNo(std::uint8_t flag) {
+  return flag ? "yes" : "no";
+}
 
 const char* Health(std::uint8_t status) {
   switch (status) {
@@ -104,8 +106,8 @@ std::string DescribeDrive(std::uint32_t n, const ardmon::DiskInfoTable& disk,
 }
 
 std::string DescribeFilterEdit(const char* what, std::int32_t result) {
-  return std::string(what) + (result ? ": changed (takes effect after a restart)\n"
-                                     : ": nothing to change\n");
+  return std::string(what) +
+         (result ? ": changed (takes effect after a restart)\n" : ": nothing to change\n");
 }
 
 }  // namespace probe
