@@ -123,9 +123,9 @@ void GetTempInfo(DeviceStack& stack, std::uint32_t n, ardmon::TempInfoRecord* re
   if (!outcome.identify) return;
 
   record->SmartSupported = record->IdentifyData[kSmartSupportByte] & 1;
-  ardmon::CopyAtaString(record->IdentifyData + 2 * 10, 20, record->SerialNumber);
-  ardmon::CopyAtaString(record->IdentifyData + 2 * 23, 8, record->FirmwareRevision);
-  ardmon::CopyAtaString(record->IdentifyData + 2 * 27, 40, record->ModelNumber);
+  ardmon::SwapAtaString(record->IdentifyData + 2 * 10, 20, record->SerialNumber);
+  ardmon::SwapAtaString(record->IdentifyData + 2 * 23, 8, record->FirmwareRevision);
+  ardmon::SwapAtaString(record->IdentifyData + 2 * 27, 40, record->ModelNumber);
 
   if (record->SmartSupported && record->AttributesOk && record->ThresholdsOk) {
     const SmartVerdict verdict = EvaluateSmart(record->AttributeData, record->ThresholdData);

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <tuple>
 
+#include "common/ata_string.h"
+
 namespace disklib::sim {
 namespace {
 
@@ -427,11 +429,9 @@ Json VolumeJson(const Volume& v) {
 
 // An ATA string: space-padded, the first character of each pair in the
 // high byte of its word.
-void PutAtaString(Sector& s, std::size_t word, std::size_t length, const std::string& text) {
-  for (std::size_t k = 0; k < length; ++k) {
-    const char c = k < text.size() ? text[k] : ' ';
-    s[2 * word + (k ^ 1)] = static_cast<std::uint8_t>(c);
-  }
+void PutAtaString(Sector& s, std::size_t word, std::size_t length, std::string text) {
+  text.resize(length, ' ');
+  ardmon::SwapAtaString(text.data(), length, s.data() + 2 * word);
 }
 
 void PutWord(Sector& s, std::size_t word, std::uint16_t value) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/ata_string.h"
 #include "fake_device_stack.h"
 
 namespace disklib::testing {
@@ -42,10 +43,7 @@ inline std::vector<std::uint8_t> IdentifySector(const std::string& model, const 
   std::vector<std::uint8_t> sector(512, 0);
   auto put = [&](std::size_t word, std::string text, std::size_t length) {
     text.resize(length, ' ');
-    for (std::size_t k = 0; k < length; k += 2) {
-      sector[2 * word + k] = static_cast<std::uint8_t>(text[k + 1]);
-      sector[2 * word + k + 1] = static_cast<std::uint8_t>(text[k]);
-    }
+    ardmon::SwapAtaString(text.data(), length, sector.data() + 2 * word);
   };
   put(10, serial, 20);
   put(23, firmware, 8);

@@ -85,11 +85,14 @@ TEST(WireRecords, TempInfoRecordFieldsLandAtTheirOffsets) {
   EXPECT_EQ(bytes[1617], 'M');
 }
 
-TEST(AtaString, SwapsTheBytesOfEveryWord) {
+TEST(AtaString, SwapsTheBytesOfEveryWordBothWays) {
   const std::uint8_t words[] = {'T', 'S', 'A', 'M', ' ', 'P', '1', 'X'};
   char text[9] = {};
-  CopyAtaString(words, sizeof words, text);
+  SwapAtaString(words, sizeof words, text);
   EXPECT_STREQ(text, "STMAP X1");
+  std::uint8_t back[8] = {};
+  SwapAtaString(text, 8, back);
+  EXPECT_EQ(std::memcmp(back, words, 8), 0);
 }
 
 }  // namespace
