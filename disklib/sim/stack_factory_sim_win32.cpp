@@ -10,6 +10,7 @@
 
 #include "disklib/sim/fixture.h"
 #include "disklib/sim/sim_device_stack.h"
+#include "disklib/sim/simulated_library.h"
 #include "disklib/stack_factory.h"
 
 namespace disklib {
@@ -40,7 +41,7 @@ std::optional<std::filesystem::path> FixturePath() {
 std::unique_ptr<DeviceStack> MakeDeviceStack() {
   std::optional<std::filesystem::path> file = FixturePath();
   if (!file) return std::make_unique<sim::SimDeviceStack>(sim::Fixture{});
-  return std::make_unique<sim::SimDeviceStack>(sim::LoadFixtureOrEmpty(*file), *file);
+  return sim::OpenSimulatedMachine(*file);
 }
 
 }  // namespace disklib

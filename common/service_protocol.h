@@ -1,0 +1,17 @@
+// The names and limits the monitor and the service agree on.
+#pragma once
+
+#include <cstdint>
+
+namespace ardmon {
+
+constexpr char16_t kServiceName[] = u"TempService";
+constexpr char16_t kPipeName[] = u"\\\\.\\pipe\\GetTemp";
+constexpr char16_t kReplyEventName[] = u"Global\\TempClient";
+
+// How long either side waits on the other before giving up on a stalled
+// peer: the service on a client that does not send its request or take its
+// reply, the client on the reply event (its read then waits on).
+constexpr std::uint32_t kPeerTimeoutMs = 3000;
+
+}  // namespace ardmon

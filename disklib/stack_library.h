@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "disklib/device_stack.h"
+#include "disklib/disk_library.h"
+
+namespace disklib {
+
+// The library over device stacks made afresh for every call, so nothing
+// survives between calls. No exception leaves it: a call that throws (out
+// of memory) returns what it returns on failure, with what it had written.
+class StackLibrary : public DiskLibrary {
+ public:
+  using StackFactory = std::function<std::unique_ptr<DeviceStack>()>;
+  explicit StackLibrary(StackFactory makeStack) : makeStack_(std::move(makeStack)) {}
+
+  std::int32_t GetDiskInfo(std::int32_t n, void* diskInfoTable) override;
+  std::int32_t GetTempInfo(std::int32_t n, void* tempInfoRecord) override;
+  std::int32_t AddFilterSil() override;
+  std::int32_t DelFilterSil() override;
+
+ private:
+  StackFactory makeStack_;
+};
+
+}  // namespace disklib

@@ -1,0 +1,104 @@
+// The service's command table over the simulated library.
+#include "service/dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "disklib/sim/simulated_library.h"
+#include "sim_machine.h"
+
+namespace service {
+namespace {
+
+using ardmon::PipeCommand;
+using ardmon::PipeMessage;
+
+class Dispatch : public ::testing::Test {
+ protected:
+  ardmon::testing::DemoMachineFile machine;
+  disklib::StackLibrary library = disklib::sim::SimulatedLibrary(machine.path());
+
+  static PipeMessage Request(PipeCommand command, std::uint32_t argument) {
+    PipeMessage message{};
+    message.Command = static_cast<std::uint32_t>(command);
+    message.Argument = argument;
+    return message;
+  }
+  // Fills the payload with a pattern that no record starts with.
+  static void Stamp(PipeMessage& message) {
+    for (std::size_t i = 0; i < sizeof message.Payload; ++i) {
+      message.Payload[i] = static_cast<std::uint8_t>(0xA5 ^ i);
+    }
+  }
+  static bool StampedFrom(const PipeMessage& message, std::size_t from) {
+    for (std::size_t i = from; i < sizeof message.Payload; ++i) {
+      if (message.Payload[i] != static_cast<std::uint8_t>(0xA5 ^ i)) return false;
+    }
+    return true;
+  }
+};
+
+TEST_F(Dispatch, AnUnassignedCommandComesBackByteForByte) {
+  PipeMessage message{};
+  message.Command = 3;
+  message.Argument = 7;
+  message.Result = 0xDEADBEEF;
+  Stamp(message);
+  const PipeMessage sent = message;
+  DispatchRequest(library, message);
+  EXPECT_EQ(std::memcmp(&message, &sent, sizeof message), 0);
+}
+
+TEST_F(Dispatch, DiskInfoOfAMissingDriveIsZeroAndLeavesTheRestOfThePayload) {
+  PipeMessage message = Request(PipeCommand::GetDiskInfo, 30);
+  Stamp(message);
+  DispatchRequest(library, message);
+  EXPECT_EQ(message.Result, 1u);
+  EXPECT_EQ(message.Command, 0u);
+  EXPECT_EQ(message.Argument, 30u);
+  const ardmon::DiskInfoTable zero{};
+  EXPECT_EQ(std::memcmp(message.Payload, &zero, sizeof zero), 0);
+  EXPECT_TRUE(StampedFrom(message, sizeof(ardmon::DiskInfoTable)));
+}
+
+TEST_F(Dispatch, DiskInfoAndTempInfoFillTheirRecordsOnly) {
+  PipeMessage disk = Request(PipeCommand::GetDiskInfo, 0);
+  DispatchRequest(library, disk);
+  ardmon::DiskInfoTable table;
+  std::memcpy(&table, disk.Payload, sizeof table);
+  EXPECT_EQ(table.Present, 1);
+  EXPECT_STREQ(table.DriveLetters, "C:");
+
+  PipeMessage temp = Request(PipeCommand::GetTempInfo, 0);
+  Stamp(temp);
+  DispatchRequest(library, temp);
+  EXPECT_EQ(temp.Result, 1u);
+  ardmon::TempInfoRecord record;
+  std::memcpy(&record, temp.Payload, sizeof record);
+  EXPECT_EQ(record.IdentifyOk, 1);
+  EXPECT_EQ(record.Temperature, 38);
+  EXPECT_TRUE(StampedFrom(temp, sizeof(ardmon::TempInfoRecord)));
+}
+
+TEST_F(Dispatch, FilterCommandsReturnWhetherAnythingChanged) {
+  PipeMessage add = Request(PipeCommand::AddFilterSil, 0);
+  Stamp(add);
+  DispatchRequest(library, add);
+  EXPECT_EQ(add.Result, 1u);
+  EXPECT_TRUE(StampedFrom(add, 0)) << "the payload comes back as sent";
+
+  PipeMessage again = Request(PipeCommand::AddFilterSil, 0);
+  DispatchRequest(library, again);
+  EXPECT_EQ(again.Result, 0u);
+
+  PipeMessage del = Request(PipeCommand::DelFilterSil, 0);
+  DispatchRequest(library, del);
+  EXPECT_EQ(del.Result, 1u);
+  DispatchRequest(library, del);
+  EXPECT_EQ(del.Result, 0u);
+}
+
+}  // namespace
+}  // namespace service
