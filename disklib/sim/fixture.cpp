@@ -551,12 +551,21 @@ Fixture LoadFixtureOrEmpty(const std::filesystem::path& file) {
   }
 }
 
+// Written beside and moved into place, so that a library reading the file
+// at the same moment never sees half a machine.
 void SaveFixture(const Fixture& fixture, const std::filesystem::path& file) {
   const std::string text = WriteFixture(fixture);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::filesystem::path written = file;
+  written += ".new";
+  std::ofstream out(written, std::ios::binary | std::ios::trunc);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.close();
-  if (!out) throw FixtureError("cannot write " + file.u8string());
+  std::error_code error;
+  if (out) std::filesystem::rename(written, file, error);
+  if (!out || error) {
+    std::filesystem::remove(written, error);
+    throw FixtureError("cannot write " + file.u8string());
+  }
 }
 
 Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize) {

@@ -1,0 +1,121 @@
+#include "disklib/sim/fixture_edit.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace disklib::sim {
+namespace {
+
+constexpr std::uint8_t kReallocatedSectorsId = 5;
+constexpr std::uint8_t kTemperatureId = 194;
+constexpr std::uint8_t kHealthyValue = 100;
+constexpr std::uint8_t kReallocatedThreshold = 36;
+constexpr std::uint64_t kCautionCount = 8;
+constexpr int kHealthyMargin = 60;
+constexpr std::uint8_t kMaxWholeDegrees = 70;
+
+Disk& DiskOf(Fixture& fixture, std::uint32_t drive) {
+  auto it = std::find_if(fixture.disks.begin(), fixture.disks.end(),
+                         [&](const Disk& d) { return d.number == drive; });
+  if (it == fixture.disks.end()) throw FixtureError("no drive " + std::to_string(drive));
+  return *it;
+}
+
+AtaDrive& AtaOf(Fixture& fixture, std::uint32_t drive) {
+  Disk& disk = DiskOf(fixture, drive);
+  if (!disk.ata) throw FixtureError("drive " + std::to_string(drive) + " answers no ATA commands");
+  return *disk.ata;
+}
+
+// The attribute with this ID, added at the end of the table when missing.
+Attribute& AttributeOf(AtaDrive& ata, std::uint8_t id) {
+  auto it = std::find_if(ata.attributes.begin(), ata.attributes.end(),
+                         [&](const Attribute& a) { return a.id == id; });
+  if (it != ata.attributes.end()) return *it;
+  Attribute added;
+  added.id = id;
+  added.value = added.worst = kHealthyValue;
+  ata.attributes.push_back(added);
+  return ata.attributes.back();
+}
+
+std::uint32_t DriveNumber(const char* text) {
+  try {
+    std::size_t used = 0;
+    const unsigned long n = std::stoul(text, &used);
+    if (text[used] == '\0') return static_cast<std::uint32_t>(n);
+  } catch (const std::exception&) {
+  }
+  throw FixtureError(std::string("not a drive number: ") + text);
+}
+
+Health HealthNamed(const std::string& name) {
+  if (name == "good") return Health::Good;
+  if (name == "caution") return Health::Caution;
+  if (name == "bad") return Health::Bad;
+  throw FixtureError("health is good, caution or bad, not " + name);
+}
+
+constexpr const char* kUsage =
+    "usage: ardmon-sim FIXTURE heat N CELSIUS | health N good|caution|bad | unplug N | plug N\n";
+
+}  // namespace
+
+void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius) {
+  Attribute& temperature = AttributeOf(AtaOf(fixture, drive), kTemperatureId);
+  // Drives report whole degrees up to 70 and tenths above; the upper raw
+  // bytes (often the extremes) are kept.
+  const std::uint64_t reading = celsius <= kMaxWholeDegrees ? celsius : celsius * 10u;
+  temperature.raw = (temperature.raw & ~std::uint64_t{0xFFFF}) | reading;
+}
+
+void SetHealth(Fixture& fixture, std::uint32_t drive, Health health) {
+  Attribute& sectors = AttributeOf(AtaOf(fixture, drive), kReallocatedSectorsId);
+  if (sectors.threshold == 0) sectors.threshold = kReallocatedThreshold;
+  if (health == Health::Bad) {
+    sectors.value = sectors.threshold;
+  } else if (sectors.value <= sectors.threshold) {
+    sectors.value = static_cast<std::uint8_t>(std::min(253, sectors.threshold + kHealthyMargin));
+  }
+  sectors.raw = health == Health::Good ? 0 : kCautionCount;
+}
+
+void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged) {
+  const std::string node = DiskOf(fixture, drive).node;
+  for (Device& device : fixture.devices) {
+    if (device.id == node) device.present = plugged;
+  }
+}
+
+int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::string& err) {
+  if (argc < 4) {
+    err = kUsage;
+    return 2;
+  }
+  const std::filesystem::path file = argv[1];
+  const std::string verb = argv[2];
+  try {
+    Fixture fixture = LoadFixture(file);
+    const std::uint32_t drive = DriveNumber(argv[3]);
+    if (verb == "heat" && argc == 5) {
+      const std::uint32_t celsius = DriveNumber(argv[4]);
+      if (celsius > 255) throw FixtureError("a temperature is at most 255");
+      SetTemperature(fixture, drive, static_cast<std::uint8_t>(celsius));
+    } else if (verb == "health" && argc == 5) {
+      SetHealth(fixture, drive, HealthNamed(argv[4]));
+    } else if ((verb == "unplug" || verb == "plug") && argc == 4) {
+      SetPlugged(fixture, drive, verb == "plug");
+    } else {
+      err = kUsage;
+      return 2;
+    }
+    SaveFixture(fixture, file);
+    out = "drive " + std::to_string(drive) + ": " + verb + " done\n";
+    return 0;
+  } catch (const std::exception& e) {
+    err = std::string("ardmon-sim: ") + e.what() + "\n";
+    return 1;
+  }
+}
+
+}  // namespace disklib::sim

@@ -1,0 +1,26 @@
+// Changes to a simulated machine as the world would make them: a drive
+// heats up, its health degrades, it is unplugged or plugged back in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "disklib/sim/fixture.h"
+
+namespace disklib::sim {
+
+enum class Health { Good, Caution, Bad };
+
+// Each throws FixtureError when the machine has no such drive, or (for
+// the first two) the drive answers no ATA commands.
+void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius);
+// Caution: reallocated sectors counted; Bad: that attribute at its threshold.
+void SetHealth(Fixture& fixture, std::uint32_t drive, Health health);
+// An unplugged drive's device node is absent, so the drive is not found.
+void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged);
+
+// "ardmon-sim" command line: FIXTURE heat N CELSIUS | health N good|caution|bad
+// | unplug N | plug N. Returns the exit code; messages go to `out`/`err`.
+int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::string& err);
+
+}  // namespace disklib::sim
