@@ -33,7 +33,7 @@ wine: win
 	@cd $(WIN) && ctest -L wine --output-on-failure
 
 demo: all
-	@tools/demo $(WIN)
+	@tools/demo start $(WIN)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,81 @@
+#include "monitor/drive_texts.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "resources/resource_ids.h"
+
+namespace monitor {
+namespace {
+
+// The record's text fields are ASCII; each byte becomes one character.
+std::u16string Widen(const char* text, std::size_t room) {
+  const std::size_t length = strnlen(text, room);
+  return std::u16string(reinterpret_cast<const unsigned char*>(text),
+                        reinterpret_cast<const unsigned char*>(text) + length);
+}
+
+std::u16string Widen(const std::string& text) {
+  return Widen(text.c_str(), text.size());
+}
+
+bool IsWhiteSpace(char16_t c) {
+  return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+std::u16string Trimmed(const std::u16string& text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && IsWhiteSpace(text[begin])) ++begin;
+  while (end > begin && IsWhiteSpace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::u16string Capacity(std::uint64_t bytes) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2fGB", static_cast<double>(bytes) / 1073741824.0);
+  return Widen(text);
+}
+
+unsigned HealthStringId(std::uint8_t status) {
+  switch (status) {
+    case ardmon::kHealthGood:
+      return IDS_HEALTH_GOOD;
+    case ardmon::kHealthCaution:
+      return IDS_HEALTH_CAUTION;
+    case ardmon::kHealthBad:
+      return IDS_HEALTH_BAD;
+    default:
+      return IDS_UNKNOWN;
+  }
+}
+
+}  // namespace
+
+std::u16string DriveText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings) {
+  std::u16string letters = Widen(record.DriveLetters, sizeof record.DriveLetters);
+  return letters.empty() ? strings.Get(IDS_NO_VALUE) : letters;
+}
+
+std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings) {
+  std::u16string model = Widen(record.Temp.ModelNumber, sizeof record.Temp.ModelNumber);
+  if (model.empty()) model = Widen(record.InquiryId, sizeof record.InquiryId);
+  if (model.empty()) model = strings.Get(IDS_UNKNOWN);
+  return Trimmed(model);
+}
+
+std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings& strings) {
+  return temperature ? Widen(std::to_string(temperature)) : strings.Get(IDS_NO_VALUE);
+}
+
+std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
+                                                  const ardmon::Strings& strings) {
+  const std::uint8_t temperature = record.Temp.Temperature;
+  return {DriveText(record, strings),
+          ModelText(record, strings),
+          Capacity(record.DiskSize),
+          strings.Get(record.Temp.SmartSupported ? IDS_SMART_SUPPORTED : IDS_SMART_UNSUPPORTED),
+          temperature ? Widen(std::to_string(temperature)) + u"\u2103" : strings.Get(IDS_NO_VALUE),
+          strings.Get(HealthStringId(record.Temp.HealthStatus))};
+}
+
+}  // namespace monitor

@@ -1,0 +1,24 @@
+// How a drive's record reads in the drive list, the tray and event texts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "common/wire_records.h"
+#include "monitor/drive_list.h"
+#include "resources/strings.h"
+
+namespace monitor {
+
+// The letters as "C:D:", or "--" when the disk has none.
+std::u16string DriveText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings);
+// The model number, else the INQUIRY name, else "Unknown"; trimmed.
+std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings);
+// The six cells of the drive's row.
+std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
+                                                  const ardmon::Strings& strings);
+// The temperature as a tray icon shows it: the number, or "--".
+std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings& strings);
+
+}  // namespace monitor

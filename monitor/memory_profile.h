@@ -1,0 +1,43 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <variant>
+
+#include "monitor/profile.h"
+
+namespace monitor {
+
+// A profile held in memory, for tests: the registry's defaults and types,
+// and a record of the sections a first access created.
+class MemoryProfile : public Profile {
+ public:
+  using Value = std::variant<std::int32_t, std::u16string>;
+
+  std::int32_t GetProfileInt(std::u16string_view section, std::u16string_view name,
+                             std::int32_t defaultValue) override;
+  bool WriteProfileInt(std::u16string_view section, std::u16string_view name,
+                       std::int32_t value) override;
+  std::u16string GetProfileString(std::u16string_view section, std::u16string_view name,
+                                  std::u16string_view defaultValue) override;
+  bool WriteProfileString(std::u16string_view section, std::u16string_view name,
+                          std::u16string_view value) override;
+  bool HasRunEntry() override { return runEntry_; }
+  bool SetRunEntry(bool present) override;
+
+  bool HasSection(std::u16string_view section) const;
+  bool HasValue(std::u16string_view section, std::u16string_view name) const;
+  // Integer writes so far, to tell a write from a read-back.
+  int intWrites() const { return intWrites_; }
+
+ private:
+  using Section = std::map<std::u16string, Value, std::less<>>;
+  Section& Open(std::u16string_view section);
+  const Value* Find(std::u16string_view section, std::u16string_view name) const;
+
+  std::map<std::u16string, Section, std::less<>> sections_;
+  bool runEntry_ = false;
+  int intWrites_ = 0;
+};
+
+}  // namespace monitor

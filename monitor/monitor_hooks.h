@@ -1,0 +1,25 @@
+// What the monitoring cycle calls in the parts around it: the log, the
+// alert mail, the graph, the pages, the tray icons and the warning box.
+// Each does nothing until its part is built.
+#pragma once
+
+#include <string>
+
+namespace monitor {
+
+class MonitorHooks {
+ public:
+  virtual ~MonitorHooks() = default;
+  virtual void AddLogEntry(const std::u16string& /*text*/) {}
+  virtual void SendAlertMail(const std::u16string& /*text*/) {}
+  virtual void AddGraphSample(int /*intervalMinutes*/) {}
+  virtual void ClearGraphSlot(int /*slot*/) {}
+  virtual void RefreshDriveInfo() {}
+  virtual void RefreshSmartList() {}
+  virtual void InvalidateDialog() {}
+  virtual void UpdateTrayIcons(bool /*show*/) {}
+  // The modal temperature warning; returns when the user closes it.
+  virtual void ShowWarningBox() {}
+};
+
+}  // namespace monitor

@@ -1,0 +1,32 @@
+// The per-user settings profile and the Run entry that starts the monitor
+// at logon. Nothing is cached: readers ask the profile at each use.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace monitor {
+
+class Profile {
+ public:
+  virtual ~Profile() = default;
+  // The stored 32-bit value, or the default when the section or the value
+  // is missing or unreadable. Opening the section creates what is missing.
+  virtual std::int32_t GetProfileInt(std::u16string_view section, std::u16string_view name,
+                                     std::int32_t defaultValue) = 0;
+  virtual bool WriteProfileInt(std::u16string_view section, std::u16string_view name,
+                               std::int32_t value) = 0;
+  virtual std::u16string GetProfileString(std::u16string_view section, std::u16string_view name,
+                                          std::u16string_view defaultValue) = 0;
+  virtual bool WriteProfileString(std::u16string_view section, std::u16string_view name,
+                                  std::u16string_view value) = 0;
+
+  // The "Ardmon" value under the per-user Run key.
+  virtual bool HasRunEntry() = 0;
+  // Writes the running program's path, or deletes the value; false when the
+  // Run key cannot be opened.
+  virtual bool SetRunEntry(bool present) = 0;
+};
+
+}  // namespace monitor

@@ -1,0 +1,35 @@
+// Everything the monitor knows about the disks: one slot per physical
+// drive number, written only by the monitoring cycle.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "common/wire_records.h"
+
+namespace monitor {
+
+constexpr int kSlotCount = 26;
+
+struct DriveSlot {
+  ardmon::DiskInfoTable slotRecord{};  // all zero: an empty slot
+  std::u16string displayName;          // letters then model; the prefix of event texts
+  std::uint32_t overCount = 0;         // consecutive counted samples at or above TEMP
+};
+
+// A drive whose counter reached the allowable count: its temperature cell
+// is drawn red and its tray icon has the warning base.
+inline bool IsOverLimit(const DriveSlot& drive, std::uint32_t allowableCount) {
+  return drive.overCount >= allowableCount;
+}
+
+struct SlotTable {
+  std::array<DriveSlot, kSlotCount> slots{};
+  std::int32_t selectedSlot = 0;
+  std::int64_t lastSampleTime = 0;  // seconds since 1970, of the last graph sample
+
+  bool Present(int slot) const { return slots[slot].slotRecord.Present != 0; }
+};
+
+}  // namespace monitor

@@ -1,0 +1,42 @@
+// Which notification-area icons the monitor shows: one numbered icon per
+// ticked drive, identified by its row, or else the application icon.
+#pragma once
+
+#include <string>
+
+#include "monitor/drive_list.h"
+#include "monitor/profile.h"
+#include "monitor/slot_table.h"
+#include "resources/strings.h"
+
+namespace monitor {
+
+struct DriveIcon {
+  int id;                 // the drive list row
+  bool warning;           // the red base: the drive's counter reached COUNT
+  std::u16string number;  // the temperature, or "--"
+  std::u16string tip;     // drive, model and temperature cells, one per line
+};
+
+// The notification area. Show calls change an icon or add it when it does
+// not exist yet; each returns the success of its last shell call, which for
+// RemoveAppIcon is a failed change when the icon was not shown.
+class TrayArea {
+ public:
+  virtual ~TrayArea() = default;
+  virtual bool ShowDriveIcon(const DriveIcon& icon) = 0;
+  virtual bool DeleteIcon(int id) = 0;
+  virtual bool ShowAppIcon(const std::u16string& tip) = 0;
+  // Deletes the application icon when it is shown.
+  virtual bool RemoveAppIcon() = 0;
+};
+
+constexpr int kAppIconId = 1195;
+constexpr std::size_t kTipChars = 127;
+
+// Brings the icons in line with the list and stores every row's check state
+// under its device path. Returns the success of the last shell call.
+bool UpdateTrayIcons(bool show, const DriveList& list, const SlotTable& table, Profile& profile,
+                     const ardmon::Strings& strings, TrayArea& tray);
+
+}  // namespace monitor

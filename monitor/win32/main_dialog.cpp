@@ -1,0 +1,361 @@
+#include "monitor/win32/main_dialog.h"
+
+#include <commctrl.h>
+
+#include "monitor/layout.h"
+#include "monitor/settings.h"
+#include "monitor/win32/app.h"
+#include "resources/resource_ids.h"
+
+namespace monitor {
+namespace {
+
+// Tab order: the tab index is the page's number everywhere.
+constexpr std::array<unsigned, kPageCount> kPageTemplates = {IDD_PAGE_HDD_INFO, IDD_PAGE_SMART,
+                                                             IDD_PAGE_SETTING,  IDD_PAGE_LOG,
+                                                             IDD_PAGE_GRAPH,    IDD_PAGE_MAIL};
+constexpr std::array<unsigned, kPageCount> kTabLabels = {
+    IDS_TAB_HDD_INFO, IDS_TAB_SMART, IDS_TAB_SETTING, IDS_TAB_LOG, IDS_TAB_GRAPH, IDS_TAB_MAIL};
+constexpr std::array<unsigned, kColumnCount> kColumnHeaders = {
+    IDS_COLUMN_DRIVE, IDS_COLUMN_MODEL,       IDS_COLUMN_CAPACITY,
+    IDS_TAB_SMART,    IDS_COLUMN_TEMPERATURE, IDS_COLUMN_HEALTH};
+constexpr int kSmartTab = 1;
+
+constexpr GUID kDiskInterface = {
+    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+constexpr COLORREF kWarningText = RGB(254, 0, 0);
+constexpr COLORREF kNormalText = RGB(1, 1, 1);
+constexpr UINT kStateImageMask = 0xF000;
+
+std::wstring Wide(const std::u16string& text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+// The pages hold no controls of their own yet.
+INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+void EnableShutdownAndRestart() {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) {
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    }
+    CloseHandle(token);
+  }
+  ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
+}
+
+}  // namespace
+
+CVormakDlg::CVormakDlg(CVormakApp& app)
+    : app_(app),
+      icon_(static_cast<HICON>(LoadImageW(app.instance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0,
+                                          0, LR_DEFAULTSIZE))) {}
+
+CVormakDlg::~CVormakDlg() {
+  if (icon_) DestroyIcon(icon_);
+}
+
+INT_PTR CVormakDlg::DoModal() {
+  return DialogBoxIndirectParamW(
+      app_.instance(), ardmon::DialogTemplateFor(app_.instance(), app_.language(), IDD_MAIN),
+      nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CVormakDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    reinterpret_cast<CVormakDlg*>(lParam)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<CVormakDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  return self ? self->Handle(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CVormakDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog();
+    case WM_NOTIFY:
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<NMHDR*>(lParam)));
+      return TRUE;
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return FALSE;
+    case WM_TIMER:
+      if (wParam != kMonitorTimerId) return FALSE;
+      cycle_->OnTimer();
+      return TRUE;
+    case WM_DEVICECHANGE:
+      // Whatever the device: the system's own volume broadcasts count too.
+      if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) {
+        cycle_->OnDeviceChange();
+      }
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_TRAYNOTIFY:
+      OnTrayNotify(wParam, lParam);
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 1);
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+BOOL CVormakDlg::OnInitDialog() {
+  RegisterForDisks();
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  ShowWindow(hwnd_, SW_HIDE);
+  CreatePages();
+  tab_ = GetDlgItem(hwnd_, IDC_TAB);
+  InsertTabs();
+  PlacePages();
+  list_ = std::make_unique<ListViewDriveList>(GetDlgItem(hwnd_, IDC_DRIVE_LIST));
+  InsertColumns();
+  tray_ = std::make_unique<ShellTrayArea>(hwnd_, app_.instance());
+  cycle_ = std::make_unique<MonitorCycle>(app_.slots, app_.channel(), app_.profile(),
+                                          app_.strings(), *list_, *this, app_.clock());
+  cycle_->Start();
+  SetTimer(hwnd_, kMonitorTimerId, kMonitorTimerPeriodMs, nullptr);
+  RequestFilterRegistration();
+  return TRUE;
+}
+
+void CVormakDlg::RegisterForDisks() {
+  DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+  filter.dbcc_size = sizeof filter;
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = kDiskInterface;
+  deviceNotification_ = RegisterDeviceNotificationW(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+void CVormakDlg::CreatePages() {
+  for (int tab = 0; tab < kPageCount; ++tab) {
+    pages_[tab] = CreateDialogIndirectParamW(
+        app_.instance(),
+        ardmon::DialogTemplateFor(app_.instance(), app_.language(), kPageTemplates[tab]), hwnd_,
+        PageProc, 0);
+  }
+}
+
+void CVormakDlg::InsertTabs() {
+  for (int tab = 0; tab < kPageCount; ++tab) {
+    std::wstring label = Wide(app_.strings().Get(kTabLabels[tab]));
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = label.data();
+    TabCtrl_InsertItem(tab_, tab, &item);
+  }
+}
+
+void CVormakDlg::PlacePages() {
+  RECT frame{};
+  GetWindowRect(GetDlgItem(hwnd_, IDC_PAGE_FRAME), &frame);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame), 2);
+  for (HWND page : pages_) {
+    if (page) {
+      MoveWindow(page, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 FALSE);
+    }
+  }
+}
+
+void CVormakDlg::InsertColumns() {
+  const HWND list = list_->hwnd();
+  for (int column = 0; column < kColumnCount; ++column) {
+    std::wstring header = Wide(app_.strings().Get(kColumnHeaders[column]));
+    LVCOLUMNW item{};
+    item.mask = LVCF_TEXT | LVCF_FMT;
+    item.fmt = LVCFMT_LEFT;
+    item.pszText = header.data();
+    ListView_InsertColumn(list, column, &item);
+  }
+  ListView_SetExtendedListViewStyle(
+      list, ListView_GetExtendedListViewStyle(list) | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  RECT bounds{};
+  GetWindowRect(list, &bounds);
+  const auto widths = ColumnWidths(bounds.right - bounds.left);
+  for (int column = 0; column < kColumnCount; ++column) {
+    ListView_SetColumnWidth(list, column, widths[column]);
+  }
+}
+
+// Asked at every start; a change needs a restart before the filter works.
+void CVormakDlg::RequestFilterRegistration() {
+  ardmon::PipeMessage message{};
+  message.Command = static_cast<std::uint32_t>(ardmon::PipeCommand::AddFilterSil);
+  if (app_.channel().Transact(message) == 0) return;
+  if (ShowMessage(hwnd_, app_, IDS_RESTART_QUESTION, MB_YESNO) == IDYES) {
+    EnableShutdownAndRestart();
+  }
+}
+
+LRESULT CVormakDlg::OnNotify(const NMHDR& header) {
+  if (header.idFrom == IDC_DRIVE_LIST) return OnListNotify(header);
+  if (header.idFrom == IDC_TAB && header.code == TCN_SELCHANGE) ShowSelectedPage();
+  return 0;
+}
+
+LRESULT CVormakDlg::OnListNotify(const NMHDR& header) {
+  switch (header.code) {
+    case LVN_ITEMCHANGED:
+    case NM_CLICK:
+    case NM_RCLICK:
+      OnSelectionChange(header);
+      return 0;
+    case NM_CUSTOMDRAW:
+      return OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
+    default:
+      return 0;
+  }
+}
+
+LRESULT CVormakDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      const int slot = static_cast<int>(draw.nmcd.lItemlParam);
+      const bool red =
+          draw.iSubItem == kColumnTemperature && slot >= 0 && slot < kSlotCount &&
+          IsOverLimit(app_.slots.slots[slot], ReadUnsigned(app_.profile(), kAllowableCount));
+      draw.clrText = red ? kWarningText : kNormalText;
+      return CDRF_NEWFONT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+// A check box the user changed (not the cycle, which disables the list)
+// changes the tray icons and is stored with them.
+void CVormakDlg::OnSelectionChange(const NMHDR& header) {
+  if (header.code == LVN_ITEMCHANGED && list_->Enabled()) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uNewState ^ change.uOldState) & kStateImageMask) UpdateTrayIcons(true);
+  }
+  RefreshSelectedDrive();
+}
+
+void CVormakDlg::RefreshSelectedDrive() {
+  const int mark = list_->SelectionMark();
+  if (mark >= 0 && mark < list_->RowCount()) app_.slots.selectedSlot = list_->ItemData(mark);
+  RefreshDriveInfo();
+  RefreshSmartList();
+}
+
+// The dialog is run modally but stays invisible until it is asked for.
+void CVormakDlg::OnWindowPosChanging(WINDOWPOS& position) const {
+  if (windowVisible_) {
+    position.flags |= SWP_SHOWWINDOW;
+  } else {
+    position.flags &= ~SWP_SHOWWINDOW;
+  }
+}
+
+void CVormakDlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDOWN) {
+    const int row = static_cast<int>(id);
+    if (row < list_->RowCount()) {
+      list_->SetSelectionMark(row);
+      app_.slots.selectedSlot = list_->ItemData(row);
+      ListView_SetItemState(list_->hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED,
+                            LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    RefreshSelectedDrive();
+    ShowSelectedPage();
+    SetForegroundWindow(hwnd_);
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    ShowTrayMenu();
+  }
+}
+
+void CVormakDlg::ShowTrayMenu() {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  HMENU menu = ardmon::LoadMenuFor(app_.instance(), app_.language(), IDR_TRAY_MENU);
+  if (!menu) return;
+  SetForegroundWindow(hwnd_);
+  TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, cursor.x, cursor.y, 0,
+                 hwnd_, nullptr);
+  DestroyMenu(menu);
+}
+
+void CVormakDlg::OnCommand(WORD command) {
+  switch (command) {
+    case IDOK:  // Enter does not close the dialog
+      return;
+    case IDCANCEL:
+      Hide();
+      return;
+    case ID_TRAY_INFO:
+    case ID_TRAY_SMART:
+    case ID_TRAY_SETTING:
+    case ID_TRAY_LOG:
+    case ID_TRAY_GRAPH:
+    case ID_TRAY_MAIL:
+      SelectTab(command - ID_TRAY_INFO);
+      return;
+    case ID_TRAY_EXIT:
+      Exit();
+      return;
+    default:
+      return;
+  }
+}
+
+void CVormakDlg::SelectTab(int tab) {
+  TabCtrl_SetCurSel(tab_, tab);
+  ShowSelectedPage();
+}
+
+void CVormakDlg::ShowSelectedPage() {
+  const int current = TabCtrl_GetCurSel(tab_);
+  if (current == kSmartTab) RefreshSmartList();
+  const int shown = current < 0 ? 0 : current;
+  for (int tab = 0; tab < kPageCount; ++tab) {
+    if (pages_[tab]) ShowWindow(pages_[tab], tab == shown ? SW_SHOW : SW_HIDE);
+  }
+  windowVisible_ = true;
+  ShowWindow(hwnd_, SW_SHOW);
+}
+
+void CVormakDlg::Hide() {
+  windowVisible_ = false;
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
+void CVormakDlg::Exit() {
+  KillTimer(hwnd_, kMonitorTimerId);
+  UpdateTrayIcons(false);
+  for (HWND page : pages_) {
+    if (page) EndDialog(page, IDCANCEL);
+  }
+  if (deviceNotification_) UnregisterDeviceNotification(deviceNotification_);
+  deviceNotification_ = nullptr;
+  EndDialog(hwnd_, IDCANCEL);
+}
+
+void CVormakDlg::UpdateTrayIcons(bool show) {
+  monitor::UpdateTrayIcons(show, *list_, app_.slots, app_.profile(), app_.strings(), *tray_);
+}
+
+void CVormakDlg::InvalidateDialog() {
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CVormakDlg::ShowWarningBox() {
+  ShowMessage(hwnd_, app_, IDS_OVER_TEMPERATURE, MB_OK);
+}
+
+}  // namespace monitor

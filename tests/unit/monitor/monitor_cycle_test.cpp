@@ -1,0 +1,207 @@
+#include "monitor/monitor_cycle.h"
+
+#include <gmock/gmock.h>
+
+#include "monitor_fixture.h"
+
+namespace monitor::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::u16string kDrive0 = u"C:MARLOWE MX500AS-01";
+const std::u16string kDrive1 = u"D:TESSERA TS1000DM003-1CH1";
+const std::u16string kDrive2 = u"E:KESTREL KS2000NV-00A";
+
+TEST_F(MonitorTest, TheFirstCycleFillsTheListAndLogsNoAdd) {
+  cycle.Start();
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3)) << "the card reader has no medium";
+  EXPECT_THAT(list.rows()[0].cells, ElementsAre(u"C:", u"MARLOWE MX500AS-01", u"465.76GB",
+                                                u"Supported", u"38\u2103", u"Good"));
+  // A disk already in caution when first seen reports it at once.
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."));
+  EXPECT_EQ(table.slots[0].displayName, kDrive0);
+  EXPECT_THAT(hooks.samples, ElementsAre(0));
+  EXPECT_EQ(table.lastSampleTime, clock.now);
+  EXPECT_TRUE(list.Enabled());
+  EXPECT_EQ(hooks.trayUpdates, 1);
+}
+
+TEST_F(MonitorTest, DisksComingAndGoingAreLoggedWhenAsked) {
+  cycle.Start();
+  hooks.log.clear();
+  Plug(2, false);
+  cycle.OnDeviceChange();
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive2 + u"Remove"));
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 3)) << "rows stay packed";
+  EXPECT_THAT(hooks.clearedSlots, ::testing::Contains(2));
+  EXPECT_EQ(table.slots[2].displayName, u"");
+
+  Plug(2, true);
+  cycle.OnDeviceChange();
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive2 + u"Remove", kDrive2 + u"Add"));
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3));
+
+  Set(kDeviceLog, 0);
+  hooks.log.clear();
+  Plug(0, false);
+  cycle.OnDeviceChange();
+  Plug(0, true);
+  cycle.OnDeviceChange();
+  EXPECT_THAT(hooks.log, IsEmpty());
+}
+
+TEST_F(MonitorTest, TheWarningFiresOnceWhenTheCountIsReached) {
+  Set(kTemperatureMail, 1);
+  cycle.Start();
+  std::vector<int> warnings;
+  for (std::uint8_t celsius : {50, 51, 52, 53, 49, 50, 60, 70}) {
+    Heat(0, celsius);
+    hooks.log.clear();
+    cycle.RunMonitorCycle(true);
+    warnings.push_back(static_cast<int>(hooks.log.size()));
+  }
+  EXPECT_THAT(warnings, ElementsAre(0, 0, 1, 0, 0, 0, 0, 1));
+  EXPECT_EQ(hooks.mail.back(), kDrive0 + u"It is higher than the setting.");
+  EXPECT_EQ(hooks.warningBoxes, 2);
+}
+
+TEST_F(MonitorTest, DeviceChangeCyclesDoNotCountSamples) {
+  Set(kAllowableCount, 1);
+  cycle.Start();
+  Heat(0, 55);
+  cycle.OnDeviceChange();
+  EXPECT_EQ(table.slots[0].overCount, 0u);
+  EXPECT_EQ(table.slots[0].slotRecord.Temp.Temperature, 38) << "the old reading is kept";
+  cycle.RunMonitorCycle(true);
+  EXPECT_EQ(table.slots[0].overCount, 1u);
+  EXPECT_EQ(hooks.warningBoxes, 1) << "COUNT 1 warns at the first hot sample";
+}
+
+TEST_F(MonitorTest, AWarningTemperatureOfZeroCountsEveryDisk) {
+  Set(kWarningTemperature, 0);
+  Set(kTemperatureLog, 0);
+  cycle.Start();
+  cycle.RunMonitorCycle(true);
+  for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(table.slots[slot].overCount, 2u) << slot;
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."))
+      << "TEMPLOG 0 keeps warnings out of the log";
+}
+
+TEST_F(MonitorTest, HealthIsReportedOnlyTowardsCautionOrBad) {
+  cycle.Start();
+  hooks.log.clear();
+  SetHealth(1, disklib::sim::Health::Good);
+  cycle.RunMonitorCycle(true);
+  SetHealth(1, disklib::sim::Health::Bad);
+  cycle.RunMonitorCycle(true);
+  SetHealth(1, disklib::sim::Health::Caution);
+  cycle.RunMonitorCycle(true);
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Bad\".",
+                                     kDrive1 + u"HealthStatus is \"Caution\"."));
+  EXPECT_EQ(list.rows()[1].cells[kColumnHealth], u"Caution");
+}
+
+TEST_F(MonitorTest, ACycleWithoutNewsWritesNoCell) {
+  cycle.Start();
+  const int writes = list.cellWrites();
+  cycle.RunMonitorCycle(true);
+  EXPECT_EQ(list.cellWrites(), writes);
+  Heat(2, 41);
+  cycle.RunMonitorCycle(true);
+  EXPECT_EQ(list.cellWrites(), writes + 1);
+  EXPECT_EQ(list.rows()[2].cells[kColumnTemperature], u"41\u2103");
+}
+
+TEST_F(MonitorTest, CheckBoxesComeFromTheProfileOrSmartSupport) {
+  Edit([](auto& f) {
+    for (auto& disk : f.disks) {
+      if (disk.number == 3) disk.ata->smartSupported = false;
+    }
+  });
+  cycle.Start();
+  const std::u16string path0(table.slots[0].slotRecord.DevicePath);
+  profile.WriteProfileInt(kSettingSection, path0, 0);
+  cycle.RunMonitorCycle(false);
+  std::vector<bool> checked;
+  for (const auto& row : list.rows()) checked.push_back(row.checked);
+  EXPECT_THAT(checked, ElementsAre(false, true, true, false));
+  EXPECT_EQ(list.rows()[3].cells[kColumnSmart], u"Unsupported");
+}
+
+TEST_F(MonitorTest, TheSelectionFollowsTheMarkOrStartsAtTheFirstRow) {
+  cycle.Start();
+  EXPECT_EQ(list.SelectionMark(), 0);
+  list.SetSelectionMark(2);
+  cycle.RunMonitorCycle(false);
+  EXPECT_EQ(table.selectedSlot, 2);
+  Plug(0, false);
+  cycle.OnDeviceChange();
+  EXPECT_EQ(table.selectedSlot, 3) << "the mark keeps its row, which now shows the next disk";
+}
+
+TEST_F(MonitorTest, OneWarningBoxAtATime) {
+  Set(kAllowableCount, 1);
+  Heat(0, 60);
+  Heat(2, 60);
+  hooks.whileWarningBoxOpen = [&] {
+    EXPECT_TRUE(cycle.warningBoxOpen());
+    Heat(0, 40);
+    cycle.RunMonitorCycle(true);
+    Heat(0, 61);
+    cycle.RunMonitorCycle(true);  // warns again, but a box is open
+  };
+  cycle.Start();
+  EXPECT_EQ(hooks.warningBoxes, 1) << "two hot disks and a nested warning: one box";
+  EXPECT_FALSE(cycle.warningBoxOpen());
+}
+
+class UnreachableChannel : public ServiceChannel {
+ public:
+  int transactions = 0;
+  std::uint32_t Transact(ardmon::PipeMessage&) override {
+    ++transactions;
+    return 0;
+  }
+};
+
+TEST_F(MonitorTest, AnUnreachableServiceCostsOneAttemptPerCycle) {
+  cycle.Start();
+  hooks.log.clear();
+  UnreachableChannel lost;
+  MonitorCycle blind(table, lost, profile, strings, list, hooks, clock);
+  blind.RunMonitorCycle(true);
+  EXPECT_EQ(lost.transactions, 1);
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(hooks.log.size(), 4u) << "every disk is gone";
+  EXPECT_EQ(hooks.log[0], kDrive0 + u"Remove");
+}
+
+TEST_F(MonitorTest, TheTimerRunsACycleOnceTheIntervalHasPassed) {
+  cycle.Start();
+  Heat(0, 45);
+  clock.now += 119;
+  cycle.OnTimer();
+  EXPECT_EQ(table.slots[0].slotRecord.Temp.Temperature, 38);
+  clock.now += 1;
+  cycle.OnTimer();
+  EXPECT_EQ(table.slots[0].slotRecord.Temp.Temperature, 45);
+  EXPECT_THAT(hooks.samples, ElementsAre(0, 2));
+  EXPECT_EQ(table.lastSampleTime, clock.now);
+}
+
+TEST(DueSampleInterval, OnlyTheRemainderOfTheHourCounts) {
+  EXPECT_FALSE(DueSampleInterval(119, 0, 2));
+  EXPECT_EQ(DueSampleInterval(120, 0, 2), 2);
+  EXPECT_EQ(DueSampleInterval(0, 0, 0), 0) << "TIME 0: every tick";
+  EXPECT_FALSE(DueSampleInterval(3600 + 60, 0, 2)) << "an hour and a minute: remainder 1";
+  EXPECT_EQ(DueSampleInterval(3600 + 150, 0, 2), 2);
+  EXPECT_FALSE(DueSampleInterval(100, 200, 0)) << "a clock set back";
+  for (std::int64_t elapsed = 0; elapsed < 3 * 3600; elapsed += 7) {
+    EXPECT_FALSE(DueSampleInterval(elapsed, 0, 60)) << "TIME 60 never fires";
+  }
+}
+
+}  // namespace
+}  // namespace monitor::testing
