@@ -1,0 +1,2 @@
+add_executable(registry_profile_test ${CMAKE_CURRENT_LIST_DIR}/registry_profile_test.cpp)
+target_link_libraries(registry_profile_test PRIVATE monitor_win32 GTest::gtest_main)
