@@ -1,0 +1,333 @@
+// Timings of "TempService" as the monitor sees it, in one run:
+//   library    GetDiskInfo(0) of the simulated ArdmonLib.dll called directly
+//   echo       a bare named-pipe echo of the same message (server thread here)
+//   protocol   the service's exchange (reply event, flushes) with an echo
+//              server thread instead of the service: what the exchange costs
+//   service    one ServiceTransact, GetDiskInfo of drive 0
+// each timed from a listening pipe; then transactions back to back, as a
+// monitor cycle sends them; then client processes in parallel.
+//
+// service_bench [ROUND_TRIPS [CLIENTS [PER_CLIENT]]]   (2000, 4, 2500)
+// service_bench --client COUNT   one of the parallel clients; exits with its
+//                                number of failed or wrong transactions
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/service_protocol.h"
+#include "common/wire_records.h"
+#include "disklib/exports.h"
+#include "monitor/win32/service_transact.h"
+
+namespace {
+
+using ardmon::PipeMessage;
+using Clock = std::chrono::steady_clock;
+
+constexpr DWORD kMessageSize = sizeof(PipeMessage);
+// What one monitor cycle sends: GetDiskInfo and GetTempInfo for 26 drives.
+constexpr int kCycleTransactions = 52;
+constexpr int kCycles = 4;
+
+const wchar_t* Wide(const char16_t* text) {
+  return reinterpret_cast<const wchar_t*>(text);
+}
+
+std::filesystem::path OwnPath() {
+  std::vector<wchar_t> path(MAX_PATH);
+  DWORD n = 0;
+  while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+         path.size()) {
+    path.resize(path.size() * 2);
+  }
+  return std::filesystem::path(std::wstring(path.data(), n));
+}
+
+PipeMessage DiskInfoRequest() {
+  PipeMessage message{};
+  message.Command = static_cast<std::uint32_t>(ardmon::PipeCommand::GetDiskInfo);
+  return message;
+}
+
+struct Summary {
+  double meanUs;
+  double medianUs;
+  double p99Us;
+};
+
+// Times `once` n times; `ready` runs untimed before each.
+Summary Time(int n, const std::function<void()>& ready, const std::function<void()>& once) {
+  std::vector<double> samples;
+  samples.reserve(n);
+  for (int i = 0; i < n; ++i) {
+    ready();
+    const auto start = Clock::now();
+    once();
+    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  std::sort(samples.begin(), samples.end());
+  double total = 0;
+  for (double s : samples) total += s;
+  return {total / n, samples[n / 2], samples[std::min(n - 1, n * 99 / 100)]};
+}
+
+void Print(const char* what, const Summary& s) {
+  std::printf("%-26s mean %9.1f us  median %9.1f us  p99 %9.1f us\n", what, s.meanUs, s.medianUs,
+              s.p99Us);
+}
+
+// GetDiskInfo of drive 0 from the simulated library beside this program:
+// what the service must answer, and what the call alone costs.
+class Library {
+ public:
+  Library() : module_(LoadLibraryW((OwnPath().parent_path() / L"ArdmonLib.dll").c_str())) {
+    if (module_) {
+      getDiskInfo_ = reinterpret_cast<GetDiskInfoFn>(
+          reinterpret_cast<void (*)()>(GetProcAddress(module_, "GetDiskInfo")));
+    }
+  }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  ~Library() {
+    if (module_) FreeLibrary(module_);
+  }
+  bool ok() const { return getDiskInfo_ != nullptr; }
+  void DiskInfo(ardmon::DiskInfoTable& table) const { getDiskInfo_(0, &table); }
+
+ private:
+  HMODULE module_;
+  GetDiskInfoFn getDiskInfo_ = nullptr;
+};
+
+bool IsDriveZero(const PipeMessage& reply, const ardmon::DiskInfoTable& expected) {
+  return reply.Result == 1 && std::memcmp(reply.Payload, &expected, sizeof expected) == 0;
+}
+
+// A pipe and, for the service's exchange, the reply event beside it.
+struct Exchange {
+  const wchar_t* pipe;
+  const wchar_t* event;  // none: a bare echo
+};
+
+constexpr Exchange kBareEcho{L"\\\\.\\pipe\\ArdmonBenchEcho", nullptr};
+constexpr Exchange kProtocolEcho{L"\\\\.\\pipe\\ArdmonBenchProtocol", L"Global\\ArdmonBenchReply"};
+
+// One blocking pipe instance that sends every message back, doing per
+// request what the exchange asks of a server and nothing more.
+class EchoServer {
+ public:
+  explicit EchoServer(Exchange exchange)
+      : exchange_(exchange),
+        pipe_(CreateNamedPipeW(exchange.pipe, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                               kMessageSize, kMessageSize, 1000, nullptr)) {
+    if (pipe_ != INVALID_HANDLE_VALUE) thread_ = std::thread([this] { Serve(); });
+  }
+  EchoServer(const EchoServer&) = delete;
+  EchoServer& operator=(const EchoServer&) = delete;
+  ~EchoServer() {
+    stopping_ = true;
+    // A last connection wakes the thread from ConnectNamedPipe.
+    WaitNamedPipeW(exchange_.pipe, NMPWAIT_WAIT_FOREVER);
+    const HANDLE wake = CreateFileW(exchange_.pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (thread_.joinable()) thread_.join();
+    if (wake != INVALID_HANDLE_VALUE) CloseHandle(wake);
+    if (pipe_ != INVALID_HANDLE_VALUE) CloseHandle(pipe_);
+  }
+  bool ok() const { return pipe_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  void Serve() {
+    PipeMessage message;
+    for (;;) {
+      if (!ConnectNamedPipe(pipe_, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
+      if (stopping_) return;
+      const HANDLE event =
+          exchange_.event ? OpenEventW(EVENT_MODIFY_STATE, FALSE, exchange_.event) : nullptr;
+      DWORD moved = 0;
+      ReadFile(pipe_, &message, kMessageSize, &moved, nullptr);
+      if (event) SetEvent(event);
+      WriteFile(pipe_, &message, kMessageSize, &moved, nullptr);
+      FlushFileBuffers(pipe_);
+      DisconnectNamedPipe(pipe_);
+      if (event) CloseHandle(event);
+    }
+  }
+
+  Exchange exchange_;
+  HANDLE pipe_;
+  std::thread thread_;
+  std::atomic<bool> stopping_{false};
+};
+
+enum class Retry { kSleep, kWaitForPipe };
+
+// A client of `exchange`: 16 opens 100 ms apart as the monitor's client
+// makes them (kSleep), or waking as soon as the pipe listens (kWaitForPipe);
+// with an event it also flushes and waits for the event before reading.
+void Transact(const Exchange& exchange, Retry retry, PipeMessage& message) {
+  const HANDLE event =
+      exchange.event ? CreateEventW(nullptr, FALSE, FALSE, exchange.event) : nullptr;
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 16 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
+    pipe = CreateFileW(exchange.pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+    if (pipe != INVALID_HANDLE_VALUE) break;
+    if (retry == Retry::kSleep) {
+      Sleep(100);
+    } else if (!WaitNamedPipeW(exchange.pipe, 100) && GetLastError() != ERROR_SEM_TIMEOUT) {
+      Sleep(100);  // no pipe at all: WaitNamedPipeW returns at once
+    }
+  }
+  if (pipe != INVALID_HANDLE_VALUE) {
+    DWORD moved = 0;
+    WriteFile(pipe, &message, kMessageSize, &moved, nullptr);
+    if (event) {
+      FlushFileBuffers(pipe);
+      WaitForSingleObject(event, ardmon::kPeerTimeoutMs);
+    }
+    ReadFile(pipe, &message, kMessageSize, &moved, nullptr);
+    CloseHandle(pipe);
+  }
+  if (event) CloseHandle(event);
+}
+
+int RunClient(int count) {
+  Library library;
+  if (!library.ok()) return count;
+  ardmon::DiskInfoTable expected{};
+  library.DiskInfo(expected);
+  int failures = 0;
+  for (int i = 0; i < count; ++i) {
+    PipeMessage message = DiskInfoRequest();
+    monitor::ServiceTransact(&message);
+    if (!IsDriveZero(message, expected)) ++failures;
+  }
+  return failures;
+}
+
+struct Parallel {
+  double seconds;
+  long long failures;
+};
+
+Parallel RunParallel(int clients, int perClient) {
+  const std::wstring exe = OwnPath().wstring();
+  std::vector<HANDLE> processes;
+  const auto start = Clock::now();
+  for (int i = 0; i < clients; ++i) {
+    std::wstring commandLine = L"\"" + exe + L"\" --client " + std::to_wstring(perClient);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+      continue;
+    }
+    CloseHandle(process.hThread);
+    processes.push_back(process.hProcess);
+  }
+  // A client that could not start counts all its transactions as failed.
+  long long failures = static_cast<long long>(clients - processes.size()) * perClient;
+  WaitForMultipleObjects(static_cast<DWORD>(processes.size()), processes.data(), TRUE, INFINITE);
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  for (HANDLE process : processes) {
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    failures += code;
+    CloseHandle(process);
+  }
+  return {seconds, failures};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--client") == 0) return RunClient(std::atoi(argv[2]));
+  const int roundTrips = argc > 1 ? std::atoi(argv[1]) : 2000;
+  const int clients = argc > 2 ? std::atoi(argv[2]) : 4;
+  const int perClient = argc > 3 ? std::atoi(argv[3]) : 2500;
+  if (roundTrips < 1 || clients < 1 || clients > MAXIMUM_WAIT_OBJECTS || perClient < 1) {
+    std::fprintf(stderr, "usage: service_bench [ROUND_TRIPS [CLIENTS (1-64) [PER_CLIENT]]]\n");
+    return 2;
+  }
+
+  Library library;
+  EchoServer bareEcho(kBareEcho), protocolEcho(kProtocolEcho);
+  if (!library.ok() || !bareEcho.ok() || !protocolEcho.ok()) {
+    std::fprintf(stderr, "service_bench: no simulated library beside the program, or no pipe\n");
+    return 1;
+  }
+  ardmon::DiskInfoTable expected{};
+  library.DiskInfo(expected);
+  if (!expected.Present) {
+    std::fprintf(stderr, "service_bench: drive 0 of the fixture is not present\n");
+    return 1;
+  }
+  const Exchange service{Wide(ardmon::kPipeName), Wide(ardmon::kReplyEventName)};
+  int wrong = 0;
+  const auto serviceTransact = [&] {
+    PipeMessage message = DiskInfoRequest();
+    monitor::ServiceTransact(&message);
+    if (!IsDriveZero(message, expected)) ++wrong;
+  };
+  const auto listening = [](const Exchange& e) {
+    return [&e] { WaitNamedPipeW(e.pipe, NMPWAIT_WAIT_FOREVER); };
+  };
+  const auto transact = [](const Exchange& e, Retry retry) {
+    return [&e, retry] {
+      PipeMessage message = DiskInfoRequest();
+      Transact(e, retry, message);
+    };
+  };
+  const auto nothing = [] {};
+
+  std::printf("Round trips of a %lu-byte message, each from a listening pipe (%d):\n", kMessageSize,
+              roundTrips);
+  ardmon::DiskInfoTable table;
+  const Summary direct = Time(roundTrips, nothing, [&] { library.DiskInfo(table); });
+  Print("library call alone", direct);
+  const Summary bare = Time(roundTrips, listening(kBareEcho), transact(kBareEcho, Retry::kSleep));
+  Print("echo", bare);
+  const Summary protocol =
+      Time(roundTrips, listening(kProtocolEcho), transact(kProtocolEcho, Retry::kSleep));
+  Print("echo with the exchange", protocol);
+  const Summary served = Time(roundTrips, listening(service), serviceTransact);
+  Print("service (ServiceTransact)", served);
+  std::printf("ratio service / echo: %.2f mean, %.2f median (target <= 1.5)\n",
+              served.meanUs / bare.meanUs, served.medianUs / bare.medianUs);
+  std::printf("      (service - library call) / echo: %.2f mean\n",
+              (served.meanUs - direct.meanUs) / bare.meanUs);
+  std::printf("      service / (echo with the exchange + library call): %.2f mean\n",
+              served.meanUs / (protocol.meanUs + direct.meanUs));
+
+  const int backToBack = kCycles * kCycleTransactions;
+  std::printf("\nBack to back, as a monitor cycle sends them (%d):\n", backToBack);
+  const Summary cycle = Time(backToBack, nothing, serviceTransact);
+  Print("service (ServiceTransact)", cycle);
+  Print("echo, same retries", Time(backToBack, nothing, transact(kBareEcho, Retry::kSleep)));
+  const Summary waiting = Time(backToBack, nothing, transact(service, Retry::kWaitForPipe));
+  Print("service, WaitNamedPipe retry", waiting);
+  std::printf("one cycle of %d transactions: %.2f s; with WaitNamedPipe retries %.2f s\n",
+              kCycleTransactions, cycle.meanUs * kCycleTransactions / 1e6,
+              waiting.meanUs * kCycleTransactions / 1e6);
+  std::printf("wrong or failed answers from ServiceTransact above: %d\n", wrong);
+
+  const Parallel parallel = RunParallel(clients, perClient);
+  const long long total = static_cast<long long>(clients) * perClient;
+  std::printf(
+      "\nParallel: %d client processes x %d transactions: %.1f s, %.1f transactions/s, "
+      "%lld failed (target 0)\n",
+      clients, perClient, parallel.seconds, total / parallel.seconds, parallel.failures);
+  return wrong == 0 && parallel.failures == 0 ? 0 : 1;
+}

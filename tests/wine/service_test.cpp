@@ -1,0 +1,486 @@
+// The installed "TempService" (ArdmonSvc.exe beside the simulated
+// ArdmonLib.dll and the demo machine), reached through the monitor's real
+// client, through raw pipe clients that misbehave, and through the service
+// control manager. Tests that stop the service start it again, so the
+// order below only matters for speed.
+//
+// Run as "service_test --client ID COUNT" it is one of the parallel client
+// processes instead, and exits with its number of wrong answers.
+#include <aclapi.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "common/service_protocol.h"
+#include "common/wire_records.h"
+#include "monitor/win32/service_transact.h"
+#include "tests/wine/service_control.h"
+
+namespace {
+
+using ardmon::DiskInfoTable;
+using ardmon::PipeMessage;
+using ardmon::TempInfoRecord;
+using servicetest::DirectLibrary;
+using servicetest::ServiceControl;
+using servicetest::Stopwatch;
+
+constexpr wchar_t kServiceExe[] = L"ArdmonSvc.exe";
+constexpr std::uint32_t kDrives = 26;
+
+const wchar_t* Wide(const char16_t* text) {
+  return reinterpret_cast<const wchar_t*>(text);
+}
+
+PipeMessage Request(std::uint32_t command, std::uint32_t argument) {
+  PipeMessage message{};
+  message.Command = command;
+  message.Argument = argument;
+  return message;
+}
+
+// A pattern rather than zeros, so bytes that came back as sent are told
+// apart from bytes the service or the library cleared.
+void FillPayload(PipeMessage& message) {
+  for (std::size_t i = 0; i < ardmon::kPayloadSize; ++i) {
+    message.Payload[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  }
+}
+
+// The reply to a query carries `record` at the start of the payload and the
+// request's own bytes after it.
+template <typename Record>
+bool AnswersWith(const PipeMessage& request, const PipeMessage& reply, const Record& record) {
+  return reply.Command == request.Command && reply.Argument == request.Argument &&
+         reply.Result == 1 && std::memcmp(reply.Payload, &record, sizeof record) == 0 &&
+         std::memcmp(reply.Payload + sizeof record, request.Payload + sizeof record,
+                     ardmon::kPayloadSize - sizeof record) == 0;
+}
+
+bool IsDiskInfoOf(const DirectLibrary& library, std::uint32_t drive, const PipeMessage& request,
+                  const PipeMessage& reply) {
+  return AnswersWith(request, reply, library.DiskInfo(static_cast<std::int32_t>(drive)));
+}
+
+template <typename Record>
+bool AllZero(const Record& record) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+  for (std::size_t i = 0; i < sizeof record; ++i) {
+    if (bytes[i] != 0) return false;
+  }
+  return true;
+}
+
+// A raw client end of the pipe, retried while the service is between
+// clients.
+HANDLE OpenPipe(DWORD timeoutMs = 5000) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    const HANDLE pipe = CreateFileW(Wide(ardmon::kPipeName), GENERIC_READ | GENERIC_WRITE, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pipe != INVALID_HANDLE_VALUE || GetTickCount64() >= deadline) return pipe;
+    Sleep(10);
+  }
+}
+
+bool WriteBytes(HANDLE pipe, const void* data, DWORD size) {
+  DWORD written = 0;
+  return WriteFile(pipe, data, size, &written, nullptr) && written == size;
+}
+
+bool ReadMessage(HANDLE pipe, PipeMessage& message) {
+  auto* bytes = reinterpret_cast<BYTE*>(&message);
+  DWORD done = 0, moved = 0;
+  while (done < sizeof message &&
+         ReadFile(pipe, bytes + done, sizeof message - done, &moved, nullptr) && moved) {
+    done += moved;
+  }
+  return done == sizeof message;
+}
+
+// Retries the real client until the service answers, as the monitor's next
+// cycle would; a single ServiceTransact gives up after about 1.6 s.
+std::uint32_t TransactUntilAnswered(PipeMessage& message, DWORD giveUpMs = 20000) {
+  const PipeMessage request = message;
+  Stopwatch clock;
+  for (;;) {
+    message = request;
+    const std::uint32_t result = monitor::ServiceTransact(&message);
+    if (result != 0 || clock.ElapsedMs() >= giveUpMs) return result;
+  }
+}
+
+// --- One client process of the parallel test -------------------------------
+
+int RunClient(int id, int count) {
+  DirectLibrary library;
+  if (!library.ok()) return count;
+  std::vector<DiskInfoTable> disks;
+  std::vector<TempInfoRecord> temps;
+  for (std::uint32_t n = 0; n < kDrives; ++n) {
+    disks.push_back(library.DiskInfo(static_cast<std::int32_t>(n)));
+    temps.push_back(library.TempInfo(static_cast<std::int32_t>(n)));
+  }
+  int failures = 0;
+  for (int i = 0; i < count; ++i) {
+    const auto drive = static_cast<std::uint32_t>(i / 2 + id) % kDrives;
+    const bool temp = i % 2 == 1;
+    const PipeMessage request = Request(temp ? 6 : 0, drive);
+    PipeMessage reply = request;
+    monitor::ServiceTransact(&reply);
+    const bool right = temp ? AnswersWith(request, reply, temps[drive])
+                            : AnswersWith(request, reply, disks[drive]);
+    if (!right && ++failures <= 3) {
+      std::fprintf(stderr, "client %d: wrong answer to command %u for drive %u (Result %u)\n", id,
+                   request.Command, drive, reply.Result);
+    }
+  }
+  return failures;
+}
+
+// Tests that compare the service's answers with the library's own.
+class ServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(library_.ok()); }
+
+  DirectLibrary library_;
+};
+
+// --- Every command through the real client ---------------------------------
+
+class ServiceCommands : public ServiceTest {
+ protected:
+  static void SetUpTestSuite() { RestoreDemoMachine(); }
+  void TearDown() override { RestoreDemoMachine(); }
+
+  // The filter commands rewrite the fixture; later tests and the demo
+  // expect the demo machine.
+  static void RestoreDemoMachine() {
+    const std::wstring demo = L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring();
+    const auto fixture = servicetest::OwnPath().parent_path() / L"ArdmonSim.json";
+    ASSERT_TRUE(CopyFileW(demo.c_str(), fixture.c_str(), FALSE)) << GetLastError();
+  }
+};
+
+TEST_F(ServiceCommands, GetDiskInfoRelaysEachDriveAndKeepsTheRestOfThePayload) {
+  const char* const letters[] = {"C:", "D:", "E:", "F:"};
+  for (std::uint32_t drive : {0u, 1u, 2u, 3u, 4u, 30u}) {
+    SCOPED_TRACE(drive);
+    PipeMessage request = Request(0, drive);
+    FillPayload(request);
+    PipeMessage reply = request;
+    EXPECT_EQ(monitor::ServiceTransact(&reply), 1u);
+    EXPECT_TRUE(IsDiskInfoOf(library_, drive, request, reply));
+
+    const auto& table = *reinterpret_cast<const DiskInfoTable*>(reply.Payload);
+    if (drive < 4) {
+      EXPECT_EQ(table.Present, 1);
+      EXPECT_STREQ(table.DriveLetters, letters[drive]);
+    } else if (drive == 4) {  // the card reader without a card
+      EXPECT_EQ(table.Present, 0);
+    } else {
+      EXPECT_TRUE(AllZero(table));
+    }
+  }
+}
+
+TEST_F(ServiceCommands, GetTempInfoRelaysTheDemoDrive) {
+  PipeMessage request = Request(6, 0);
+  FillPayload(request);
+  PipeMessage reply = request;
+  EXPECT_EQ(monitor::ServiceTransact(&reply), 1u);
+  EXPECT_TRUE(AnswersWith(request, reply, library_.TempInfo(0)));
+
+  const auto& temp = *reinterpret_cast<const TempInfoRecord*>(reply.Payload);
+  EXPECT_EQ(temp.Temperature, 38);
+  EXPECT_EQ(temp.HealthStatus, ardmon::kHealthGood);
+  EXPECT_EQ(temp.PowerOnHours, 12034u);
+  EXPECT_EQ(std::string(temp.ModelNumber).substr(0, 18), "MARLOWE MX500AS-01");
+  EXPECT_EQ(std::string(temp.SerialNumber).substr(0, 12), "MX5A0X1F32K7");
+}
+
+TEST_F(ServiceCommands, UnassignedCommandsComeBackByteForByte) {
+  for (std::uint32_t command : {3u, 4u, 5u, 7u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(command);
+    PipeMessage request = Request(command, 0x01020304);
+    request.Result = 0xA5A5A5A5;
+    FillPayload(request);
+    PipeMessage reply = request;
+    EXPECT_EQ(monitor::ServiceTransact(&reply), 0xA5A5A5A5u);
+    EXPECT_EQ(std::memcmp(&reply, &request, sizeof reply), 0);
+  }
+}
+
+TEST_F(ServiceCommands, FilterCommandsReturnWhetherTheyChangedSomething) {
+  const std::pair<std::uint32_t, std::uint32_t> steps[] = {
+      {1, 1}, {1, 0}, {2, 1}, {2, 0}};  // command, expected Result
+  for (const auto& [command, expected] : steps) {
+    PipeMessage request = Request(command, 0);
+    FillPayload(request);
+    PipeMessage reply = request;
+    EXPECT_EQ(monitor::ServiceTransact(&reply), expected) << "command " << command;
+    reply.Result = request.Result;
+    EXPECT_EQ(std::memcmp(&reply, &request, sizeof reply), 0) << "command " << command;
+  }
+}
+
+// --- Clients that hold the pipe ----------------------------------------------
+
+class ServiceClients : public ServiceTest {};
+
+TEST_F(ServiceClients, RequestWhileTheServiceIsBusyGetsThroughWhenItIsFree) {
+  const HANDLE holder = OpenPipe();
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE) << GetLastError();
+  // A slow but proper client: it sends its request half a second late.
+  const PipeMessage slowRequest = Request(0, 1);
+  PipeMessage slowReply{};
+  bool slowAnswered = false;
+  std::thread slow([&] {
+    Sleep(500);
+    slowAnswered =
+        WriteBytes(holder, &slowRequest, sizeof slowRequest) && ReadMessage(holder, slowReply);
+    CloseHandle(holder);
+  });
+
+  const PipeMessage request = Request(0, 0);
+  PipeMessage reply = request;
+  Stopwatch clock;
+  const std::uint32_t result = monitor::ServiceTransact(&reply);
+  const long long elapsed = clock.ElapsedMs();
+  slow.join();
+
+  EXPECT_EQ(result, 1u);
+  EXPECT_TRUE(IsDiskInfoOf(library_, 0, request, reply));
+  EXPECT_GE(elapsed, 450) << "the pipe was not busy: the test proves nothing";
+  EXPECT_LT(elapsed, 1600);
+  EXPECT_TRUE(slowAnswered);
+  EXPECT_TRUE(IsDiskInfoOf(library_, 1, slowRequest, slowReply));
+}
+
+TEST_F(ServiceClients, StalledClientHoldsOthersOnlyForTheBound) {
+  enum Stall { kSilent, kHalfMessage, kNeverReads };
+  const PipeMessage stalledRequest = Request(0, 3);
+  for (Stall stall : {kSilent, kHalfMessage, kNeverReads}) {
+    SCOPED_TRACE(stall == kSilent ? "silent" : stall == kHalfMessage ? "half message" : "no read");
+    const HANDLE stalled = OpenPipe();
+    ASSERT_NE(stalled, INVALID_HANDLE_VALUE) << GetLastError();
+    if (stall == kHalfMessage) {
+      ASSERT_TRUE(WriteBytes(stalled, &stalledRequest, 100));
+    }
+    if (stall == kNeverReads) {
+      ASSERT_TRUE(WriteBytes(stalled, &stalledRequest, sizeof stalledRequest));
+    }
+
+    const PipeMessage request = Request(0, 2);
+    PipeMessage reply = request;
+    Stopwatch clock;
+    const std::uint32_t result = TransactUntilAnswered(reply);
+    const long long elapsed = clock.ElapsedMs();
+    CloseHandle(stalled);
+
+    EXPECT_EQ(result, 1u);
+    EXPECT_TRUE(IsDiskInfoOf(library_, 2, request, reply));
+    EXPECT_LT(elapsed, ardmon::kPeerTimeoutMs + 2500);
+  }
+}
+
+TEST_F(ServiceClients, ParallelClientProcessesAllGetRightAnswers) {
+  constexpr int kClients = 4;
+  constexpr int kTransactions = 300;
+  const std::wstring exe = servicetest::OwnPath().wstring();
+  std::vector<PROCESS_INFORMATION> clients;
+  Stopwatch clock;
+  for (int id = 0; id < kClients; ++id) {
+    std::wstring commandLine =
+        L"\"" + exe + L"\" --client " + std::to_wstring(id) + L" " + std::to_wstring(kTransactions);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+        << GetLastError();
+    CloseHandle(process.hThread);
+    clients.push_back(process);
+  }
+  std::vector<HANDLE> handles;
+  for (const auto& c : clients) handles.push_back(c.hProcess);
+  const DWORD wait = WaitForMultipleObjects(kClients, handles.data(), TRUE, 240000);
+  const long long elapsed = clock.ElapsedMs();
+  EXPECT_EQ(wait, WAIT_OBJECT_0);
+  if (wait != WAIT_OBJECT_0) {
+    for (HANDLE h : handles) TerminateProcess(h, 1000);
+  }
+  for (int id = 0; id < kClients; ++id) {
+    DWORD failures = 0;
+    GetExitCodeProcess(handles[id], &failures);
+    EXPECT_EQ(failures, 0u) << "client " << id;
+    CloseHandle(handles[id]);
+  }
+  std::printf("%d clients x %d transactions in %lld ms\n", kClients, kTransactions, elapsed);
+}
+
+// --- The pipe's access list ----------------------------------------------------
+
+bool SameSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
+  BYTE known[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof known;
+  return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
+}
+
+TEST(ServicePipe, UsersMayMoveDataButNotChangeTheAccessList) {
+  const HANDLE pipe = OpenPipe();
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD error = GetSecurityInfo(pipe, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, &dacl, nullptr, &descriptor);
+  CloseHandle(pipe);
+  ASSERT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_NE(dacl, nullptr);
+
+  struct Grant {
+    WELL_KNOWN_SID_TYPE who;
+    const char* name;
+    ACCESS_MASK rights;
+    int seen;
+  } grants[] = {{WinLocalSystemSid, "SYSTEM", FILE_ALL_ACCESS, 0},
+                {WinBuiltinAdministratorsSid, "Administrators", FILE_ALL_ACCESS, 0},
+                {WinBuiltinUsersSid, "Users", FILE_GENERIC_READ | FILE_GENERIC_WRITE, 0}};
+  EXPECT_EQ(dacl->AceCount, 3);
+  for (WORD i = 0; i < dacl->AceCount; ++i) {
+    ACE_HEADER* header = nullptr;
+    ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&header)));
+    ASSERT_EQ(header->AceType, ACCESS_ALLOWED_ACE_TYPE) << "entry " << i;
+    const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    PSID sid = const_cast<DWORD*>(&ace->SidStart);
+    bool known = false;
+    for (auto& grant : grants) {
+      if (!SameSid(sid, grant.who)) continue;
+      known = true;
+      ++grant.seen;
+      EXPECT_EQ(ace->Mask, grant.rights) << grant.name;
+      if (grant.who == WinBuiltinUsersSid) {
+        EXPECT_EQ(ace->Mask & (WRITE_DAC | WRITE_OWNER), 0u);
+      }
+    }
+    EXPECT_TRUE(known) << "entry " << i << " grants someone else";
+  }
+  for (const auto& grant : grants) EXPECT_EQ(grant.seen, 1) << grant.name;
+  LocalFree(descriptor);
+}
+
+// --- The service's life with the control manager ------------------------------
+
+class ServiceLifecycle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(service_.ok()) << GetLastError();
+    ASSERT_TRUE(service_.EnsureRunning());
+  }
+  // Later tests need the service.
+  void TearDown() override { EXPECT_TRUE(service_.EnsureRunning()); }
+
+  bool StopAndWaitForTheProcess() {
+    SERVICE_STATUS status{};
+    return service_.Control(SERVICE_CONTROL_STOP, status) &&
+           service_.WaitFor(SERVICE_STOPPED, 5000).dwCurrentState == SERVICE_STOPPED &&
+           servicetest::WaitForProcessGone(kServiceExe, 5000);
+  }
+
+  static bool Answers() {
+    const PipeMessage request = Request(0, 0);
+    PipeMessage reply = request;
+    return TransactUntilAnswered(reply, 5000) == 1 &&
+           IsDiskInfoOf(DirectLibrary(), 0, request, reply);
+  }
+
+  ServiceControl service_{Wide(ardmon::kServiceName)};
+};
+
+TEST_F(ServiceLifecycle, RunsAndReReportsRunningWhenInterrogated) {
+  const SERVICE_STATUS running = service_.Query();
+  EXPECT_EQ(running.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_EQ(running.dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+  EXPECT_EQ(running.dwControlsAccepted,
+            static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN));
+  EXPECT_TRUE(servicetest::ProcessRunning(kServiceExe));
+
+  SERVICE_STATUS interrogated{};
+  ASSERT_TRUE(service_.Control(SERVICE_CONTROL_INTERROGATE, interrogated)) << GetLastError();
+  EXPECT_EQ(interrogated.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_EQ(interrogated.dwCheckPoint, 0u);
+  EXPECT_EQ(interrogated.dwWaitHint, 0u);
+  EXPECT_TRUE(Answers());
+}
+
+TEST_F(ServiceLifecycle, StoppedServiceEndsItsProcessAndClientsGiveUp) {
+  SERVICE_STATUS status{};
+  Stopwatch stopClock;
+  ASSERT_TRUE(service_.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+  status = service_.WaitFor(SERVICE_STOPPED, 5000);
+  const long long stopMs = stopClock.ElapsedMs();
+  EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_EQ(status.dwWin32ExitCode, 0u);
+  // Idle, it has no request to finish: the stop ends its wait at once.
+  EXPECT_LT(stopMs, 1000);
+  EXPECT_TRUE(servicetest::WaitForProcessGone(kServiceExe, 5000));
+
+  PipeMessage message = Request(0, 0);
+  message.Result = 0x11223344;
+  FillPayload(message);
+  const PipeMessage sent = message;
+  Stopwatch clock;
+  EXPECT_EQ(monitor::ServiceTransact(&message), 0u);
+  const long long elapsed = clock.ElapsedMs();
+  EXPECT_GE(elapsed, 1500);
+  EXPECT_LT(elapsed, 5000);
+  EXPECT_EQ(std::memcmp(&message, &sent, sizeof message), 0);
+
+  ASSERT_TRUE(service_.Start()) << GetLastError();
+  EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
+            static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_TRUE(Answers());
+}
+
+TEST_F(ServiceLifecycle, TakenPipeNameStopsTheServiceWithAnError) {
+  ASSERT_TRUE(StopAndWaitForTheProcess());
+  const HANDLE squatter =
+      CreateNamedPipeW(Wide(ardmon::kPipeName), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                       sizeof(PipeMessage), sizeof(PipeMessage), 0, nullptr);
+  ASSERT_NE(squatter, INVALID_HANDLE_VALUE) << GetLastError();
+
+  service_.Start();  // whether this reports the failure is the manager's business
+  const SERVICE_STATUS failed = service_.WaitUntil(
+      [](const SERVICE_STATUS& s) {
+        return s.dwCurrentState == SERVICE_RUNNING ||
+               (s.dwCurrentState == SERVICE_STOPPED && s.dwWin32ExitCode != 0);
+      },
+      5000);
+  EXPECT_EQ(failed.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_NE(failed.dwWin32ExitCode, 0u);
+  EXPECT_TRUE(servicetest::WaitForProcessGone(kServiceExe, 5000));
+  CloseHandle(squatter);
+
+  ASSERT_TRUE(service_.Start()) << GetLastError();
+  EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
+            static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_TRUE(Answers());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--client") == 0) {
+    return RunClient(std::atoi(argv[2]), std::atoi(argv[3]));
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
