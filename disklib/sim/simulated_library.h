@@ -8,7 +8,7 @@
 
 namespace disklib::sim {
 
-// The machine a fixture file describes, read afresh; a missing or broken
+// The machine a fixture file describes as it is now; a missing or broken
 // file is a machine without disks. Filter edits are written back to it.
 std::unique_ptr<DeviceStack> OpenSimulatedMachine(const std::filesystem::path& fixtureFile);
 

@@ -15,12 +15,33 @@ const wchar_t* Wide(const char16_t* text) {
   return reinterpret_cast<const wchar_t*>(text);
 }
 
+HANDLE TryOpen() {
+  return CreateFileW(Wide(ardmon::kPipeName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                     OPEN_EXISTING, 0, nullptr);
+}
+
+// 16 attempts 100 ms apart. Within an attempt's 100 ms a busy pipe is
+// waited for rather than slept over: the service's single instance listens
+// again moments after each client, and a client that always slept the full
+// interval would spend most of a monitoring cycle asleep.
 HANDLE OpenPipe() {
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    const HANDLE pipe = CreateFileW(Wide(ardmon::kPipeName), GENERIC_READ | GENERIC_WRITE, 0,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (pipe != INVALID_HANDLE_VALUE) return pipe;
-    Sleep(kRetryDelayMs);
+    const ULONGLONG attemptEnd = GetTickCount64() + kRetryDelayMs;
+    for (;;) {
+      const HANDLE pipe = TryOpen();
+      if (pipe != INVALID_HANDLE_VALUE) return pipe;
+      if (GetLastError() != ERROR_PIPE_BUSY) {  // no service: the plain wait
+        Sleep(kRetryDelayMs);
+        break;
+      }
+      const ULONGLONG now = GetTickCount64();
+      if (now >= attemptEnd) break;
+      if (!WaitNamedPipeW(Wide(ardmon::kPipeName), static_cast<DWORD>(attemptEnd - now))) {
+        const ULONGLONG later = GetTickCount64();
+        if (later < attemptEnd) Sleep(static_cast<DWORD>(attemptEnd - later));
+        break;
+      }
+    }
   }
   return INVALID_HANDLE_VALUE;
 }
