@@ -535,12 +535,18 @@ std::string WriteFixture(const Fixture& f) {
   return j.dump(2) + "\n";
 }
 
-Fixture LoadFixture(const std::filesystem::path& file) {
+std::optional<std::string> ReadFixtureText(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw FixtureError("cannot read " + file.u8string());
+  if (!in) return std::nullopt;
   std::ostringstream text;
   text << in.rdbuf();
-  return ParseFixture(text.str());
+  return text.str();
+}
+
+Fixture LoadFixture(const std::filesystem::path& file) {
+  std::optional<std::string> text = ReadFixtureText(file);
+  if (!text) throw FixtureError("cannot read " + file.u8string());
+  return ParseFixture(*text);
 }
 
 Fixture LoadFixtureOrEmpty(const std::filesystem::path& file) {

@@ -125,6 +125,8 @@ class FixtureError : public std::runtime_error {
 Fixture ParseFixture(std::string_view text);
 std::string WriteFixture(const Fixture& fixture);
 
+// The file's text, or nothing when it cannot be read.
+std::optional<std::string> ReadFixtureText(const std::filesystem::path& file);
 Fixture LoadFixture(const std::filesystem::path& file);
 // A missing or broken file is a machine without disks.
 Fixture LoadFixtureOrEmpty(const std::filesystem::path& file);

@@ -1,9 +1,7 @@
 #include "disklib/sim/simulated_library.h"
 
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 
 #include "disklib/sim/fixture.h"
 #include "disklib/sim/sim_device_stack.h"
@@ -21,14 +19,6 @@ struct Snapshot {
   Fixture fixture;
 };
 
-std::optional<std::string> ReadText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 Fixture ParseOrEmpty(const std::string& text) {
   try {
     return ParseFixture(text);
@@ -40,7 +30,7 @@ Fixture ParseOrEmpty(const std::string& text) {
 Fixture CurrentFixture(const std::filesystem::path& file) {
   static std::mutex mutex;
   static std::optional<Snapshot> last;
-  std::optional<std::string> text = ReadText(file);
+  std::optional<std::string> text = ReadFixtureText(file);
   if (!text) return {};
   std::lock_guard<std::mutex> lock(mutex);
   if (!last || last->file != file || last->text != *text) {
