@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/echo_exchange.h"
 #include "common/wire_records.h"
 #include "disklib/sim/fixture.h"
 #include "disklib/sim/simulated_library.h"
@@ -48,7 +49,7 @@ using ardmon::PipeMessage;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kSlots = 26;
-constexpr DWORD kMessageSize = sizeof(PipeMessage);
+using bench::kMessageSize;
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -96,10 +97,7 @@ PipeMessage CycleMessage(int index) {
 
 // How a round trip goes: bare (connect, write, read), or as the service's
 // exchange goes (a reply event, and flushes on both sides).
-struct Exchange {
-  const wchar_t* pipe;
-  const wchar_t* event;  // none: bare
-};
+using bench::Exchange;
 constexpr Exchange kBare{L"\\\\.\\pipe\\ArdmonMonitorBenchEcho", nullptr};
 constexpr Exchange kWithEvent{L"\\\\.\\pipe\\ArdmonMonitorBenchExchange",
                               L"Global\\ArdmonMonitorBenchReply"};
@@ -143,15 +141,7 @@ int ServeEcho(const Exchange& exchange) {
   PipeMessage message;
   for (;;) {
     if (!ConnectNamedPipe(pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
-    const HANDLE event =
-        exchange.event ? OpenEventW(EVENT_MODIFY_STATE, FALSE, exchange.event) : nullptr;
-    DWORD moved = 0;
-    ReadFile(pipe, &message, kMessageSize, &moved, nullptr);
-    if (event) SetEvent(event);
-    WriteFile(pipe, &message, kMessageSize, &moved, nullptr);
-    FlushFileBuffers(pipe);
-    DisconnectNamedPipe(pipe);
-    if (event) CloseHandle(event);
+    bench::EchoOneClient(pipe, exchange, message);
   }
 }
 

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/echo_exchange.h"
 #include "common/service_protocol.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
@@ -34,7 +35,7 @@ namespace {
 using ardmon::PipeMessage;
 using Clock = std::chrono::steady_clock;
 
-constexpr DWORD kMessageSize = sizeof(PipeMessage);
+using bench::kMessageSize;
 // What one monitor cycle sends: GetDiskInfo and GetTempInfo for 26 drives.
 constexpr int kCycleTransactions = 52;
 constexpr int kCycles = 4;
@@ -114,10 +115,7 @@ bool IsDriveZero(const PipeMessage& reply, const ardmon::DiskInfoTable& expected
 }
 
 // A pipe and, for the service's exchange, the reply event beside it.
-struct Exchange {
-  const wchar_t* pipe;
-  const wchar_t* event;  // none: a bare echo
-};
+using bench::Exchange;
 
 constexpr Exchange kBareEcho{L"\\\\.\\pipe\\ArdmonBenchEcho", nullptr};
 constexpr Exchange kProtocolEcho{L"\\\\.\\pipe\\ArdmonBenchProtocol", L"Global\\ArdmonBenchReply"};
@@ -152,15 +150,7 @@ class EchoServer {
     for (;;) {
       if (!ConnectNamedPipe(pipe_, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
       if (stopping_) return;
-      const HANDLE event =
-          exchange_.event ? OpenEventW(EVENT_MODIFY_STATE, FALSE, exchange_.event) : nullptr;
-      DWORD moved = 0;
-      ReadFile(pipe_, &message, kMessageSize, &moved, nullptr);
-      if (event) SetEvent(event);
-      WriteFile(pipe_, &message, kMessageSize, &moved, nullptr);
-      FlushFileBuffers(pipe_);
-      DisconnectNamedPipe(pipe_);
-      if (event) CloseHandle(event);
+      bench::EchoOneClient(pipe_, exchange_, message);
     }
   }
 
