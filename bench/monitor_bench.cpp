@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bench/echo_exchange.h"
+#include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/sim/fixture.h"
 #include "disklib/sim/simulated_library.h"
@@ -145,18 +146,12 @@ int ServeEcho(const Exchange& exchange) {
   }
 }
 
-std::filesystem::path OwnPath() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return path;
-}
-
 // The echo in a process of its own, as the service is: the same crossing
 // between processes.
 class EchoProcess {
  public:
   EchoProcess(const char* mode, const Exchange& exchange) {
-    const std::wstring exe = OwnPath().wstring();
+    const std::wstring exe = ardmon::ModulePath().wstring();
     std::wstring commandLine =
         L"\"" + exe + L"\" --echo " + std::wstring(mode, mode + strlen(mode));
     STARTUPINFOW startup{};
@@ -223,7 +218,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: monitor_bench [CYCLES]\n");
     return 2;
   }
-  const std::filesystem::path fixture = OwnPath().parent_path() / L"ArdmonSim.json";
+  const std::filesystem::path fixture = ardmon::ModulePath().parent_path() / L"ArdmonSim.json";
   try {
     disklib::sim::SaveFixture(
         disklib::sim::LoadFixture(L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring()),

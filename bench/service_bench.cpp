@@ -26,11 +26,14 @@
 
 #include "bench/echo_exchange.h"
 #include "common/service_protocol.h"
+#include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
 #include "monitor/win32/service_transact.h"
 
 namespace {
+
+using ardmon::Wide;
 
 using ardmon::PipeMessage;
 using Clock = std::chrono::steady_clock;
@@ -40,18 +43,8 @@ using bench::kMessageSize;
 constexpr int kCycleTransactions = 52;
 constexpr int kCycles = 4;
 
-const wchar_t* Wide(const char16_t* text) {
-  return reinterpret_cast<const wchar_t*>(text);
-}
-
 std::filesystem::path OwnPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  DWORD n = 0;
-  while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  return std::filesystem::path(std::wstring(path.data(), n));
+  return ardmon::ModulePath();
 }
 
 PipeMessage DiskInfoRequest() {

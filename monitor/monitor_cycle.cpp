@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "monitor/drive_texts.h"
+#include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "resources/resource_ids.h"
 
@@ -166,12 +167,7 @@ void MonitorCycle::AbsentSlot(int slot) {
 
 void MonitorCycle::Finish(Pass& pass) {
   for (int row = kSlotCount; row >= pass.row; --row) list_.DeleteRow(row);
-  if (list_.SelectionMark() >= 0) {
-    table_.selectedSlot = list_.ItemData(list_.SelectionMark());
-  } else if (list_.RowCount() > 0) {
-    list_.SetSelectionMark(0);
-    table_.selectedSlot = list_.ItemData(0);
-  }
+  SettleSelection(list_, table_);
   list_.SetEnabled(true);
   hooks_.UpdateTrayIcons(true);
   hooks_.RefreshDriveInfo();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/win32/wide_text.h"
 #include "disklib/sim/fixture.h"
 #include "disklib/sim/sim_device_stack.h"
 #include "disklib/sim/simulated_library.h"
@@ -23,17 +24,9 @@ std::optional<std::filesystem::path> FixturePath() {
           reinterpret_cast<LPCWSTR>(&MakeDeviceStack), &self)) {
     return std::nullopt;
   }
-  std::wstring name(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(self, name.data(), static_cast<DWORD>(name.size()));
-    if (length == 0) return std::nullopt;
-    if (length < name.size()) {
-      name.resize(length);
-      break;
-    }
-    name.resize(name.size() * 2);  // cut short: try a larger buffer
-  }
-  return std::filesystem::path(name).parent_path() / L"ArdmonSim.json";
+  const std::filesystem::path dll = ardmon::ModulePath(self);
+  if (dll.empty()) return std::nullopt;
+  return dll.parent_path() / L"ArdmonSim.json";
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "disklib/win32/win32_device_stack.h"
+#include "common/win32/wide_text.h"
 
 // clang-format off
 #include <windows.h>
@@ -15,8 +16,7 @@
 namespace disklib {
 namespace {
 
-// UTF-16 text crosses between char16_t and wchar_t unit by unit.
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be UTF-16 here");
+using ardmon::Wide;
 
 // The interface classes, spelled out so no header has to instantiate them.
 constexpr GUID kDiskInterface = {
@@ -25,10 +25,6 @@ constexpr GUID kStoragePortInterface = {
     0x2ACCFE60, 0xC130, 0x11D2, {0xB0, 0x82, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 constexpr DWORD kIdChars = 260;
-
-std::wstring Wide(const std::u16string& text) {
-  return std::wstring(text.begin(), text.end());
-}
 
 // The text of a buffer up to its first NUL, never past `capacity` units.
 std::u16string Narrow(const wchar_t* text, std::size_t capacity) {

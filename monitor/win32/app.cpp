@@ -1,4 +1,5 @@
 #include "monitor/win32/app.h"
+#include "common/win32/wide_text.h"
 
 #include <commctrl.h>
 
@@ -10,15 +11,13 @@
 namespace monitor {
 namespace {
 
+using ardmon::Wide;
+
 constexpr wchar_t kMutexName[] = L"Temperature";
 constexpr wchar_t kDialogClass[] = L"CVormakDlg";
 constexpr char16_t kCompany[] = u"Halvane";
 constexpr int kServiceAttempts = 10;
 constexpr DWORD kServiceRetryMs = 1000;
-
-std::wstring Wide(const std::u16string& text) {
-  return std::wstring(text.begin(), text.end());
-}
 
 bool ServiceRunning() {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);

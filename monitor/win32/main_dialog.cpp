@@ -1,14 +1,18 @@
 #include "monitor/win32/main_dialog.h"
+#include "common/win32/wide_text.h"
 
 #include <commctrl.h>
 
 #include "monitor/layout.h"
+#include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "monitor/win32/app.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
 namespace {
+
+using ardmon::Wide;
 
 // Tab order: the tab index is the page's number everywhere.
 constexpr std::array<unsigned, kPageCount> kPageTemplates = {IDD_PAGE_HDD_INFO, IDD_PAGE_SMART,
@@ -26,10 +30,6 @@ constexpr GUID kDiskInterface = {
 constexpr COLORREF kWarningText = RGB(254, 0, 0);
 constexpr COLORREF kNormalText = RGB(1, 1, 1);
 constexpr UINT kStateImageMask = 0xF000;
-
-std::wstring Wide(const std::u16string& text) {
-  return std::wstring(text.begin(), text.end());
-}
 
 // The pages hold no controls of their own yet.
 INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM) {
@@ -244,12 +244,11 @@ void CVormakDlg::OnSelectionChange(const NMHDR& header) {
     const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
     if ((change.uNewState ^ change.uOldState) & kStateImageMask) UpdateTrayIcons(true);
   }
-  RefreshSelectedDrive();
+  FollowSelectionMark(*list_, app_.slots);
+  RefreshPages();
 }
 
-void CVormakDlg::RefreshSelectedDrive() {
-  const int mark = list_->SelectionMark();
-  if (mark >= 0 && mark < list_->RowCount()) app_.slots.selectedSlot = list_->ItemData(mark);
+void CVormakDlg::RefreshPages() {
   RefreshDriveInfo();
   RefreshSmartList();
 }
@@ -266,13 +265,12 @@ void CVormakDlg::OnWindowPosChanging(WINDOWPOS& position) const {
 void CVormakDlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDOWN) {
     const int row = static_cast<int>(id);
+    MarkRowFromTray(*list_, app_.slots, row);
     if (row < list_->RowCount()) {
-      list_->SetSelectionMark(row);
-      app_.slots.selectedSlot = list_->ItemData(row);
       ListView_SetItemState(list_->hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED,
                             LVIS_SELECTED | LVIS_FOCUSED);
     }
-    RefreshSelectedDrive();
+    RefreshPages();
     ShowSelectedPage();
     SetForegroundWindow(hwnd_);
   } else if (mouseMessage == WM_RBUTTONDOWN) {

@@ -58,7 +58,7 @@ class CVormakDlg : public MonitorHooks {
   void SelectTab(int tab);
   void Hide();
   void Exit();
-  void RefreshSelectedDrive();
+  void RefreshPages();
 
   CVormakApp& app_;
   HWND hwnd_ = nullptr;

@@ -1,17 +1,16 @@
 #include "monitor/win32/registry_profile.h"
+#include "common/win32/wide_text.h"
 
 #include <vector>
 
 namespace monitor {
 namespace {
 
+using ardmon::Wide;
+
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Ardmon";
 constexpr DWORD kPathChars = MAX_PATH;
-
-std::wstring Wide(std::u16string_view text) {
-  return std::wstring(text.begin(), text.end());
-}
 
 class Key {
  public:

@@ -1,4 +1,5 @@
 #include "monitor/win32/service_transact.h"
+#include "common/win32/wide_text.h"
 
 #include <windows.h>
 
@@ -7,13 +8,11 @@
 namespace monitor {
 namespace {
 
+using ardmon::Wide;
+
 constexpr int kOpenAttempts = 16;
 constexpr DWORD kRetryDelayMs = 100;
 constexpr DWORD kMessageSize = sizeof(ardmon::PipeMessage);
-
-const wchar_t* Wide(const char16_t* text) {
-  return reinterpret_cast<const wchar_t*>(text);
-}
 
 HANDLE TryOpen() {
   return CreateFileW(Wide(ardmon::kPipeName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

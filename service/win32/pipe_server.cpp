@@ -1,4 +1,5 @@
 #include "service/win32/pipe_server.h"
+#include "common/win32/wide_text.h"
 
 #include <aclapi.h>
 
@@ -10,9 +11,7 @@
 namespace service {
 namespace {
 
-const wchar_t* Wide(const char16_t* text) {
-  return reinterpret_cast<const wchar_t*>(text);
-}
+using ardmon::Wide;
 
 constexpr DWORD kMessageSize = sizeof(ardmon::PipeMessage);
 constexpr DWORD kPipeTimeoutMs = 1000;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32/wide_text.h"
 #include "disklib/sim/fixture.h"
 
 namespace monitorgui {
@@ -29,13 +30,7 @@ bool WaitUntil(Done done, DWORD timeoutMs, DWORD pollMs = 20) {
 }
 
 inline std::filesystem::path OwnFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  DWORD n = 0;
-  while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  return std::filesystem::path(std::wstring(path.data(), n)).parent_path();
+  return ardmon::ModulePath().parent_path();
 }
 
 // A Unix path as Wine's Z: drive shows it.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
 #include "disklib/win32/win32_device_stack.h"
@@ -25,14 +26,7 @@ bool RunningUnderWine() {
 }
 
 std::wstring OwnFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  DWORD n = 0;
-  while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  const std::wstring full(path.data(), n);
-  return full.substr(0, full.find_last_of(L'\\') + 1);
+  return ardmon::ModulePath().parent_path().wstring() + L"\\";
 }
 
 template <typename Fn>

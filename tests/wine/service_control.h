@@ -13,19 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
 
 namespace servicetest {
 
 inline std::filesystem::path OwnPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  DWORD n = 0;
-  while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  return std::filesystem::path(std::wstring(path.data(), n));
+  return ardmon::ModulePath();
 }
 
 // A service in the control manager, opened with every right the tests use.

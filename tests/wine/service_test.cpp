@@ -20,11 +20,14 @@
 #include <vector>
 
 #include "common/service_protocol.h"
+#include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "monitor/win32/service_transact.h"
 #include "tests/wine/service_control.h"
 
 namespace {
+
+using ardmon::Wide;
 
 using ardmon::DiskInfoTable;
 using ardmon::PipeMessage;
@@ -35,10 +38,6 @@ using servicetest::Stopwatch;
 
 constexpr wchar_t kServiceExe[] = L"ArdmonSvc.exe";
 constexpr std::uint32_t kDrives = 26;
-
-const wchar_t* Wide(const char16_t* text) {
-  return reinterpret_cast<const wchar_t*>(text);
-}
 
 PipeMessage Request(std::uint32_t command, std::uint32_t argument) {
   PipeMessage message{};

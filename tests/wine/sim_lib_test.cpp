@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
 #include "disklib/sim/fixture.h"
@@ -23,13 +24,7 @@ namespace fs = std::filesystem;
 using disklib::sim::Fixture;
 
 fs::path OwnFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  DWORD n = 0;
-  while ((n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  return fs::path(std::wstring(path.data(), n)).parent_path();
+  return ardmon::ModulePath().parent_path();
 }
 
 // The source tree is the root of Wine's drive Z:.

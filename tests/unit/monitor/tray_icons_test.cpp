@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include "monitor/layout.h"
+#include "monitor/selection.h"
 #include "monitor_fixture.h"
 
 namespace monitor::testing {
@@ -103,6 +104,16 @@ TEST_F(TrayTest, HidingRemovesEveryIconAndKeepsTheChoices) {
   EXPECT_FALSE(tray.appIcon);
   const std::u16string path(table.slots[2].slotRecord.DevicePath);
   EXPECT_EQ(profile.GetProfileInt(kSettingSection, path, 7), 0);
+}
+
+TEST_F(TrayTest, AClickOnADriveIconSelectsItsRowTheApplicationIconNothing) {
+  cycle.Start();
+  MarkRowFromTray(list, table, 2);
+  EXPECT_EQ(list.SelectionMark(), 2);
+  EXPECT_EQ(table.selectedSlot, 2);
+  MarkRowFromTray(list, table, kAppIconId);
+  EXPECT_EQ(list.SelectionMark(), 2);
+  EXPECT_EQ(table.selectedSlot, 2);
 }
 
 TEST(ColumnWidths, FollowTheListWidth) {
