@@ -1,34 +1,12 @@
 #include "monitor/drive_texts.h"
 
 #include <cstdio>
-#include <cstring>
 
+#include "monitor/record_text.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
 namespace {
-
-// The record's text fields are ASCII; each byte becomes one character.
-std::u16string Widen(const char* text, std::size_t room) {
-  const std::size_t length = strnlen(text, room);
-  return std::u16string(reinterpret_cast<const unsigned char*>(text),
-                        reinterpret_cast<const unsigned char*>(text) + length);
-}
-
-std::u16string Widen(const std::string& text) {
-  return Widen(text.c_str(), text.size());
-}
-
-bool IsWhiteSpace(char16_t c) {
-  return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-std::u16string Trimmed(const std::u16string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsWhiteSpace(text[begin])) ++begin;
-  while (end > begin && IsWhiteSpace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 std::u16string Capacity(std::uint64_t bytes) {
   char text[64];
@@ -52,13 +30,13 @@ unsigned HealthStringId(std::uint8_t status) {
 }  // namespace
 
 std::u16string DriveText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings) {
-  std::u16string letters = Widen(record.DriveLetters, sizeof record.DriveLetters);
+  std::u16string letters = WidenField(record.DriveLetters);
   return letters.empty() ? strings.Get(IDS_NO_VALUE) : letters;
 }
 
 std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings) {
-  std::u16string model = Widen(record.Temp.ModelNumber, sizeof record.Temp.ModelNumber);
-  if (model.empty()) model = Widen(record.InquiryId, sizeof record.InquiryId);
+  std::u16string model = WidenField(record.Temp.ModelNumber);
+  if (model.empty()) model = WidenField(record.InquiryId);
   if (model.empty()) model = strings.Get(IDS_UNKNOWN);
   return Trimmed(model);
 }

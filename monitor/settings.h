@@ -37,4 +37,8 @@ inline bool IsOn(Profile& profile, const IntSetting& setting) {
   return Read(profile, setting) != 0;
 }
 
+inline bool WriteSetting(Profile& profile, const IntSetting& setting, std::int32_t value) {
+  return profile.WriteProfileInt(kSettingSection, setting.name, value);
+}
+
 }  // namespace monitor

@@ -5,9 +5,13 @@ identifiers, into what the build needs:
   resource_ids.h    #defines for C++ and windres
   strings_en.rc     the English STRINGTABLE
   strings_ja.rc     the Japanese STRINGTABLE
+  ui_en.rc          the English dialogs and menus: ui.rci with the English labels
+  ui_ja.rc          the same with the Japanese labels
   string_table.cpp  the same texts as char16_t literals for portable code
 
-Usage: gen_strings.py strings.json OUTPUT_DIR
+Usage: gen_strings.py strings.json OUTPUT_DIR VERSION
+
+"{version}" in a label stands for the product's version number.
 
 A string whose "en" is null exists in the Japanese set only. The .rc files
 are UTF-8 under code page 65001; the C++ table escapes everything outside
@@ -20,6 +24,8 @@ import re
 import sys
 
 C_NAME = re.compile(r"^[A-Z_][A-Z0-9_]*$")
+ENGLISH = "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US"
+JAPANESE = "LANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT"
 HEADER_NOTE = "Generated from resources/strings.json by gen_strings.py; edit that file instead."
 
 
@@ -31,6 +37,7 @@ def load(path):
     with open(path, encoding="utf-8") as f:
         data = json.load(f)
     resources = data.get("resources", {})
+    labels = data.get("labels", {})
     strings = data.get("strings", [])
     names = set()
     for name, value in resources.items():
@@ -38,6 +45,12 @@ def load(path):
             fail("bad or repeated resource name %r" % name)
         if not isinstance(value, int):
             fail("resource %s needs an integer value" % name)
+        names.add(name)
+    for name, texts in labels.items():
+        if not name.startswith("UI_") or not C_NAME.match(name) or name in names:
+            fail("bad or repeated label name %r" % name)
+        if not isinstance(texts, dict) or not texts.get("en") or not texts.get("ja"):
+            fail("label %s needs an English and a Japanese text" % name)
         names.add(name)
     ids = set()
     for entry in strings:
@@ -58,7 +71,7 @@ def load(path):
                 fail("string %d (%s): control characters other than LF in %s" % (sid, name, lang))
         ids.add(sid)
         names.add(name)
-    return resources, sorted(strings, key=lambda e: e["id"])
+    return resources, labels, sorted(strings, key=lambda e: e["id"])
 
 
 def ids_header(resources, strings):
@@ -90,6 +103,18 @@ def string_table_rc(strings, lang, language_statement):
         if entry[lang] is not None:
             lines.append("  %d %s  /* %s */" % (entry["id"], rc_literal(entry[lang]), entry["name"]))
     lines.append("END")
+    return "\n".join(lines) + "\n"
+
+
+def ui_rc(labels, lang, language_statement, version):
+    lines = ["/* " + HEADER_NOTE + " */",
+             "#pragma code_page(65001)",
+             language_statement]
+    for name, texts in labels.items():
+        lines.append("#define %s %s" % (name, rc_literal(texts[lang].replace("{version}", version))))
+    lines.append('#include "ui.rci"')
+    for name in labels:
+        lines.append("#undef %s" % name)
     return "\n".join(lines) + "\n"
 
 
@@ -136,16 +161,18 @@ def write(path, text):
 
 
 def main():
-    if len(sys.argv) != 3:
-        fail("usage: gen_strings.py strings.json OUTPUT_DIR")
-    resources, strings = load(sys.argv[1])
-    out = sys.argv[2]
+    if len(sys.argv) != 4:
+        fail("usage: gen_strings.py strings.json OUTPUT_DIR VERSION")
+    resources, labels, strings = load(sys.argv[1])
+    out, version = sys.argv[2], sys.argv[3]
     os.makedirs(out, exist_ok=True)
     write(os.path.join(out, "resource_ids.h"), ids_header(resources, strings))
     write(os.path.join(out, "strings_en.rc"),
-          string_table_rc(strings, "en", "LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US"))
+          string_table_rc(strings, "en", ENGLISH))
     write(os.path.join(out, "strings_ja.rc"),
-          string_table_rc(strings, "ja", "LANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT"))
+          string_table_rc(strings, "ja", JAPANESE))
+    write(os.path.join(out, "ui_en.rc"), ui_rc(labels, "en", ENGLISH, version))
+    write(os.path.join(out, "ui_ja.rc"), ui_rc(labels, "ja", JAPANESE, version))
     write(os.path.join(out, "string_table.cpp"), string_table_cpp(strings))
 
 

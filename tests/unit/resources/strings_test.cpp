@@ -31,7 +31,7 @@ static_assert(IDD_PAGE_HDD_INFO == 105 && IDD_PAGE_SMART == 102 && IDD_PAGE_SETT
               IDD_PAGE_LOG == 103 && IDD_PAGE_GRAPH == 104 && IDD_PAGE_MAIL == 106);
 
 // Strings the English set leaves out on purpose.
-const std::set<unsigned> kJapaneseOnly = {IDS_ATTR_DESC_NONE, IDS_PARSE_POSITIVE_INTEGER};
+const std::set<unsigned> kJapaneseOnly = {IDS_ATTR_DESC_NONE};
 
 // S.M.A.R.T. attributes that have a name of their own.
 const std::vector<unsigned> kKnownAttributes = {
@@ -125,7 +125,7 @@ TEST(TableStrings, MissingStringsAreEmpty) {
     EXPECT_EQ(strings.Get(192), u"") << "between two strings of one block";
     EXPECT_EQ(strings.Get(70000), u"");
   }
-  EXPECT_EQ(TableStrings(Language::English).Get(IDS_PARSE_POSITIVE_INTEGER), u"");
+  EXPECT_EQ(TableStrings(Language::English).Get(IDS_ATTR_DESC_NONE), u"");
 }
 
 }  // namespace
