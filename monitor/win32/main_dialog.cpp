@@ -7,6 +7,7 @@
 #include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "monitor/win32/app.h"
+#include "monitor/win32/list_columns.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -18,23 +19,20 @@ using ardmon::Wide;
 constexpr std::array<unsigned, kPageCount> kPageTemplates = {IDD_PAGE_HDD_INFO, IDD_PAGE_SMART,
                                                              IDD_PAGE_SETTING,  IDD_PAGE_LOG,
                                                              IDD_PAGE_GRAPH,    IDD_PAGE_MAIL};
+constexpr int kHddInfoTab = 0;
 constexpr std::array<unsigned, kPageCount> kTabLabels = {
     IDS_TAB_HDD_INFO, IDS_TAB_SMART, IDS_TAB_SETTING, IDS_TAB_LOG, IDS_TAB_GRAPH, IDS_TAB_MAIL};
 constexpr std::array<unsigned, kColumnCount> kColumnHeaders = {
     IDS_COLUMN_DRIVE, IDS_COLUMN_MODEL,       IDS_COLUMN_CAPACITY,
     IDS_TAB_SMART,    IDS_COLUMN_TEMPERATURE, IDS_COLUMN_HEALTH};
 constexpr int kSmartTab = 1;
+constexpr int kSettingTab = 2;
 
 constexpr GUID kDiskInterface = {
     0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 constexpr COLORREF kWarningText = RGB(254, 0, 0);
 constexpr COLORREF kNormalText = RGB(1, 1, 1);
 constexpr UINT kStateImageMask = 0xF000;
-
-// The pages hold no controls of their own yet.
-INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM) {
-  return message == WM_INITDIALOG ? TRUE : FALSE;
-}
 
 void EnableShutdownAndRestart() {
   HANDLE token = nullptr;
@@ -138,12 +136,15 @@ void CVormakDlg::RegisterForDisks() {
 }
 
 void CVormakDlg::CreatePages() {
-  for (int tab = 0; tab < kPageCount; ++tab) {
-    pages_[tab] = CreateDialogIndirectParamW(
-        app_.instance(),
-        ardmon::DialogTemplateFor(app_.instance(), app_.language(), kPageTemplates[tab]), hwnd_,
-        PageProc, 0);
+  hddInfo_ = std::make_unique<CHDDInfo>(app_);
+  smart_ = std::make_unique<CSmart>(app_);
+  setting_ = std::make_unique<CSetting>(app_, *this);
+  for (int tab = kSettingTab + 1; tab < kPageCount; ++tab) {
+    blankPages_.push_back(std::make_unique<PageView>(app_, kPageTemplates[tab]));
   }
+  pages_ = {hddInfo_.get(),       smart_.get(),         setting_.get(),
+            blankPages_[0].get(), blankPages_[1].get(), blankPages_[2].get()};
+  for (PageView* page : pages_) page->Create(hwnd_);
 }
 
 void CVormakDlg::InsertTabs() {
@@ -160,32 +161,18 @@ void CVormakDlg::PlacePages() {
   RECT frame{};
   GetWindowRect(GetDlgItem(hwnd_, IDC_PAGE_FRAME), &frame);
   MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame), 2);
-  for (HWND page : pages_) {
-    if (page) {
-      MoveWindow(page, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
-                 FALSE);
-    }
+  for (const PageView* page : pages_) {
+    MoveWindow(page->hwnd(), frame.left, frame.top, frame.right - frame.left,
+               frame.bottom - frame.top, FALSE);
   }
 }
 
 void CVormakDlg::InsertColumns() {
   const HWND list = list_->hwnd();
-  for (int column = 0; column < kColumnCount; ++column) {
-    std::wstring header = Wide(app_.strings().Get(kColumnHeaders[column]));
-    LVCOLUMNW item{};
-    item.mask = LVCF_TEXT | LVCF_FMT;
-    item.fmt = LVCFMT_LEFT;
-    item.pszText = header.data();
-    ListView_InsertColumn(list, column, &item);
-  }
+  monitor::InsertColumns(list, app_.strings(), kColumnHeaders);
   ListView_SetExtendedListViewStyle(
       list, ListView_GetExtendedListViewStyle(list) | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-  RECT bounds{};
-  GetWindowRect(list, &bounds);
-  const auto widths = ColumnWidths(bounds.right - bounds.left);
-  for (int column = 0; column < kColumnCount; ++column) {
-    ListView_SetColumnWidth(list, column, widths[column]);
-  }
+  SetColumnWidths(list, ColumnWidths(ListWidth(list)));
 }
 
 // Asked at every start; a change needs a restart before the filter works.
@@ -318,17 +305,29 @@ void CVormakDlg::SelectTab(int tab) {
 }
 
 void CVormakDlg::ShowSelectedPage() {
+  KeepUnappliedSettings(TabCtrl_GetCurSel(tab_));
   const int current = TabCtrl_GetCurSel(tab_);
   if (current == kSmartTab) RefreshSmartList();
-  const int shown = current < 0 ? 0 : current;
+  const int shown = current < 0 ? kHddInfoTab : current;
   for (int tab = 0; tab < kPageCount; ++tab) {
-    if (pages_[tab]) ShowWindow(pages_[tab], tab == shown ? SW_SHOW : SW_HIDE);
+    ShowWindow(pages_[tab]->hwnd(), tab == shown ? SW_SHOW : SW_HIDE);
   }
   windowVisible_ = true;
   ShowWindow(hwnd_, SW_SHOW);
 }
 
+// Leaving the Setting page with edits not applied: apply them if the user
+// wants, and come back to the page if the apply refused them.
+void CVormakDlg::KeepUnappliedSettings(int currentTab) {
+  if (currentTab == kSettingTab || !setting_->Visible() || !setting_->IsSettingChanged()) return;
+  if (ShowMessage(hwnd_, app_, IDS_APPLY_QUESTION, MB_YESNO) != IDYES) return;
+  setting_->ApplySettings();
+  if (setting_->IsSettingChanged()) TabCtrl_SetCurSel(tab_, kSettingTab);
+}
+
+// Edits not applied are discarded.
 void CVormakDlg::Hide() {
+  setting_->LoadSettings(true);
   windowVisible_ = false;
   ShowWindow(hwnd_, SW_HIDE);
 }
@@ -336,12 +335,18 @@ void CVormakDlg::Hide() {
 void CVormakDlg::Exit() {
   KillTimer(hwnd_, kMonitorTimerId);
   UpdateTrayIcons(false);
-  for (HWND page : pages_) {
-    if (page) EndDialog(page, IDCANCEL);
-  }
+  for (const PageView* page : pages_) EndDialog(page->hwnd(), IDCANCEL);
   if (deviceNotification_) UnregisterDeviceNotification(deviceNotification_);
   deviceNotification_ = nullptr;
   EndDialog(hwnd_, IDCANCEL);
+}
+
+void CVormakDlg::RefreshDriveInfo() {
+  hddInfo_->RefreshDriveInfo();
+}
+
+void CVormakDlg::RefreshSmartList() {
+  smart_->RefreshSmartList();
 }
 
 void CVormakDlg::UpdateTrayIcons(bool show) {

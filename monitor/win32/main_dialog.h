@@ -10,9 +10,14 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "monitor/monitor_cycle.h"
 #include "monitor/monitor_hooks.h"
+#include "monitor/pages/win32/hdd_info_page.h"
+#include "monitor/pages/win32/page_view.h"
+#include "monitor/pages/win32/setting_page.h"
+#include "monitor/pages/win32/smart_page.h"
 #include "monitor/win32/list_view_drive_list.h"
 #include "monitor/win32/shell_tray_area.h"
 
@@ -32,6 +37,8 @@ class CVormakDlg : public MonitorHooks {
   INT_PTR DoModal();
 
   // Calls from the cycle into the parts around it.
+  void RefreshDriveInfo() override;
+  void RefreshSmartList() override;
   void UpdateTrayIcons(bool show) override;
   void InvalidateDialog() override;
   void ShowWarningBox() override;
@@ -55,6 +62,7 @@ class CVormakDlg : public MonitorHooks {
   void ShowTrayMenu();
   void OnCommand(WORD command);
   void ShowSelectedPage();
+  void KeepUnappliedSettings(int currentTab);
   void SelectTab(int tab);
   void Hide();
   void Exit();
@@ -63,7 +71,12 @@ class CVormakDlg : public MonitorHooks {
   CVormakApp& app_;
   HWND hwnd_ = nullptr;
   bool windowVisible_ = false;
-  std::array<HWND, kPageCount> pages_{};
+  // The pages in tab order; the ones not built yet are blank.
+  std::unique_ptr<CHDDInfo> hddInfo_;
+  std::unique_ptr<CSmart> smart_;
+  std::unique_ptr<CSetting> setting_;
+  std::vector<std::unique_ptr<PageView>> blankPages_;
+  std::array<PageView*, kPageCount> pages_{};
   HWND tab_ = nullptr;
   HICON icon_;
   HDEVNOTIFY deviceNotification_ = nullptr;

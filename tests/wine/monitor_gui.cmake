@@ -1,13 +1,20 @@
-# The real Ardmon.exe driven from a test program beside it, the simulated
+# The real Ardmon.exe driven from test programs beside it, the simulated
 # library and its fixture: windows found by class, the drive list and the
 # tray's icons read across processes, messages posted as the tray and the
 # user would send them. Screenshots go to the build tree's screenshots/.
-add_executable(monitor_gui_test ${CMAKE_CURRENT_LIST_DIR}/monitor_gui_test.cpp)
-# The resources for the texts to expect, in the language Ardmon.exe uses.
-target_link_libraries(monitor_gui_test PRIVATE
-  ardmon_resources monitor_resources_win32 disklib_sim_stack GTest::gtest_main
-  advapi32 comctl32 shell32 user32)
-target_compile_definitions(monitor_gui_test PRIVATE
-  ARDMON_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
-add_dependencies(monitor_gui_test Ardmon ArdmonSvc ArdmonLibSim)
-set_target_properties(monitor_gui_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARDMON_SIM_DIR})
+function(ardmon_monitor_gui_test target)
+  add_executable(${target} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/${target}.cpp)
+  # The resources for the texts to expect, in the language Ardmon.exe uses.
+  target_link_libraries(${target} PRIVATE
+    ardmon_resources monitor_win32 disklib_sim_stack GTest::gtest_main
+    advapi32 comctl32 shell32 user32)
+  target_compile_definitions(${target} PRIVATE
+    ARDMON_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
+  add_dependencies(${target} Ardmon ArdmonSvc ArdmonLibSim)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARDMON_SIM_DIR})
+endfunction()
+
+# The monitor's life, its drive list and its tray icons.
+ardmon_monitor_gui_test(monitor_gui_test)
+# Its pages.
+ardmon_monitor_gui_test(monitor_pages_test)

@@ -127,6 +127,15 @@ class RemoteListView {
            SendBounded(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(memory_.At())) != 0;
   }
 
+  // Selects and focuses the row, as a click on it would.
+  bool Select(int row) const {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    return memory_.Write(0, item) &&
+           SendBounded(list_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(memory_.At())) != 0;
+  }
+
   std::vector<Row> Rows() const {
     std::vector<Row> rows;
     const int count = Count();

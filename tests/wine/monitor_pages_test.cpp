@@ -1,0 +1,283 @@
+// The HDD information, S.M.A.R.T. and Setting pages of the real Ardmon.exe
+// against the simulated demo machine: what they show, read across
+// processes, how the Setting page stores and refuses, and how the main
+// dialog guards unapplied settings. Screenshots of the three pages in both
+// languages go to the build tree's screenshots/.
+#include "tests/wine/monitor_gui_fixture.h"
+
+#include <string>
+
+#include "monitor/pages/win32/win32_volume_query.h"
+
+namespace monitorgui {
+namespace {
+
+using disklib::sim::Health;
+using disklib::sim::SetHealth;
+
+constexpr int kTabControlId = 108;
+constexpr int kHddInfoTab = 0, kSmartTab = 1, kSettingTab = 2, kLogTab = 3;
+
+constexpr std::uint32_t kCautionColour = 0x00FFFF;
+constexpr std::uint32_t kBadColour = 0x0000FF;
+
+class MonitorPages : public MonitorGui {
+ protected:
+  // The page that holds the control `id`.
+  HWND PageWith(int id) const {
+    for (HWND page = nullptr; (page = FindWindowExW(window_, page, L"#32770", nullptr));) {
+      if (GetDlgItem(page, id)) return page;
+    }
+    return nullptr;
+  }
+  std::wstring ItemText(int id) const { return TextOf(GetDlgItem(PageWith(id), id)); }
+  void SetItemText(int id, const wchar_t* text) const {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(PageWith(id), id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, kReactMs, &ignored);
+  }
+  void Click(int id) const {
+    const HWND page = PageWith(id);
+    PostMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+  }
+
+  HWND Tabs() const { return GetDlgItem(window_, kTabControlId); }
+  int CurrentTab() const { return static_cast<int>(SendBounded(Tabs(), TCM_GETCURSEL, 0, 0)); }
+  // As a click on the tab would: the tab control tells the dialog.
+  void ClickTab(int tab) const { PostMessageW(Tabs(), TCM_SETCURFOCUS, tab, 0); }
+  bool PageShown(int id) const { return IsWindowVisible(PageWith(id)) != FALSE; }
+
+  // Shows the window on `tab` with `drive` selected, as the tray's icon of
+  // the drive and its menu would.
+  void ShowDrive(int drive, int tab) {
+    PostMessageW(window_, kTrayNotify, drive, WM_LBUTTONDOWN);
+    PostMessageW(window_, WM_COMMAND, ID_TRAY_INFO + tab, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Visible() && CurrentTab() == tab; }, kReactMs));
+  }
+
+  std::vector<std::wstring> DriveLetters() const {
+    const HWND combo = GetDlgItem(PageWith(IDC_DRIVE_LETTERS), IDC_DRIVE_LETTERS);
+    std::vector<std::wstring> letters;
+    const int count = static_cast<int>(SendBounded(combo, CB_GETCOUNT, 0, 0));
+    for (int item = 0; item < count; ++item) {
+      // The system carries this text across processes itself.
+      wchar_t letter[16] = {};
+      SendBounded(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(letter));
+      letters.push_back(letter);
+    }
+    return letters;
+  }
+  int ChosenLetter() const {
+    return static_cast<int>(SendBounded(GetDlgItem(PageWith(IDC_DRIVE_LETTERS), IDC_DRIVE_LETTERS),
+                                        CB_GETCURSEL, 0, 0));
+  }
+
+  RemoteListView Attributes() const {
+    return RemoteListView(GetDlgItem(PageWith(IDC_ATTRIBUTE_LIST), IDC_ATTRIBUTE_LIST));
+  }
+  static std::vector<std::uint32_t> Colours(const RemoteListView& list) {
+    std::vector<std::uint32_t> colours;
+    for (const auto& row : list.Rows()) {
+      colours.push_back(static_cast<std::uint32_t>(row.data) >> 8);
+    }
+    return colours;
+  }
+
+  // A message box other than one saying `except` (which may still be on
+  // its way out), or nothing within the bound.
+  std::optional<MessageBoxView> WaitForBox(const std::wstring& except = L"") const {
+    std::optional<MessageBoxView> found;
+    WaitUntil(
+        [&] {
+          for (const MessageBoxView& box : Boxes()) {
+            if (!box.text.empty() && box.text != except) found = box;
+          }
+          return found.has_value();
+        },
+        kReactMs);
+    return found;
+  }
+  // Painting comes after every other message: once the queue is through,
+  // a moment more lets it finish.
+  void ShootWindow(const std::string& name) const {
+    SendBounded(window_, WM_NULL, 0, 0);
+    Sleep(500);
+    const RECT window = WindowRect(window_);
+    EXPECT_TRUE(Screenshot(name, &window));
+  }
+};
+
+TEST_F(MonitorPages, HddInformationShowsTheSelectedDriveAndItsVolume) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kHddInfoTab));
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_MODEL_NAME) == kDemo[1].model; }, kReactMs));
+  EXPECT_EQ(ItemText(IDC_MAKER), L"TESSERA");
+  EXPECT_EQ(ItemText(IDC_SERIAL_NUMBER), L"Z1D4R9WQ");
+  EXPECT_EQ(ItemText(IDC_FIRMWARE), L"CC43    ") << "firmware is shown untrimmed";
+  EXPECT_EQ(ItemText(IDC_POWER_ON_TIME), L"21,873hours");
+  EXPECT_EQ(DriveLetters(), std::vector<std::wstring>{L"D:"});
+
+  // Drive 0 holds C:, which the prefix has: its volume's facts come.
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kHddInfoTab));
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_MODEL_NAME) == kDemo[0].model; }, kReactMs));
+  EXPECT_EQ(ItemText(IDC_POWER_ON_TIME), L"12,034hours");
+  EXPECT_EQ(DriveLetters(), std::vector<std::wstring>{L"C:"});
+  EXPECT_EQ(ChosenLetter(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !ItemText(IDC_FILE_SYSTEM).empty(); }, kReactMs));
+  const std::wstring used = ItemText(IDC_USED_SPACE), free = ItemText(IDC_FREE_SPACE);
+  EXPECT_EQ(used.substr(used.size() - 2), L"GB") << used.c_str();
+  EXPECT_EQ(free.substr(free.size() - 2), L"GB") << free.c_str();
+  ShootWindow("page_hdd_info");
+}
+
+TEST_F(MonitorPages, SmartRowsCarryTheirVerdictsAndDescriptions) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kSmartTab));
+  const RemoteListView list = Attributes();
+  ASSERT_TRUE(list.ok());
+  // Drive 1 of the demo machine counts 8 reallocated sectors: Caution.
+  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 15; }, kReactMs)) << list.Count();
+  auto rows = list.Rows();
+  EXPECT_EQ(rows[0].cells[0], L"01");
+  EXPECT_EQ(rows[0].cells[1], Text(IDS_ATTR_NAME_01));
+  EXPECT_EQ(rows[0].cells[5], L"71245224");
+  EXPECT_EQ(rows[3].cells[0], L"05");
+  EXPECT_EQ(static_cast<std::uint32_t>(rows[3].data), kCautionColour << 8 | 5);
+  const auto colours = Colours(list);
+  EXPECT_EQ(std::count(colours.begin(), colours.end(), kCautionColour), 1) << "only ID 05";
+  ShootWindow("page_smart_caution");
+
+  // Marking a row describes its attribute.
+  const HWND attributes = GetDlgItem(PageWith(IDC_ATTRIBUTE_LIST), IDC_ATTRIBUTE_LIST);
+  SendBounded(attributes, LVM_SETSELECTIONMARK, 0, 3);
+  list.Select(3);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ItemText(IDC_ATTRIBUTE_DESCRIPTION) == Text(IDS_ATTR_DESC_05); }, kReactMs));
+
+  // A drive degraded to Bad shows a red row.
+  machine_.Change([](Fixture& f) { SetHealth(f, 2, Health::Bad); });
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(2, kSmartTab));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const auto colours = Colours(list);
+        return std::count(colours.begin(), colours.end(), kBadColour) == 1;
+      },
+      2 * kCycleMs));
+  ShootWindow("page_smart_bad");
+}
+
+TEST_F(MonitorPages, SettingsAreStoredByApplyAndAnEmptyFieldIsRefused) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kSettingTab));
+  EXPECT_EQ(ItemText(IDC_WARNING_TEMPERATURE), L"50");
+  EXPECT_EQ(ItemText(IDC_CHECK_INTERVAL), L"0") << "as the test stored it";
+  EXPECT_EQ(ItemText(IDC_ALLOWABLE_COUNT), L"3");
+
+  // The interval of 0 that the tests run with is refused.
+  SetItemText(IDC_WARNING_TEMPERATURE, L"45");
+  SetItemText(IDC_ALLOWABLE_COUNT, L"5");
+  Click(IDC_APPLY);
+  std::optional<MessageBoxView> box = WaitForBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, Text(IDS_CHECK_INTERVAL_TOO_SMALL));
+  EXPECT_EQ(box->caption, Text(IDS_APP_TITLE));
+  Answer(box->window, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return Boxes().empty(); }, kReactMs));
+  EXPECT_EQ(profile_.ReadInt(L"TEMP"), std::nullopt) << "nothing stored";
+
+  SetItemText(IDC_CHECK_INTERVAL, L"1");
+  PostMessageW(GetDlgItem(PageWith(IDC_HEALTH_LOG), IDC_HEALTH_LOG), BM_CLICK, 0, 0);
+  Click(IDC_APPLY);
+  EXPECT_TRUE(WaitUntil([&] { return profile_.ReadInt(L"COUNT") == 5u; }, kReactMs));
+  EXPECT_EQ(profile_.ReadInt(L"TEMP"), 45u);
+  EXPECT_EQ(profile_.ReadInt(L"TIME"), 1u);
+  EXPECT_EQ(profile_.ReadInt(L"HEALTHLOG"), 0u);
+  EXPECT_EQ(profile_.ReadInt(L"TEMPLOG"), 1u);
+  ShootWindow("page_setting");
+
+  SetItemText(IDC_CHECK_INTERVAL, L"");
+  Click(IDC_APPLY);
+  ASSERT_TRUE(box = WaitForBox());
+  EXPECT_EQ(box->text, Text(IDS_PLEASE_INPUT));
+  Answer(box->window, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return Boxes().empty(); }, kReactMs));
+  EXPECT_EQ(profile_.ReadInt(L"TIME"), 1u) << "nothing stored";
+}
+
+TEST_F(MonitorPages, LeavingTheSettingTabWithEditsAsksToApplyThem) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kSettingTab));
+
+  // Yes with an empty field: the page refuses and its tab comes back.
+  SetItemText(IDC_WARNING_TEMPERATURE, L"");
+  ClickTab(kLogTab);
+  std::optional<MessageBoxView> box = WaitForBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, Text(IDS_APPLY_QUESTION));
+  Answer(box->window, IDYES);
+  ASSERT_TRUE(box = WaitForBox(Text(IDS_APPLY_QUESTION)));
+  EXPECT_EQ(box->text, Text(IDS_PLEASE_INPUT));
+  Answer(box->window, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return Boxes().empty() && CurrentTab() == kSettingTab; }, kReactMs));
+  EXPECT_TRUE(PageShown(IDC_APPLY));
+
+  // No: the Log tab, nothing stored; hiding the window drops the edit.
+  SetItemText(IDC_WARNING_TEMPERATURE, L"61");
+  ClickTab(kLogTab);
+  ASSERT_TRUE(box = WaitForBox());
+  Answer(box->window, IDNO);
+  EXPECT_TRUE(WaitUntil([&] { return Boxes().empty() && CurrentTab() == kLogTab; }, kReactMs));
+  EXPECT_FALSE(PageShown(IDC_APPLY));
+  EXPECT_EQ(profile_.ReadInt(L"TEMP"), std::nullopt);
+  PostMessageW(window_, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_WARNING_TEMPERATURE) == L"50"; }, kReactMs));
+
+  // Yes with good edits applies them and moves on.
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kSettingTab));
+  SetItemText(IDC_WARNING_TEMPERATURE, L"62");
+  SetItemText(IDC_CHECK_INTERVAL, L"1");
+  ClickTab(kSmartTab);
+  ASSERT_TRUE(box = WaitForBox());
+  Answer(box->window, IDYES);
+  EXPECT_TRUE(WaitUntil([&] { return Boxes().empty() && CurrentTab() == kSmartTab; }, kReactMs));
+  EXPECT_EQ(profile_.ReadInt(L"TEMP"), 62u);
+}
+
+// The three pages as the user sees them, in the user's language: the
+// program runs a second time in Japanese for this test.
+TEST_F(MonitorPages, ThePagesInTheUsersLanguage) {
+  const std::string language = ardmon::UserLanguage() == ardmon::Language::Japanese ? "_ja" : "_en";
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kHddInfoTab));
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_POWER_ON_TIME) == L"21,873" + Text(IDS_HOURS); },
+                        kReactMs));
+  ShootWindow("pages_hdd_info" + language);
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kSmartTab));
+  const RemoteListView list = Attributes();
+  EXPECT_TRUE(WaitUntil([&] { return list.Count() > 0; }, kReactMs));
+  EXPECT_EQ(list.Text(0, 1), Text(IDS_ATTR_NAME_01));
+  ShootWindow("pages_smart" + language);
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kSettingTab));
+  ShootWindow("pages_setting" + language);
+  EXPECT_EQ(TextOf(window_), L"Halvane Quenby Ver3.0.7");
+}
+
+// The platform's volume facts behind the HDD information page: the prefix's
+// C: is a folder of the host's disk.
+TEST(Win32VolumeQuery, ReadsAVolumeAndRefusesAMissingOne) {
+  monitor::Win32VolumeQuery query;
+  const std::optional<monitor::VolumeNames> names = query.Names(u"C:\\");
+  ASSERT_TRUE(names);
+  EXPECT_FALSE(names->fileSystem.empty());
+  const monitor::VolumeSpace space = query.Space(u"C:\\");
+  EXPECT_GT(space.total, 0u);
+  EXPECT_LE(space.freeForUser, space.total);
+
+  EXPECT_FALSE(query.Names(u"Q:\\"));
+  EXPECT_EQ(query.Space(u"Q:\\").total, 0u);
+  EXPECT_EQ(monitor::VolumeFactsOf(u"Q:\\", query).usedShare, monitor::kNoUsedShare);
+}
+
+}  // namespace
+}  // namespace monitorgui
