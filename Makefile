@@ -3,10 +3,13 @@
 BUILD  := build
 NATIVE := $(BUILD)/native
 WIN    := $(BUILD)/win
+FUZZ   := $(BUILD)/fuzz
+ASAN   := $(BUILD)/asan
+FUZZ_SECONDS ?= 60
 JOBS   ?= 2
 TYPE   ?= RelWithDebInfo
 
-.PHONY: all deps native win test unit wine demo format clean
+.PHONY: all deps native win test unit wine demo fuzz sanitize format clean
 
 all: native win
 
@@ -31,6 +34,19 @@ unit: native
 
 wine: win
 	@cd $(WIN) && ctest -L wine --output-on-failure
+
+# Every fuzz target for FUZZ_SECONDS, after its kept inputs.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDMON_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ) -j$(JOBS)
+	@tools/fuzz $(FUZZ) $(FUZZ_SECONDS)
+
+# The native unit tests under the address and undefined-behaviour sanitizers.
+sanitize: deps
+	@cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" >/dev/null
+	@cmake --build $(ASAN) -j$(JOBS)
+	@cd $(ASAN) && ctest -L unit -j$(JOBS) --output-on-failure
 
 demo: all
 	@tools/demo start $(WIN)
