@@ -1,14 +1,14 @@
 #pragma once
 
-#include <ctime>
-
 #include "monitor/clock.h"
 
 namespace monitor {
 
+// The PC's clock and time zone, daylight saving included.
 class SystemClock : public Clock {
  public:
-  std::int64_t Now() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+  std::int64_t Now() override;
+  std::optional<CalendarTime> Local(std::int64_t time) override;
 };
 
 }  // namespace monitor

@@ -26,7 +26,11 @@ namespace monitor::testing {
 class FakeClock : public Clock {
  public:
   std::int64_t now = 1'700'000'000;
+  int utcOffsetMinutes = 60;
   std::int64_t Now() override { return now; }
+  std::optional<CalendarTime> Local(std::int64_t time) override {
+    return CalendarAt(time, utcOffsetMinutes);
+  }
 };
 
 class RecordingHooks : public MonitorHooks {
