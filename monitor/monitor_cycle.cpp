@@ -1,6 +1,7 @@
 #include "monitor/monitor_cycle.h"
 
 #include <cstring>
+#include <utility>
 
 #include "monitor/drive_texts.h"
 #include "monitor/selection.h"
@@ -16,10 +17,35 @@ struct MonitorCycle::Pass {
   std::uint32_t allowableCount;
   int row = 0;
   bool anyWarning = false;
-  // Once the service cannot be reached, the rest of the pass does not wait
-  // for it again: every slot then reads as absent at once.
-  bool serviceLost = false;
 };
+
+std::unique_ptr<CycleRecords> FetchCycleRecords(const CycleRequest& request,
+                                                ServiceChannel& channel) {
+  auto records = std::make_unique<CycleRecords>();
+  // Once the service cannot be reached, the rest of the cycle does not
+  // wait for it again: every slot then reads as absent at once.
+  bool serviceLost = false;
+  const auto exchange = [&](ardmon::PipeCommand command, int slot, void* answer, std::size_t size) {
+    if (serviceLost) return;
+    ardmon::PipeMessage message{
+        static_cast<std::uint32_t>(command), static_cast<std::uint32_t>(slot), 0, {}};
+    // Both queries answer 1 whenever the service is reached.
+    if (channel.Transact(message) == 0) {
+      serviceLost = true;
+      return;
+    }
+    std::memcpy(answer, message.Payload, size);
+  };
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    ardmon::DiskInfoTable& record = (*records)[slot];
+    exchange(ardmon::PipeCommand::GetDiskInfo, slot, &record, sizeof record);
+    record.Temp = {};
+    if (request.readTemperature[slot]) {
+      exchange(ardmon::PipeCommand::GetTempInfo, slot, &record.Temp, sizeof record.Temp);
+    }
+  }
+  return records;
+}
 
 std::optional<int> DueSampleInterval(std::int64_t now, std::int64_t lastSampleTime,
                                      std::uint32_t intervalMinutes) {
@@ -43,16 +69,55 @@ MonitorCycle::MonitorCycle(SlotTable& table, ServiceChannel& channel, Profile& p
 
 void MonitorCycle::Start() {
   table_.lastSampleTime = clock_.Now();
-  RunMonitorCycle(false);
-  AddGraphSample(0);
+  Request(false, 0);
 }
 
 void MonitorCycle::OnTimer() {
+  if (fetching_) {
+    timerPending_ = true;
+    return;
+  }
   const std::optional<int> interval = DueSampleInterval(clock_.Now(), table_.lastSampleTime,
                                                         ReadUnsigned(profile_, kCheckInterval));
-  if (!interval) return;
-  RunMonitorCycle(true);
-  AddGraphSample(*interval);
+  if (interval) Request(true, interval);
+}
+
+void MonitorCycle::OnDeviceChange() {
+  if (fetching_) {
+    deviceChangePending_ = true;
+    return;
+  }
+  RunMonitorCycle(false);
+}
+
+void MonitorCycle::RunMonitorCycle(bool fullRead) {
+  Request(fullRead, std::nullopt);
+}
+
+// A slot that was empty has its temperature read whatever the cycle.
+void MonitorCycle::Request(bool fullRead, std::optional<int> sampleInterval) {
+  CycleRequest request{fullRead, {}, sampleInterval};
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    request.readTemperature[slot] = fullRead || !table_.Present(slot);
+  }
+  fetching_ = true;
+  if (fetcher_) {
+    fetcher_->StartFetch(request);
+  } else {
+    OnFetched(request, *FetchCycleRecords(request, channel_));
+  }
+}
+
+// A timer cycle that is due covers what a device-change cycle would do.
+void MonitorCycle::OnFetched(const CycleRequest& request, const CycleRecords& records) {
+  fetching_ = false;
+  Apply(request, records);
+  if (request.sampleInterval) AddGraphSample(*request.sampleInterval);
+  if (fetching_) return;  // a cycle began while the warning box was open
+  const bool timer = std::exchange(timerPending_, false);
+  const bool deviceChange = std::exchange(deviceChangePending_, false);
+  if (timer) OnTimer();
+  if (deviceChange && !fetching_) RunMonitorCycle(false);
 }
 
 // The graph keeps the samples; the time of the last one is the base of the
@@ -62,35 +127,22 @@ void MonitorCycle::AddGraphSample(int intervalMinutes) {
   hooks_.AddGraphSample(intervalMinutes);
 }
 
-void MonitorCycle::RunMonitorCycle(bool fullRead) {
-  Pass pass{fullRead, list_.RowCount() > 0, ReadUnsigned(profile_, kWarningTemperature),
+void MonitorCycle::Apply(const CycleRequest& request, const CycleRecords& records) {
+  Pass pass{request.fullRead, list_.RowCount() > 0, ReadUnsigned(profile_, kWarningTemperature),
             ReadUnsigned(profile_, kAllowableCount)};
   // Disabled, the list does not take the check boxes set below for the
   // user's.
   list_.SetEnabled(false);
-  for (int slot = 0; slot < kSlotCount; ++slot) ReadSlot(pass, slot);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    ardmon::DiskInfoTable record = records[slot];
+    // Temperatures not read this time are carried over.
+    if (!request.readTemperature[slot]) record.Temp = table_.slots[slot].slotRecord.Temp;
+    ApplySlot(pass, slot, record);
+  }
   Finish(pass);
 }
 
-ardmon::PipeMessage MonitorCycle::Exchange(Pass& pass, ardmon::PipeCommand command, int slot) {
-  const ardmon::PipeMessage request{
-      static_cast<std::uint32_t>(command), static_cast<std::uint32_t>(slot), 0, {}};
-  ardmon::PipeMessage message = request;
-  // Both queries answer 1 whenever the service is reached.
-  if (!pass.serviceLost && channel_.Transact(message) == 0) pass.serviceLost = true;
-  return pass.serviceLost ? request : message;
-}
-
-void MonitorCycle::ReadSlot(Pass& pass, int slot) {
-  const ardmon::DiskInfoTable& stored = table_.slots[slot].slotRecord;
-  ardmon::DiskInfoTable record;
-  const ardmon::PipeMessage disk = Exchange(pass, ardmon::PipeCommand::GetDiskInfo, slot);
-  std::memcpy(&record, disk.Payload, sizeof record);
-  record.Temp = stored.Temp;
-  if (pass.fullRead || !stored.Present) {
-    const ardmon::PipeMessage temp = Exchange(pass, ardmon::PipeCommand::GetTempInfo, slot);
-    std::memcpy(&record.Temp, temp.Payload, sizeof record.Temp);
-  }
+void MonitorCycle::ApplySlot(Pass& pass, int slot, ardmon::DiskInfoTable record) {
   if (record.Present) {
     PresentSlot(pass, slot, record);
   } else {

@@ -1,9 +1,17 @@
 // The monitoring cycle: one pass over the 26 drive slots, asking the
 // service for each disk's record and, when due, its temperature record;
 // the events it raises; the drive list it keeps; and the timer rule.
+//
+// A cycle has two halves: fetching the records, which waits on the service
+// and so runs away from the window's thread, and applying them (events,
+// log, mail, list, tray, pages, graph sample), which runs on it. One fetch
+// at a time: a tick or a device change that comes meanwhile asks for one
+// more cycle after it.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "monitor/clock.h"
@@ -25,10 +33,41 @@ constexpr unsigned kMonitorTimerPeriodMs = 1000;
 std::optional<int> DueSampleInterval(std::int64_t now, std::int64_t lastSampleTime,
                                      std::uint32_t intervalMinutes);
 
+// What a cycle fetches: every slot's disk record, and the temperature
+// record of each slot marked.
+struct CycleRequest {
+  bool fullRead = false;
+  std::array<bool, kSlotCount> readTemperature{};
+  // The graph sample that follows the cycle: after the timer's cycles and
+  // the first one.
+  std::optional<int> sampleInterval;
+};
+
+// The records of one cycle as the service answered; a temperature record
+// not asked for stays zero.
+using CycleRecords = std::array<ardmon::DiskInfoTable, kSlotCount>;
+
+// The transactions of one cycle, on any thread. Once the service cannot be
+// reached, the rest fail at once: their records read as absent disks.
+std::unique_ptr<CycleRecords> FetchCycleRecords(const CycleRequest& request,
+                                                ServiceChannel& channel);
+
+// Fetches a cycle's records away from the window's thread; the window's
+// thread then hands them to MonitorCycle::OnFetched.
+class CycleFetcher {
+ public:
+  virtual ~CycleFetcher() = default;
+  virtual void StartFetch(const CycleRequest& request) = 0;
+};
+
 class MonitorCycle {
  public:
   MonitorCycle(SlotTable& table, ServiceChannel& channel, Profile& profile,
                const ardmon::Strings& strings, DriveList& list, MonitorHooks& hooks, Clock& clock);
+
+  // From now on fetches through `fetcher`; without one, on the calling
+  // thread through the channel.
+  void SetFetcher(CycleFetcher* fetcher) { fetcher_ = fetcher; }
 
   // At dialog start: the first cycle, reading every present disk's
   // temperature once, and the first graph sample.
@@ -36,15 +75,21 @@ class MonitorCycle {
   // The one-second timer.
   void OnTimer();
   // A disk arrived or left.
-  void OnDeviceChange() { RunMonitorCycle(false); }
+  void OnDeviceChange();
+  // A cycle that reads the temperatures (timer) or not (device change).
   void RunMonitorCycle(bool fullRead);
+  // The fetch under way has ended: apply its records, then run the cycle
+  // asked for meanwhile.
+  void OnFetched(const CycleRequest& request, const CycleRecords& records);
 
   bool warningBoxOpen() const { return warningBoxOpen_; }
+  bool fetching() const { return fetching_; }
 
  private:
   struct Pass;
-  ardmon::PipeMessage Exchange(Pass& pass, ardmon::PipeCommand command, int slot);
-  void ReadSlot(Pass& pass, int slot);
+  void Request(bool fullRead, std::optional<int> sampleInterval);
+  void Apply(const CycleRequest& request, const CycleRecords& records);
+  void ApplySlot(Pass& pass, int slot, ardmon::DiskInfoTable record);
   void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record);
   void AbsentSlot(int slot);
   void CountTemperature(Pass& pass, int slot, std::uint8_t temperature);
@@ -61,7 +106,12 @@ class MonitorCycle {
   DriveList& list_;
   MonitorHooks& hooks_;
   Clock& clock_;
+  CycleFetcher* fetcher_ = nullptr;
   bool warningBoxOpen_ = false;
+  bool fetching_ = false;
+  // Asked for while a fetch was under way.
+  bool timerPending_ = false;
+  bool deviceChangePending_ = false;
 };
 
 }  // namespace monitor

@@ -95,6 +95,14 @@ INT_PTR CVormakDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
       return TRUE;
+    case ServiceWorker::kCycleFetched: {
+      const std::unique_ptr<FetchedCycle> fetched = TakePosted<FetchedCycle>(lParam);
+      cycle_->OnFetched(fetched->request, *fetched->records);
+      return TRUE;
+    }
+    case ServiceWorker::kFilterRegistered:
+      OnFilterRegistered(wParam != 0);
+      return TRUE;
     case WM_TRAYNOTIFY:
       OnTrayNotify(wParam, lParam);
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 1);
@@ -121,9 +129,12 @@ BOOL CVormakDlg::OnInitDialog() {
   tray_ = std::make_unique<ShellTrayArea>(hwnd_, app_.instance());
   cycle_ = std::make_unique<MonitorCycle>(app_.slots, app_.channel(), app_.profile(),
                                           app_.strings(), *list_, *this, app_.clock());
+  serviceWorker_ = std::make_unique<ServiceWorker>(hwnd_);
+  cycle_->SetFetcher(serviceWorker_.get());
   cycle_->Start();
   SetTimer(hwnd_, kMonitorTimerId, kMonitorTimerPeriodMs, nullptr);
-  RequestFilterRegistration();
+  // Asked at every start, after the first cycle's fetch.
+  serviceWorker_->RegisterFilter();
   return TRUE;
 }
 
@@ -175,12 +186,9 @@ void CVormakDlg::InsertColumns() {
   SetColumnWidths(list, ColumnWidths(ListWidth(list)));
 }
 
-// Asked at every start; a change needs a restart before the filter works.
-void CVormakDlg::RequestFilterRegistration() {
-  ardmon::PipeMessage message{};
-  message.Command = static_cast<std::uint32_t>(ardmon::PipeCommand::AddFilterSil);
-  if (app_.channel().Transact(message) == 0) return;
-  if (ShowMessage(hwnd_, app_, IDS_RESTART_QUESTION, MB_YESNO) == IDYES) {
+// A change needs a restart before the filter works.
+void CVormakDlg::OnFilterRegistered(bool changed) {
+  if (changed && ShowMessage(hwnd_, app_, IDS_RESTART_QUESTION, MB_YESNO) == IDYES) {
     EnableShutdownAndRestart();
   }
 }

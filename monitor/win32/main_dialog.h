@@ -19,6 +19,7 @@
 #include "monitor/pages/win32/setting_page.h"
 #include "monitor/pages/win32/smart_page.h"
 #include "monitor/win32/list_view_drive_list.h"
+#include "monitor/win32/service_worker.h"
 #include "monitor/win32/shell_tray_area.h"
 
 namespace monitor {
@@ -52,7 +53,7 @@ class CVormakDlg : public MonitorHooks {
   void PlacePages();
   void InsertColumns();
   void RegisterForDisks();
-  void RequestFilterRegistration();
+  void OnFilterRegistered(bool changed);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
@@ -83,6 +84,8 @@ class CVormakDlg : public MonitorHooks {
   std::unique_ptr<ListViewDriveList> list_;
   std::unique_ptr<ShellTrayArea> tray_;
   std::unique_ptr<MonitorCycle> cycle_;
+  // Last: it goes first, before what its answers would reach.
+  std::unique_ptr<ServiceWorker> serviceWorker_;
 };
 
 }  // namespace monitor

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "common/service_protocol.h"
 
 namespace monitor {
@@ -16,7 +18,13 @@ constexpr DWORD kMessageSize = sizeof(ardmon::PipeMessage);
 
 HANDLE TryOpen() {
   return CreateFileW(Wide(ardmon::kPipeName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                     OPEN_EXISTING, 0, nullptr);
+                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+// Milliseconds left until `deadline` (GetTickCount64), 0 when it has passed.
+DWORD Remaining(ULONGLONG deadline) {
+  const ULONGLONG now = GetTickCount64();
+  return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
 }
 
 // 16 attempts 100 ms apart. Within an attempt's 100 ms a busy pipe is
@@ -33,11 +41,10 @@ HANDLE OpenPipe() {
         Sleep(kRetryDelayMs);
         break;
       }
-      const ULONGLONG now = GetTickCount64();
-      if (now >= attemptEnd) break;
-      if (!WaitNamedPipeW(Wide(ardmon::kPipeName), static_cast<DWORD>(attemptEnd - now))) {
-        const ULONGLONG later = GetTickCount64();
-        if (later < attemptEnd) Sleep(static_cast<DWORD>(attemptEnd - later));
+      const DWORD left = Remaining(attemptEnd);
+      if (left == 0) break;
+      if (!WaitNamedPipeW(Wide(ardmon::kPipeName), left)) {
+        if (const DWORD rest = Remaining(attemptEnd)) Sleep(rest);
         break;
       }
     }
@@ -45,24 +52,42 @@ HANDLE OpenPipe() {
   return INVALID_HANDLE_VALUE;
 }
 
-// Moves a whole buffer, or as much as the pipe takes before it fails.
-void WriteAll(HANDLE pipe, const BYTE* bytes, DWORD size) {
-  DWORD done = 0, moved = 0;
-  while (done < size && WriteFile(pipe, bytes + done, size - done, &moved, nullptr) && moved) {
-    done += moved;
+// Moves a whole buffer before the deadline; false when the pipe fails or
+// the time runs out, the transfer under way then cancelled.
+bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!overlapped.hEvent) return false;
+  DWORD done = 0;
+  bool ok = true;
+  while (ok && done < size) {
+    ResetEvent(overlapped.hEvent);
+    DWORD moved = 0;
+    const BOOL started = write ? WriteFile(pipe, bytes + done, size - done, nullptr, &overlapped)
+                               : ReadFile(pipe, bytes + done, size - done, nullptr, &overlapped);
+    if (!started && GetLastError() != ERROR_IO_PENDING) {
+      ok = false;
+    } else if (WaitForSingleObject(overlapped.hEvent, Remaining(deadline)) != WAIT_OBJECT_0) {
+      CancelIoEx(pipe, &overlapped);
+      GetOverlappedResult(pipe, &overlapped, &moved, TRUE);
+      ok = false;
+    } else {
+      ok = GetOverlappedResult(pipe, &overlapped, &moved, FALSE) && moved > 0;
+      done += moved;
+    }
   }
-}
-
-void ReadAll(HANDLE pipe, BYTE* bytes, DWORD size) {
-  DWORD done = 0, moved = 0;
-  while (done < size && ReadFile(pipe, bytes + done, size - done, &moved, nullptr) && moved) {
-    done += moved;
-  }
+  CloseHandle(overlapped.hEvent);
+  return ok;
 }
 
 }  // namespace
 
+// The whole exchange is bounded, so a service that takes a request and
+// never answers cannot hold the monitor's cycles. The request is not
+// flushed: flushing waits, without a bound, for the service to read it,
+// and the reply, which cannot come before, is what the client waits for.
 std::uint32_t ServiceTransact(ardmon::PipeMessage* message) {
+  const ULONGLONG deadline = GetTickCount64() + ardmon::kTransactionBoundMs;
   // Without the event the read below still waits for the reply.
   const HANDLE replyEvent = CreateEventW(nullptr, FALSE, FALSE, Wide(ardmon::kReplyEventName));
   const HANDLE pipe = OpenPipe();
@@ -70,15 +95,20 @@ std::uint32_t ServiceTransact(ardmon::PipeMessage* message) {
     if (replyEvent) CloseHandle(replyEvent);
     return 0;
   }
-  auto* bytes = reinterpret_cast<BYTE*>(message);
-  WriteAll(pipe, bytes, kMessageSize);
-  FlushFileBuffers(pipe);
+  const ardmon::PipeMessage request = *message;
+  ardmon::PipeMessage reply = request;
+  bool answered = TransferAll(pipe, reinterpret_cast<BYTE*>(&reply), kMessageSize, true, deadline);
   // Bounded, so a service that dies mid-request cannot hold the monitor:
-  // the read then returns the reply when it comes or fails with the pipe.
-  if (replyEvent) WaitForSingleObject(replyEvent, ardmon::kPeerTimeoutMs);
-  ReadAll(pipe, bytes, kMessageSize);
+  // the read then takes the reply when it comes or fails with the pipe.
+  if (answered && replyEvent) {
+    WaitForSingleObject(replyEvent, std::min<DWORD>(ardmon::kPeerTimeoutMs, Remaining(deadline)));
+  }
+  answered =
+      answered && TransferAll(pipe, reinterpret_cast<BYTE*>(&reply), kMessageSize, false, deadline);
   CloseHandle(pipe);
   if (replyEvent) CloseHandle(replyEvent);
+  if (!answered) return 0;
+  *message = reply;
   return message->Result;
 }
 

@@ -8,7 +8,8 @@
 namespace monitor {
 
 // One transaction over "\\.\pipe\GetTemp": returns the reply's Result, or
-// 0 when the pipe could not be opened in 16 attempts 100 ms apart.
+// 0 when the pipe could not be opened in 16 attempts 100 ms apart or the
+// exchange did not end within its bound (the message is then unchanged).
 std::uint32_t ServiceTransact(ardmon::PipeMessage* message);
 
 class PipeServiceChannel : public ServiceChannel {

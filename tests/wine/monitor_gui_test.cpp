@@ -189,20 +189,27 @@ TEST_F(MonitorGui, ExitStoresTheTicksTakesTheIconsAwayAndEnds) {
   ASSERT_TRUE(DriveList().SetChecked(3, false));
   ASSERT_TRUE(TrayShows(TipsOfDrives({0, 1, 2}), kReactMs));
   // An interval of an hour never comes round: no cycle stores them now.
+  // The ticked drives' values tell a store (a missing one reads as ticked,
+  // so deleting it changes nothing); the unticked drive's value stays.
   ASSERT_TRUE(profile_.WriteInt(L"TIME", 60));
   const auto stored = [&] {
-    for (int drive : {0, 1, 2, 3}) {
+    for (int drive : {0, 1, 2}) {
       if (profile_.ReadInt(machine_.DevicePath(drive))) return true;
     }
     return false;
   };
   const auto forget = [&] {
-    for (int drive : {0, 1, 2, 3}) profile_.DeleteValue(machine_.DevicePath(drive));
+    for (int drive : {0, 1, 2}) profile_.DeleteValue(machine_.DevicePath(drive));
   };
-  forget();
-  // A cycle under way when TIME changed stores them once more.
-  if (WaitUntil(stored, 1500)) forget();
-  ASSERT_FALSE(WaitUntil(stored, 1500)) << "cycles still run";
+  // A cycle under way when TIME changed stores them once more, one value
+  // after another, however long that takes on a busy machine; then the
+  // values stay away.
+  bool quiet = false;
+  for (int attempt = 0; attempt < 8 && !quiet; ++attempt) {
+    forget();
+    quiet = !WaitUntil(stored, 3000);
+  }
+  ASSERT_TRUE(quiet) << "cycles still run";
 
   PostMessageW(window_, WM_COMMAND, kExitCommand, 0);
   ASSERT_TRUE(monitor_.WaitForExit(kReactMs));

@@ -29,7 +29,7 @@ std::optional<LRESULT> CHDDInfo::OnMessage(UINT message, WPARAM wParam, LPARAM l
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case kVolumeAnswerMessage: {
-      const std::unique_ptr<VolumeAnswer> answer = VolumeWorker::Take(lParam);
+      const std::unique_ptr<VolumeAnswer> answer = TakePosted<VolumeAnswer>(lParam);
       // An answer for a letter no longer chosen is stale.
       if (answer->root == shownRoot_) ShowVolumeFacts(answer->facts);
       return 0;

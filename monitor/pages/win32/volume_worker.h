@@ -1,6 +1,6 @@
 // Volume queries away from the window's thread: a disk that has to spin up
-// or a reader waiting for its medium must not freeze the window. The worker
-// answers the newest request only and posts the facts to the asking window.
+// or a reader waiting for its medium must not freeze the window. Only the
+// newest request is answered; the facts are posted to the asking window.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "monitor/pages/hdd_info.h"
+#include "monitor/win32/worker_thread.h"
 
 namespace monitor {
 
@@ -19,22 +20,16 @@ struct VolumeAnswer {
 
 class VolumeWorker {
  public:
-  // Answers arrive at `window` as `message` with the answer in lParam.
-  VolumeWorker(HWND window, UINT message);
-  VolumeWorker(const VolumeWorker&) = delete;
-  VolumeWorker& operator=(const VolumeWorker&) = delete;
-  // Does not wait for a query under way: it finishes on its own.
-  ~VolumeWorker();
+  // Answers arrive at `window` as `message`; take them with
+  // TakePosted<VolumeAnswer>.
+  VolumeWorker(HWND window, UINT message) : window_(window), message_(message) {}
 
-  // Replaces a request not yet started.
   void Request(const std::u16string& root);
-  // Owns the answer of a posted message.
-  static std::unique_ptr<VolumeAnswer> Take(LPARAM lParam);
-
-  struct State;  // shared with the thread
 
  private:
-  std::shared_ptr<State> state_;
+  HWND window_;
+  UINT message_;
+  WorkerThread worker_;
 };
 
 }  // namespace monitor

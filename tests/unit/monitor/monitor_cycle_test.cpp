@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <cstring>
+
 #include "monitor_fixture.h"
 
 namespace monitor::testing {
@@ -189,6 +191,93 @@ TEST_F(MonitorTest, TheTimerRunsACycleOnceTheIntervalHasPassed) {
   EXPECT_EQ(table.slots[0].slotRecord.Temp.Temperature, 45);
   EXPECT_THAT(hooks.samples, ElementsAre(0, 2));
   EXPECT_EQ(table.lastSampleTime, clock.now);
+}
+
+// Holds the fetches it is asked for until the test ends them, as the worker
+// thread would, with the records the service gives at that moment.
+class HeldFetcher : public CycleFetcher {
+ public:
+  std::vector<CycleRequest> requests;
+  void StartFetch(const CycleRequest& request) override { requests.push_back(request); }
+};
+
+class SplitCycleTest : public MonitorTest {
+ protected:
+  HeldFetcher fetcher;
+  void SetUp() override { cycle.SetFetcher(&fetcher); }
+  // Ends the oldest fetch not yet ended.
+  void EndFetch(std::size_t index) {
+    const CycleRequest request = fetcher.requests.at(index);
+    cycle.OnFetched(request, *FetchCycleRecords(request, channel));
+  }
+};
+
+TEST_F(SplitCycleTest, FetchingApartGivesWhatTheCycleGaveInOneGo) {
+  cycle.Start();
+  ASSERT_EQ(fetcher.requests.size(), 1u);
+  EXPECT_TRUE(cycle.fetching());
+  EXPECT_EQ(list.RowCount(), 0) << "nothing applied before the records come";
+  EndFetch(0);
+  EXPECT_FALSE(cycle.fetching());
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3));
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."));
+  EXPECT_THAT(hooks.samples, ElementsAre(0));
+
+  // The same machine in one go on this thread gives the same table.
+  SlotTable oneGo;
+  DriveListModel oneGoList;
+  RecordingHooks oneGoHooks;
+  MonitorCycle(oneGo, channel, profile, strings, oneGoList, oneGoHooks, clock).Start();
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    EXPECT_EQ(std::memcmp(&table.slots[slot].slotRecord, &oneGo.slots[slot].slotRecord,
+                          sizeof(ardmon::DiskInfoTable)),
+              0)
+        << slot;
+    EXPECT_EQ(table.slots[slot].displayName, oneGo.slots[slot].displayName);
+  }
+  EXPECT_EQ(oneGoHooks.log, hooks.log);
+}
+
+TEST_F(SplitCycleTest, TicksAndDeviceChangesDuringAFetchGiveExactlyOneMoreCycle) {
+  cycle.Start();
+  cycle.OnTimer();
+  cycle.OnDeviceChange();
+  cycle.OnTimer();
+  ASSERT_EQ(fetcher.requests.size(), 1u) << "never two fetches at once";
+  EndFetch(0);
+  // The timer is not due right after the first sample: the device change
+  // asks for a cycle without temperatures.
+  ASSERT_EQ(fetcher.requests.size(), 2u);
+  EXPECT_FALSE(fetcher.requests[1].fullRead);
+  EXPECT_FALSE(fetcher.requests[1].sampleInterval);
+  EndFetch(1);
+  EXPECT_EQ(fetcher.requests.size(), 2u);
+
+  Set(kCheckInterval, 0);
+  cycle.OnTimer();
+  cycle.OnDeviceChange();
+  cycle.OnTimer();
+  ASSERT_EQ(fetcher.requests.size(), 3u);
+  EndFetch(2);
+  // Due again at once: one timer cycle, which covers the device change.
+  ASSERT_EQ(fetcher.requests.size(), 4u);
+  EXPECT_TRUE(fetcher.requests[3].fullRead);
+  EXPECT_EQ(fetcher.requests[3].sampleInterval, 0);
+  EndFetch(3);
+  EXPECT_EQ(fetcher.requests.size(), 4u);
+  EXPECT_THAT(hooks.samples, ElementsAre(0, 0, 0));
+}
+
+TEST_F(SplitCycleTest, OnlySlotsThatWereEmptyHaveTheirTemperatureReadByADeviceChange) {
+  Plug(3, false);
+  cycle.Start();
+  EndFetch(0);
+  Plug(3, true);
+  cycle.OnDeviceChange();
+  const CycleRequest& request = fetcher.requests.at(1);
+  EXPECT_FALSE(request.readTemperature[0]);
+  EXPECT_TRUE(request.readTemperature[3]);
+  EXPECT_TRUE(request.readTemperature[25]);
 }
 
 TEST(DueSampleInterval, OnlyTheRemainderOfTheHourCounts) {

@@ -1,0 +1,37 @@
+// The monitor's transactions with the service, away from the window's
+// thread: the cycles' fetches and the filter registration, one at a time in
+// the order asked. What they bring is posted to the main dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "monitor/monitor_cycle.h"
+#include "monitor/win32/worker_thread.h"
+
+namespace monitor {
+
+struct FetchedCycle {
+  CycleRequest request;
+  std::unique_ptr<CycleRecords> records;
+};
+
+class ServiceWorker final : public CycleFetcher {
+ public:
+  // lParam: the FetchedCycle, for TakePosted.
+  static constexpr UINT kCycleFetched = WM_APP + 10;
+  // wParam: the service's answer, nonzero when the registration changed.
+  static constexpr UINT kFilterRegistered = WM_APP + 11;
+
+  explicit ServiceWorker(HWND window) : window_(window) {}
+
+  void StartFetch(const CycleRequest& request) override;
+  void RegisterFilter();
+
+ private:
+  HWND window_;
+  WorkerThread worker_;
+};
+
+}  // namespace monitor
