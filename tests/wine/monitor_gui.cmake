@@ -18,3 +18,5 @@ endfunction()
 ardmon_monitor_gui_test(monitor_gui_test)
 # Its pages.
 ardmon_monitor_gui_test(monitor_pages_test)
+# Its window while the service stalls.
+ardmon_monitor_gui_test(monitor_freeze_test)

@@ -1,0 +1,117 @@
+// The window of the real Ardmon.exe keeps answering whatever the service
+// does: here a "service" of the test's own takes each request and never
+// answers. The window must answer every message at once meanwhile, no
+// second fetch may start while the first waits, and Exit must end the
+// program within 2 s.
+#include "tests/wine/monitor_gui_fixture.h"
+
+#include <atomic>
+#include <thread>
+
+namespace monitorgui {
+namespace {
+
+constexpr wchar_t kPipeName[] = L"\\\\.\\pipe\\GetTemp";
+constexpr DWORD kMessageSize = 4108;
+
+// Listens under the service's pipe name, reads each request and keeps the
+// connection open without a word.
+class SilentService {
+ public:
+  SilentService() : thread_([this] { Serve(); }) {}
+  SilentService(const SilentService&) = delete;
+  SilentService& operator=(const SilentService&) = delete;
+  ~SilentService() {
+    stopping_ = true;
+    // Wakes the listening instance with a connection of its own.
+    const HANDLE wake = CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (wake != INVALID_HANDLE_VALUE) CloseHandle(wake);
+    thread_.join();
+    for (HANDLE pipe : pipes_) CloseHandle(pipe);
+  }
+
+  bool listening() const { return listening_; }
+  int requests() const { return requests_; }
+
+ private:
+  void Serve() {
+    while (!stopping_) {
+      HANDLE pipe = INVALID_HANDLE_VALUE;
+      // The stopped service's instance may linger a moment.
+      WaitUntil(
+          [&] {
+            pipe = CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                    PIPE_UNLIMITED_INSTANCES, kMessageSize, kMessageSize, 0,
+                                    nullptr);
+            return pipe != INVALID_HANDLE_VALUE || stopping_;
+          },
+          10000, 50);
+      if (pipe == INVALID_HANDLE_VALUE) return;
+      pipes_.push_back(pipe);
+      listening_ = true;
+      if (!ConnectNamedPipe(pipe, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
+      if (stopping_) return;
+      BYTE request[kMessageSize];
+      DWORD read = 0;
+      if (ReadFile(pipe, request, kMessageSize, &read, nullptr) && read > 0) ++requests_;
+    }
+  }
+
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> listening_{false};
+  std::atomic<int> requests_{0};
+  std::vector<HANDLE> pipes_;
+  std::thread thread_;
+};
+
+// How long the window takes to answer a message, in milliseconds.
+ULONGLONG AnswerTime(HWND window) {
+  const ULONGLONG start = GetTickCount64();
+  DWORD_PTR ignored = 0;
+  if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored)) return 10000;
+  return GetTickCount64() - start;
+}
+
+class MonitorFreeze : public MonitorGui {
+ protected:
+  void TearDown() override {
+    MonitorGui::TearDown();
+    servicetest::ServiceControl service(L"TempService");
+    EXPECT_TRUE(service.EnsureRunning());
+  }
+};
+
+TEST_F(MonitorFreeze, TheWindowAnswersWhileTheServiceNeverDoesAndExitEndsAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  servicetest::ServiceControl service(L"TempService");
+  SERVICE_STATUS status{};
+  ASSERT_TRUE(service.Control(SERVICE_CONTROL_STOP, status));
+  ASSERT_EQ(service.WaitFor(SERVICE_STOPPED, 10000).dwCurrentState, SERVICE_STOPPED);
+
+  SilentService silent;
+  ASSERT_TRUE(WaitUntil([&] { return silent.requests() > 0; }, 15000))
+      << "no cycle came to the silent service";
+
+  // The window still comes up, then five seconds of ticks (one a second)
+  // while the fetch waits for ever.
+  PostMessageW(window_, kTrayNotify, 0, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return Visible(); }, kReactMs));
+  ULONGLONG longest = 0;
+  const ULONGLONG end = GetTickCount64() + 5000;
+  while (GetTickCount64() < end) {
+    longest = std::max(longest, AnswerTime(window_));
+    Sleep(20);
+  }
+  std::printf("longest answer of the window while the fetch waited: %llu ms\n", longest);
+  EXPECT_LE(longest, 100u);
+  EXPECT_EQ(silent.requests(), 1) << "a second fetch began while the first waited";
+
+  const ULONGLONG exitStart = GetTickCount64();
+  PostMessageW(window_, WM_COMMAND, kExitCommand, 0);
+  EXPECT_TRUE(monitor_.WaitForExit(2000));
+  std::printf("Exit took %llu ms\n", GetTickCount64() - exitStart);
+}
+
+}  // namespace
+}  // namespace monitorgui
