@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "monitor/drive_texts.h"
+#include "monitor/record_text.h"
 #include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "resources/resource_ids.h"
@@ -203,7 +204,7 @@ void MonitorCycle::FillRow(int row, int slot, const ardmon::DiskInfoTable& recor
   for (int column = 0; column < kColumnCount; ++column) {
     if (list_.CellText(row, column) != cells[column]) list_.SetCellText(row, column, cells[column]);
   }
-  const std::u16string devicePath(record.DevicePath);
+  const std::u16string devicePath = FieldText(record.DevicePath);
   list_.SetChecked(
       row, profile_.GetProfileInt(kSettingSection, devicePath, record.Temp.SmartSupported) != 0);
 }

@@ -24,6 +24,15 @@ std::u16string WidenField(const char (&field)[N]) {
   return Widen(field, N);
 }
 
+// A fixed-size UTF-16 field of a record: up to its first zero unit, and no
+// further than its end when a damaged record has none.
+template <std::size_t N>
+std::u16string FieldText(const char16_t (&field)[N]) {
+  std::size_t length = 0;
+  while (length < N && field[length] != 0) ++length;
+  return std::u16string(field, length);
+}
+
 inline bool IsWhiteSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r');
 }

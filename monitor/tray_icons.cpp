@@ -1,6 +1,7 @@
 #include "monitor/tray_icons.h"
 
 #include "monitor/drive_texts.h"
+#include "monitor/record_text.h"
 #include "monitor/settings.h"
 #include "resources/resource_ids.h"
 
@@ -32,7 +33,7 @@ bool UpdateTrayIcons(bool show, const DriveList& list, const SlotTable& table, P
     } else {
       tray.DeleteIcon(row);
     }
-    const std::u16string devicePath(drive.slotRecord.DevicePath);
+    const std::u16string devicePath = FieldText(drive.slotRecord.DevicePath);
     if (!devicePath.empty()) profile.WriteProfileInt(kSettingSection, devicePath, checked);
   }
   // Icons of rows that have gone; identifiers never exceed the slot count.

@@ -494,7 +494,7 @@ Fixture ParseFixture(std::string_view text) {
   Json json;
   try {
     json = Json::parse(text.begin(), text.end());
-  } catch (const Json::parse_error& e) {
+  } catch (const Json::exception& e) {  // bad syntax, or a number too large to hold
     throw FixtureError(std::string("not JSON: ") + e.what());
   }
   ObjectReader r(json, "fixture");
