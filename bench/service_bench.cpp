@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/drive_zero.h"
 #include "bench/echo_exchange.h"
 #include "common/service_protocol.h"
 #include "common/win32/wide_text.h"
@@ -45,12 +46,6 @@ constexpr int kCycles = 4;
 
 std::filesystem::path OwnPath() {
   return ardmon::ModulePath();
-}
-
-PipeMessage DiskInfoRequest() {
-  PipeMessage message{};
-  message.Command = static_cast<std::uint32_t>(ardmon::PipeCommand::GetDiskInfo);
-  return message;
 }
 
 struct Summary {
@@ -80,32 +75,9 @@ void Print(const char* what, const Summary& s) {
               s.p99Us);
 }
 
-// GetDiskInfo of drive 0 from the simulated library beside this program:
-// what the service must answer, and what the call alone costs.
-class Library {
- public:
-  Library() : module_(LoadLibraryW((OwnPath().parent_path() / L"ArdmonLib.dll").c_str())) {
-    if (module_) {
-      getDiskInfo_ = reinterpret_cast<GetDiskInfoFn>(
-          reinterpret_cast<void (*)()>(GetProcAddress(module_, "GetDiskInfo")));
-    }
-  }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-  ~Library() {
-    if (module_) FreeLibrary(module_);
-  }
-  bool ok() const { return getDiskInfo_ != nullptr; }
-  void DiskInfo(ardmon::DiskInfoTable& table) const { getDiskInfo_(0, &table); }
-
- private:
-  HMODULE module_;
-  GetDiskInfoFn getDiskInfo_ = nullptr;
-};
-
-bool IsDriveZero(const PipeMessage& reply, const ardmon::DiskInfoTable& expected) {
-  return reply.Result == 1 && std::memcmp(reply.Payload, &expected, sizeof expected) == 0;
-}
+using bench::DiskInfoRequest;
+using bench::IsDriveZero;
+using bench::Library;
 
 // A pipe and, for the service's exchange, the reply event beside it.
 using bench::Exchange;
