@@ -15,18 +15,19 @@
 #include <vector>
 
 #include "disklib/win32/win32_device_stack.h"
-#include "resources/resource_ids.h"
-#include "resources/win32/resource_language.h"
 #include "tests/wine/installed_system.h"
-#include "tests/wine/monitor_gui.h"
-#include "tests/wine/monitor_gui_remote.h"
-#include "tests/wine/service_control.h"
+#include "tests/wine/monitor_gui_fixture.h"
 
 namespace installertest {
 namespace {
 
 namespace fs = std::filesystem;
 using monitorgui::FromUnix;
+using monitorgui::kDriveListId;
+using monitorgui::kMainClass;
+using monitorgui::kReactMs;
+using monitorgui::kStartMs;
+using monitorgui::kTrayNotify;
 using monitorgui::MessageBoxes;
 using monitorgui::OwnFolder;
 using monitorgui::Process;
@@ -34,22 +35,16 @@ using monitorgui::TopLevelWindows;
 using monitorgui::WaitUntil;
 
 constexpr wchar_t kService[] = L"TempService";
-constexpr wchar_t kMainClass[] = L"CVormakDlg";
 constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quenby";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Ardmon";
-constexpr UINT kTrayNotify = WM_APP + 123;
-constexpr int kDriveListId = 140;
 constexpr UINT kDpi = 144;
 const std::vector<std::wstring> kProgramFiles = {L"Ardmon.exe", L"ArdmonSvc.exe", L"ArdmonLib.dll",
                                                  L"ArdmonProbe.exe"};
 
-// Bounds: a setup run, a start of the monitor (Wine process, first cycle),
-// a posted message's effect.
+// The bound of a setup run.
 constexpr DWORD kSetupMs = 60000;
-constexpr DWORD kStartMs = 20000;
-constexpr DWORD kReactMs = 5000;
 
 fs::path InstallFolder() {
   return KnownFolder(FOLDERID_ProgramFiles) / L"Halvane" / L"Quenby";
@@ -65,9 +60,7 @@ fs::path Installer() {
 
 // The profile key is named by the application title of the user's language.
 monitorgui::TestProfile Profile() {
-  const std::u16string title =
-      ardmon::LoadStringFor(GetModuleHandleW(nullptr), ardmon::UserLanguage(), IDS_APP_TITLE);
-  return monitorgui::TestProfile(L"Halvane", std::wstring(title.begin(), title.end()));
+  return monitorgui::TestProfile(L"Halvane", monitorgui::Text(IDS_APP_TITLE));
 }
 
 // Runs a setup program to its end; its exit code, or STILL_ACTIVE when it
@@ -89,9 +82,9 @@ DWORD ProcessOf(HWND window) {
   return id;
 }
 
-// Starts the monitor and says No to the question about the filter, which
-// the simulated controller brings at its first start; returns with its
-// main window there and no box open.
+// Starts the monitor and says No to the question about the filter that the
+// simulated controller may bring; returns with its main window there and
+// no box open.
 void StartMonitor(Process& monitor, const fs::path& program) {
   monitor = Process(program);
   ASSERT_TRUE(monitor.started()) << GetLastError();
@@ -266,6 +259,9 @@ TEST_F(Install, TheMonitorFromTheStartMenuFindsTheServiceAndScalesTo144Dpi) {
   ASSERT_TRUE(list.ok());
   EXPECT_TRUE(WaitUntil([&] { return list.Count() == 4; }, kReactMs))
       << "the demo machine's four drives; " << list.Count() << " listed";
+  EXPECT_TRUE(monitorgui::TrayShows(monitorgui::TipsOfDrives({0, 1, 2, 3}), kReactMs));
+  const RECT tray = monitorgui::TrayArea();
+  EXPECT_TRUE(monitorgui::Screenshot("dpi144_tray", &tray, 400));
 
   EXPECT_EQ(DpiOf(window), kDpi) << "the manifest's DPI awareness";
   // Each page as the tray menu opens it: nothing sticks out of its place.
@@ -295,7 +291,11 @@ class Upgrade : public ::testing::Test {
         servicetest::ServiceControl(kService).Query().dwCurrentState == SERVICE_RUNNING;
     exitCode_ = RunSetup(Installer(), L"/S");
   }
-  static void TearDownTestSuite() { earlier_ = Process(); }
+  // The simulated machine is no file of the installation.
+  static void TearDownTestSuite() {
+    earlier_ = Process();
+    fs::remove(InstallFolder() / L"ArdmonSim.json");
+  }
   void SetUp() override { ASSERT_EQ(exitCode_, 0u) << "the installer's exit code"; }
 
   static inline Process earlier_;
@@ -315,7 +315,6 @@ TEST_F(Upgrade, ReplacesTheFilesAndRunsTheServiceAgain) {
   servicetest::ServiceControl service(kService);
   EXPECT_EQ(service.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
             static_cast<DWORD>(SERVICE_RUNNING));
-  fs::remove(InstallFolder() / L"ArdmonSim.json");
 }
 
 // Through Exit, which saves the log: a forced end would leave exit code 1.
@@ -432,7 +431,7 @@ TEST_F(Uninstall, UndoesTheFilterRegistrationThroughTheLibrary) {
 // user's data --------------------------------------------------------------
 
 // The setup's own window: a dialog with the button that goes on (Next,
-// Uninstall, Close), unlike its message boxes, which have no such button.
+// Uninstall, Close) and, unlike its question, no No.
 HWND SetupWindow(DWORD process) {
   for (HWND window : TopLevelWindows(L"#32770", process)) {
     if (IsWindowVisible(window) && GetDlgItem(window, IDOK) && !GetDlgItem(window, IDNO)) {
