@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 JOBS   ?= 2
 TYPE   ?= RelWithDebInfo
 
-.PHONY: all deps native win test unit wine demo fuzz sanitize format clean
+.PHONY: all deps native win dist test unit wine demo fuzz sanitize format clean
 
 all: native win
 
@@ -24,6 +24,10 @@ win: deps
 	@cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=$(TYPE) \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
 	@cmake --build $(WIN) -j$(JOBS)
+
+# The Windows installer, built with the Windows tree.
+dist: win
+	@echo "installer: $$(ls $(WIN)/dist/*-Setup-*.exe)"
 
 # All tests: native unit tests, then the Windows programs under Wine.
 test: all

@@ -1,5 +1,6 @@
 // ArdmonProbe: asks the ArdmonLib.dll beside it about every drive, the way
-// the service does, and prints what it learns.
+// the service does, and prints what it learns; or, with an option, only
+// registers or removes the SATA filter (the uninstaller removes it so).
 //   ArdmonProbe [--add-filter | --remove-filter]
 #include <windows.h>
 
@@ -63,6 +64,7 @@ int ListDrives(const Library& lib) {
 int main(int argc, char** argv) {
   Library lib;
   if (!Load(lib)) return 1;
+  int status = 0;
   if (argc > 1 && std::strcmp(argv[1], "--add-filter") == 0) {
     std::fputs(probe::DescribeFilterEdit("SATA filter registration", lib.addFilterSil()).c_str(),
                stdout);
@@ -71,9 +73,10 @@ int main(int argc, char** argv) {
                stdout);
   } else if (argc > 1) {
     std::fputs("usage: ArdmonProbe [--add-filter | --remove-filter]\n", stderr);
-    return 2;
+    status = 2;
+  } else {
+    status = ListDrives(lib);
   }
-  const int status = ListDrives(lib);
   FreeLibrary(lib.module);
   return status;
 }

@@ -42,8 +42,10 @@ inline std::filesystem::path FromUnix(const std::string& path) {
 class Process {
  public:
   Process() = default;
-  explicit Process(const std::filesystem::path& exe) {
+  // `arguments` are appended to the quoted program path as they are.
+  explicit Process(const std::filesystem::path& exe, const std::wstring& arguments = L"") {
     std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -248,6 +250,23 @@ class SimulatedMachine {
  private:
   std::filesystem::path file_;
 };
+
+// Whether the window and its visible descendants have painted what was
+// invalidated; a screenshot taken before shows holes.
+inline bool Painted(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return false;
+  bool painted = true;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) -> BOOL {
+        if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+          *reinterpret_cast<bool*>(context) = false;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&painted));
+  return painted;
+}
 
 // Screenshots come from the watcher that "tools/wine/prefix up" runs beside
 // the prefix, since a Windows program cannot reach the X server: a request
