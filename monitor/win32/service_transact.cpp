@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "common/service_protocol.h"
 
 namespace monitor {
@@ -86,27 +84,19 @@ bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG dea
 // never answers cannot hold the monitor's cycles. The request is not
 // flushed: flushing waits, without a bound, for the service to read it,
 // and the reply, which cannot come before, is what the client waits for.
+// Nor does the client wait for the reply event that the service signals:
+// the read waits for the reply itself, and the one event name is shared by
+// every client, so with several served at once another client may take
+// the signal and leave this one waiting on it in vain.
 std::uint32_t ServiceTransact(ardmon::PipeMessage* message) {
   const ULONGLONG deadline = GetTickCount64() + ardmon::kTransactionBoundMs;
-  // Without the event the read below still waits for the reply.
-  const HANDLE replyEvent = CreateEventW(nullptr, FALSE, FALSE, Wide(ardmon::kReplyEventName));
   const HANDLE pipe = OpenPipe();
-  if (pipe == INVALID_HANDLE_VALUE) {
-    if (replyEvent) CloseHandle(replyEvent);
-    return 0;
-  }
-  const ardmon::PipeMessage request = *message;
-  ardmon::PipeMessage reply = request;
-  bool answered = TransferAll(pipe, reinterpret_cast<BYTE*>(&reply), kMessageSize, true, deadline);
-  // Bounded, so a service that dies mid-request cannot hold the monitor:
-  // the read then takes the reply when it comes or fails with the pipe.
-  if (answered && replyEvent) {
-    WaitForSingleObject(replyEvent, std::min<DWORD>(ardmon::kPeerTimeoutMs, Remaining(deadline)));
-  }
-  answered =
-      answered && TransferAll(pipe, reinterpret_cast<BYTE*>(&reply), kMessageSize, false, deadline);
+  if (pipe == INVALID_HANDLE_VALUE) return 0;
+  ardmon::PipeMessage reply = *message;
+  auto* bytes = reinterpret_cast<BYTE*>(&reply);
+  const bool answered = TransferAll(pipe, bytes, kMessageSize, true, deadline) &&
+                        TransferAll(pipe, bytes, kMessageSize, false, deadline);
   CloseHandle(pipe);
-  if (replyEvent) CloseHandle(replyEvent);
   if (!answered) return 0;
   *message = reply;
   return message->Result;

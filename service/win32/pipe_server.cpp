@@ -3,6 +3,7 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/service_protocol.h"
@@ -64,149 +65,221 @@ bool PipeSecurity::Build() {
   return true;
 }
 
-HANDLE CreateServicePipe(PipeSecurity& security) {
+HANDLE CreateServicePipe(PipeSecurity& security, bool first) {
   return CreateNamedPipeW(
       Wide(ardmon::kPipeName),
-      PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, kMessageSize,
-      kMessageSize, kPipeTimeoutMs, security.attributes());
+      PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, kPipeInstances,
+      kMessageSize, kMessageSize, kPipeTimeoutMs, security.attributes());
 }
 
-PipeServer::PipeServer(HANDLE pipe, HANDLE stopEvent, disklib::DiskLibrary& library)
-    : pipe_(pipe),
-      stopEvent_(stopEvent),
-      library_(library),
-      connectEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      ioEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+PipeServer::PipeServer(HANDLE firstPipe, PipeSecurity& security, HANDLE stopEvent,
+                       disklib::DiskLibrary& library)
+    : stopEvent_(stopEvent), library_(library), instances_(kPipeInstances) {
+  for (std::size_t i = 0; i < instances_.size(); ++i) {
+    instances_[i].pipe = i == 0 ? firstPipe : CreateServicePipe(security, false);
+    instances_[i].overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+}
 
 PipeServer::~PipeServer() {
-  if (connectPending_) {
-    DWORD ignored;
-    CancelIoEx(pipe_, &connect_);
-    GetOverlappedResult(pipe_, &connect_, &ignored, TRUE);
-  }
-  if (connectEvent_) CloseHandle(connectEvent_);
-  if (ioEvent_) CloseHandle(ioEvent_);
-}
-
-void PipeServer::Run() {
-  while (WaitForClient()) {
-    ServeClient();
-    DisconnectNamedPipe(pipe_);
+  for (Instance& instance : instances_) {
+    Cancel(instance);
+    if (instance.pipe != INVALID_HANDLE_VALUE) CloseHandle(instance.pipe);
+    if (instance.overlapped.hEvent) CloseHandle(instance.overlapped.hEvent);
   }
 }
 
-// True when a client is connected, false when the service is stopping.
-bool PipeServer::WaitForClient() {
-  for (;;) {
-    if (!connectPending_) {
-      connect_ = {};
-      connect_.hEvent = connectEvent_;
-      if (!ConnectNamedPipe(pipe_, &connect_)) {
-        switch (GetLastError()) {
-          case ERROR_IO_PENDING:
-            connectPending_ = true;
-            break;
-          case ERROR_PIPE_CONNECTED:  // the client came before the call
-            SetEvent(connectEvent_);
-            break;
-          default:  // a client that left before it was seen: listen anew
-            DisconnectNamedPipe(pipe_);
-            if (WaitForSingleObject(stopEvent_, kStopGraceMs) == WAIT_OBJECT_0) return false;
-            continue;
-        }
-      }
-    }
-    // The connect event comes first, so a client connecting as the stop
-    // arrives is still served.
-    const HANDLE events[] = {connectEvent_, stopEvent_};
-    switch (WaitForMultipleObjects(2, events, FALSE, INFINITE)) {
-      case WAIT_OBJECT_0:
-        connectPending_ = false;
-        return true;
-      case WAIT_OBJECT_0 + 1:
-        return false;
-      default:
-        continue;
-    }
-  }
-}
-
-void PipeServer::ServeClient() {
-  const HANDLE replyEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, Wide(ardmon::kReplyEventName));
-  if (ReadRequest()) {
-    DispatchRequest(library_, message_);
-    // Without the client's event the reply still goes out; the client's
-    // read waits for it.
-    if (replyEvent) SetEvent(replyEvent);
-    HandOverReply();
-  }
-  if (replyEvent) CloseHandle(replyEvent);
-}
-
-// A whole message, or what a client sent before it closed its end (the rest
-// reads as zero). A client that stalls, or a stop, drops the request.
-bool PipeServer::ReadRequest() {
-  std::memset(&message_, 0, sizeof message_);
-  auto* bytes = reinterpret_cast<BYTE*>(&message_);
-  DWORD received = 0;
-  const ULONGLONG deadline = GetTickCount64() + ardmon::kPeerTimeoutMs;
-  while (received < kMessageSize) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return false;
-    DWORD moved = 0;
-    switch (Transfer(false, bytes + received, kMessageSize - received,
-                     static_cast<DWORD>(deadline - now), true, moved)) {
-      case Outcome::Done:
-        received += moved;
-        break;
-      case Outcome::Failed:
-        return received > 0;
-      case Outcome::TimedOut:
-      case Outcome::Stopped:
-        return false;
-    }
+bool PipeServer::Ready() const {
+  for (const Instance& instance : instances_) {
+    if (instance.pipe == INVALID_HANDLE_VALUE || !instance.overlapped.hEvent) return false;
   }
   return true;
 }
 
-// Writes the reply and waits until the client has taken it and closed its
-// end. This is the pipe flush with a bound: FlushFileBuffers would wait for
-// a client that never reads without limit.
-void PipeServer::HandOverReply() {
-  DWORD moved = 0;
-  if (Transfer(true, &message_, kMessageSize, ardmon::kPeerTimeoutMs, false, moved) !=
-      Outcome::Done) {
+void PipeServer::Run() {
+  for (Instance& instance : instances_) Listen(instance);
+  std::vector<HANDLE> events;
+  for (const Instance& instance : instances_) events.push_back(instance.overlapped.hEvent);
+  events.push_back(stopEvent_);
+  while (!(stopping_ && Idle())) {
+    const ULONGLONG now = GetTickCount64();
+    Expire(now);
+    // Once stopping, the stop event no longer counts: it stays signalled.
+    const DWORD count = static_cast<DWORD>(events.size() - (stopping_ ? 1 : 0));
+    const DWORD wait = WaitForMultipleObjects(count, events.data(), FALSE, NextWait(now));
+    if (wait < WAIT_OBJECT_0 + instances_.size()) {
+      Advance(instances_[wait - WAIT_OBJECT_0]);
+    } else if (wait == WAIT_OBJECT_0 + instances_.size()) {
+      stopping_ = true;
+      // A client taking its answer gets a moment; the others are dropped.
+      const ULONGLONG grace = GetTickCount64() + kStopGraceMs;
+      for (Instance& instance : instances_) {
+        if (instance.stage == Stage::Writing || instance.stage == Stage::Parting) {
+          instance.deadline = std::min(instance.deadline, grace);
+        } else {
+          Cancel(instance);
+          instance.stage = Stage::Resting;
+          instance.deadline = 0;
+        }
+      }
+    } else if (wait == WAIT_FAILED) {
+      return;
+    }
+  }
+}
+
+void PipeServer::Listen(Instance& instance) {
+  ResetEvent(instance.overlapped.hEvent);
+  instance.stage = Stage::Listening;
+  instance.deadline = 0;
+  if (ConnectNamedPipe(instance.pipe, &instance.overlapped)) {
+    SetEvent(instance.overlapped.hEvent);
     return;
   }
-  BYTE extra;
-  if (Transfer(false, &extra, 1, ardmon::kPeerTimeoutMs, true, moved) == Outcome::Stopped) {
-    Transfer(false, &extra, 1, kStopGraceMs, false, moved);
+  switch (GetLastError()) {
+    case ERROR_IO_PENDING:
+      instance.pending = true;
+      return;
+    case ERROR_PIPE_CONNECTED:  // the client came before the call
+      SetEvent(instance.overlapped.hEvent);
+      return;
+    default:  // a client that left before it was seen: listen anew shortly
+      DisconnectNamedPipe(instance.pipe);
+      instance.stage = Stage::Resting;
+      instance.deadline = GetTickCount64() + kStopGraceMs;
+      return;
   }
 }
 
-PipeServer::Outcome PipeServer::Transfer(bool write, void* buffer, DWORD size, DWORD timeoutMs,
-                                         bool stoppable, DWORD& moved) {
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = ioEvent_;
-  ResetEvent(ioEvent_);
-  const BOOL started = write ? WriteFile(pipe_, buffer, size, nullptr, &overlapped)
-                             : ReadFile(pipe_, buffer, size, nullptr, &overlapped);
-  if (!started && GetLastError() != ERROR_IO_PENDING) return Outcome::Failed;
-  return Await(overlapped, timeoutMs, stoppable, moved);
+// The operation of `instance` has ended (or its client came at once).
+void PipeServer::Advance(Instance& instance) {
+  DWORD moved = 0;
+  bool ok = true;
+  if (instance.pending) {
+    ok = GetOverlappedResult(instance.pipe, &instance.overlapped, &moved, FALSE) != FALSE;
+    instance.pending = false;
+  }
+  ResetEvent(instance.overlapped.hEvent);
+  switch (instance.stage) {
+    case Stage::Listening:
+      if (!ok) return Drop(instance);
+      std::memset(&instance.message, 0, sizeof instance.message);
+      instance.received = 0;
+      instance.deadline = GetTickCount64() + ardmon::kPeerTimeoutMs;
+      instance.stage = Stage::Reading;
+      return StartRead(instance);
+    case Stage::Reading:
+      instance.received += moved;
+      if (ok && instance.received < kMessageSize) return StartRead(instance);
+      // A whole message, or what a client sent before it closed its end
+      // (the rest reads as zero).
+      if (instance.received > 0) return Answer(instance);
+      return Drop(instance);
+    case Stage::Writing:
+      if (!ok) return Drop(instance);
+      return Part(instance);
+    case Stage::Parting:
+    case Stage::Resting:
+      return Drop(instance);
+  }
 }
 
-PipeServer::Outcome PipeServer::Await(OVERLAPPED& overlapped, DWORD timeoutMs, bool stoppable,
-                                      DWORD& moved) {
-  const HANDLE events[] = {overlapped.hEvent, stopEvent_};
-  const DWORD wait = WaitForMultipleObjects(stoppable ? 2 : 1, events, FALSE, timeoutMs);
-  if (wait == WAIT_OBJECT_0) {
-    return GetOverlappedResult(pipe_, &overlapped, &moved, FALSE) ? Outcome::Done : Outcome::Failed;
+void PipeServer::StartRead(Instance& instance) {
+  auto* bytes = reinterpret_cast<BYTE*>(&instance.message) + instance.received;
+  if (ReadFile(instance.pipe, bytes, kMessageSize - instance.received, nullptr,
+               &instance.overlapped) ||
+      GetLastError() == ERROR_IO_PENDING) {
+    instance.pending = true;
+  } else if (instance.received > 0) {
+    Answer(instance);  // the client has closed its end after part of a request
+  } else {
+    Drop(instance);
   }
-  // The operation must be over before its OVERLAPPED and buffer go away.
-  CancelIoEx(pipe_, &overlapped);
-  GetOverlappedResult(pipe_, &overlapped, &moved, TRUE);
-  return wait == WAIT_OBJECT_0 + 1 ? Outcome::Stopped : Outcome::TimedOut;
+}
+
+// The library call runs here, on the one serving thread.
+void PipeServer::Answer(Instance& instance) {
+  DispatchRequest(library_, instance.message);
+  // Without the client's event the reply still goes out; the client's
+  // read waits for it.
+  if (const HANDLE replyEvent =
+          OpenEventW(EVENT_MODIFY_STATE, FALSE, Wide(ardmon::kReplyEventName))) {
+    SetEvent(replyEvent);
+    CloseHandle(replyEvent);
+  }
+  instance.stage = Stage::Writing;
+  instance.deadline = GetTickCount64() + (stopping_ ? kStopGraceMs : ardmon::kPeerTimeoutMs);
+  if (WriteFile(instance.pipe, &instance.message, kMessageSize, nullptr, &instance.overlapped) ||
+      GetLastError() == ERROR_IO_PENDING) {
+    instance.pending = true;
+  } else {
+    Drop(instance);
+  }
+}
+
+// Waits until the client has taken its answer and closed its end: the pipe
+// flush with a bound, as FlushFileBuffers would wait for a client that
+// never reads without limit.
+void PipeServer::Part(Instance& instance) {
+  instance.stage = Stage::Parting;
+  if (ReadFile(instance.pipe, &instance.extra, 1, nullptr, &instance.overlapped) ||
+      GetLastError() == ERROR_IO_PENDING) {
+    instance.pending = true;
+  } else {
+    Drop(instance);
+  }
+}
+
+void PipeServer::Drop(Instance& instance) {
+  Cancel(instance);
+  DisconnectNamedPipe(instance.pipe);
+  if (stopping_) {
+    instance.stage = Stage::Resting;
+    instance.deadline = 0;
+    ResetEvent(instance.overlapped.hEvent);
+    return;
+  }
+  Listen(instance);
+}
+
+// An operation must be over before its OVERLAPPED and buffer are used again.
+void PipeServer::Cancel(Instance& instance) {
+  if (!instance.pending) return;
+  DWORD ignored = 0;
+  CancelIoEx(instance.pipe, &instance.overlapped);
+  GetOverlappedResult(instance.pipe, &instance.overlapped, &ignored, TRUE);
+  instance.pending = false;
+}
+
+// A stalled client loses its instance at its deadline, unless what it waited
+// for has just come.
+void PipeServer::Expire(ULONGLONG now) {
+  for (Instance& instance : instances_) {
+    if (instance.deadline == 0 || now < instance.deadline) continue;
+    if (WaitForSingleObject(instance.overlapped.hEvent, 0) == WAIT_OBJECT_0) continue;
+    if (instance.stage == Stage::Resting && !stopping_) {
+      Listen(instance);
+    } else {
+      Drop(instance);
+    }
+  }
+}
+
+DWORD PipeServer::NextWait(ULONGLONG now) const {
+  ULONGLONG next = 0;
+  for (const Instance& instance : instances_) {
+    if (instance.deadline != 0 && (next == 0 || instance.deadline < next)) next = instance.deadline;
+  }
+  if (next == 0) return INFINITE;
+  return next <= now ? 0 : static_cast<DWORD>(next - now);
+}
+
+bool PipeServer::Idle() const {
+  for (const Instance& instance : instances_) {
+    if (instance.stage != Stage::Resting || instance.pending) return false;
+  }
+  return true;
 }
 
 }  // namespace service

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "common/wire_records.h"
 #include "disklib/disk_library.h"
 
@@ -27,40 +29,60 @@ class PipeSecurity {
   PACL dacl_ = nullptr;
 };
 
-// The single pipe instance, or INVALID_HANDLE_VALUE when another process
-// already owns the name or the pipe cannot be made.
-HANDLE CreateServicePipe(PipeSecurity& security);
+// How many clients the pipe takes at once. One stalled or hostile client
+// then holds one instance for its bound at the most, while the others go on
+// serving; the library is still called by one thread, one request at a time.
+constexpr DWORD kPipeInstances = 8;
 
+// An instance of the pipe: the first one also claims the name, so it is
+// INVALID_HANDLE_VALUE when another process already owns it (or the pipe
+// cannot be made).
+HANDLE CreateServicePipe(PipeSecurity& security, bool first);
+
+// Serves the instances of the pipe on one thread with overlapped I/O:
+// each instance listens, reads a request, answers it and waits for its
+// client to take the answer, each wait bounded.
 class PipeServer {
  public:
-  PipeServer(HANDLE pipe, HANDLE stopEvent, disklib::DiskLibrary& library);
+  // Takes over `firstPipe` and makes the other instances beside it.
+  PipeServer(HANDLE firstPipe, PipeSecurity& security, HANDLE stopEvent,
+             disklib::DiskLibrary& library);
   PipeServer(const PipeServer&) = delete;
   PipeServer& operator=(const PipeServer&) = delete;
   ~PipeServer();
-  // False when the server's own events cannot be made.
-  bool Ready() const { return connectEvent_ && ioEvent_; }
+  // False when an instance or its event cannot be made.
+  bool Ready() const;
   // Serves clients until the stop event is signalled.
   void Run();
 
  private:
-  enum class Outcome { Done, Failed, TimedOut, Stopped };
+  enum class Stage { Listening, Reading, Writing, Parting, Resting };
+  struct Instance {
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    OVERLAPPED overlapped{};
+    bool pending = false;  // an operation is under way on `overlapped`
+    Stage stage = Stage::Resting;
+    ULONGLONG deadline = 0;
+    DWORD received = 0;
+    ardmon::PipeMessage message{};
+    BYTE extra = 0;
+  };
 
-  bool WaitForClient();
-  void ServeClient();
-  bool ReadRequest();
-  void HandOverReply();
-  Outcome Transfer(bool write, void* buffer, DWORD size, DWORD timeoutMs, bool stoppable,
-                   DWORD& moved);
-  Outcome Await(OVERLAPPED& overlapped, DWORD timeoutMs, bool stoppable, DWORD& moved);
+  void Listen(Instance& instance);
+  void Advance(Instance& instance);
+  void StartRead(Instance& instance);
+  void Answer(Instance& instance);
+  void Part(Instance& instance);
+  void Drop(Instance& instance);
+  void Cancel(Instance& instance);
+  void Expire(ULONGLONG now);
+  DWORD NextWait(ULONGLONG now) const;
+  bool Idle() const;
 
-  HANDLE pipe_;
   HANDLE stopEvent_;
   disklib::DiskLibrary& library_;
-  HANDLE connectEvent_;
-  HANDLE ioEvent_;
-  OVERLAPPED connect_{};
-  bool connectPending_ = false;
-  ardmon::PipeMessage message_{};
+  std::vector<Instance> instances_;
+  bool stopping_ = false;
 };
 
 }  // namespace service

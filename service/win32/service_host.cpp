@@ -54,14 +54,13 @@ void FailStart(DWORD error) {
 void Serve() {
   PipeSecurity security;
   if (!security.Build()) return FailStart(GetLastError());
-  const HANDLE pipe = CreateServicePipe(security);
+  const HANDLE pipe = CreateServicePipe(security, true);
   if (pipe == INVALID_HANDLE_VALUE) return FailStart(GetLastError());
   const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ImportedLibrary library;
-  PipeServer server(pipe, stop, library);
+  PipeServer server(pipe, security, stop, library);
   if (!stop || !server.Ready()) {
     const DWORD error = GetLastError();
-    CloseHandle(pipe);
     if (stop) CloseHandle(stop);
     return FailStart(error);
   }
@@ -69,7 +68,6 @@ void Serve() {
   currentState = SERVICE_RUNNING;
   ReportStatus(SERVICE_RUNNING, 0, 0, 0, 0);
   server.Run();
-  CloseHandle(pipe);
   // The handle stays recorded: a late control may still signal it.
 }
 

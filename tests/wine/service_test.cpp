@@ -23,6 +23,7 @@
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "monitor/win32/service_transact.h"
+#include "service/win32/pipe_server.h"
 #include "tests/wine/service_control.h"
 
 namespace {
@@ -235,18 +236,33 @@ TEST_F(ServiceCommands, FilterCommandsReturnWhetherTheyChangedSomething) {
 
 class ServiceClients : public ServiceTest {};
 
-TEST_F(ServiceClients, RequestWhileTheServiceIsBusyGetsThroughWhenItIsFree) {
+TEST_F(ServiceClients, AClientHoldingAnInstanceDelaysNoOther) {
   const HANDLE holder = OpenPipe();
   ASSERT_NE(holder, INVALID_HANDLE_VALUE) << GetLastError();
+  const PipeMessage request = Request(0, 2);
+  PipeMessage reply = request;
+  Stopwatch clock;
+  EXPECT_EQ(monitor::ServiceTransact(&reply), 1u);
+  EXPECT_LT(clock.ElapsedMs(), 450);
+  EXPECT_TRUE(IsDiskInfoOf(library_, 2, request, reply));
+  CloseHandle(holder);
+}
+
+TEST_F(ServiceClients, RequestWhileEveryInstanceIsTakenGetsThroughWhenOneIsFree) {
+  std::vector<HANDLE> holders;
+  for (DWORD i = 0; i < service::kPipeInstances; ++i) {
+    holders.push_back(OpenPipe());
+    ASSERT_NE(holders.back(), INVALID_HANDLE_VALUE) << i << ": " << GetLastError();
+  }
   // A slow but proper client: it sends its request half a second late.
   const PipeMessage slowRequest = Request(0, 1);
   PipeMessage slowReply{};
   bool slowAnswered = false;
   std::thread slow([&] {
     Sleep(500);
-    slowAnswered =
-        WriteBytes(holder, &slowRequest, sizeof slowRequest) && ReadMessage(holder, slowReply);
-    CloseHandle(holder);
+    slowAnswered = WriteBytes(holders[0], &slowRequest, sizeof slowRequest) &&
+                   ReadMessage(holders[0], slowReply);
+    CloseHandle(holders[0]);
   });
 
   const PipeMessage request = Request(0, 0);
@@ -255,10 +271,11 @@ TEST_F(ServiceClients, RequestWhileTheServiceIsBusyGetsThroughWhenItIsFree) {
   const std::uint32_t result = monitor::ServiceTransact(&reply);
   const long long elapsed = clock.ElapsedMs();
   slow.join();
+  for (std::size_t i = 1; i < holders.size(); ++i) CloseHandle(holders[i]);
 
   EXPECT_EQ(result, 1u);
   EXPECT_TRUE(IsDiskInfoOf(library_, 0, request, reply));
-  EXPECT_GE(elapsed, 450) << "the pipe was not busy: the test proves nothing";
+  EXPECT_GE(elapsed, 450) << "the pipe was not full: the test proves nothing";
   EXPECT_LT(elapsed, 1600);
   EXPECT_TRUE(slowAnswered);
   EXPECT_TRUE(IsDiskInfoOf(library_, 1, slowRequest, slowReply));
