@@ -172,6 +172,15 @@ class MonitorGui : public ::testing::Test {
     return windows.size() == 1 ? windows[0] : nullptr;
   }
   std::vector<MessageBoxView> Boxes() const { return MessageBoxes(monitor_.id()); }
+
+  // The main window once it has painted: painting comes after every other
+  // message, so first the queue is let through.
+  void ShootWindow(const std::string& name) const {
+    SendBounded(window_, WM_NULL, 0, 0);
+    WaitUntil([&] { return Painted(window_); }, kReactMs);
+    const RECT window = WindowRect(window_);
+    EXPECT_TRUE(Screenshot(name, &window));
+  }
   RemoteListView DriveList() const { return RemoteListView(GetDlgItem(window_, kDriveListId)); }
   bool Visible() const { return IsWindowVisible(window_) != FALSE; }
 

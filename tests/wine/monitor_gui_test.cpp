@@ -55,8 +55,7 @@ TEST_F(MonitorGui, TrayClickShowsTheWindowWithTheMachinesDrives) {
   }
   EXPECT_TRUE(list.Selected(0)) << "the icon's row";
 
-  const RECT window = WindowRect(window_);
-  EXPECT_TRUE(Screenshot("main_window", &window));
+  ShootWindow("main_window");
   const RECT tray = TrayArea();
   EXPECT_TRUE(Screenshot("tray_four_drives", &tray, 400));
   const RECT desktop = WindowRect(GetDesktopWindow());

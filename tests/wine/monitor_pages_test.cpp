@@ -98,14 +98,6 @@ class MonitorPages : public MonitorGui {
         kReactMs);
     return found;
   }
-  // Painting comes after every other message: once the queue is through,
-  // a moment more lets it finish.
-  void ShootWindow(const std::string& name) const {
-    SendBounded(window_, WM_NULL, 0, 0);
-    Sleep(500);
-    const RECT window = WindowRect(window_);
-    EXPECT_TRUE(Screenshot(name, &window));
-  }
 };
 
 TEST_F(MonitorPages, HddInformationShowsTheSelectedDriveAndItsVolume) {
