@@ -22,6 +22,9 @@ enum class PipeCommand : std::uint32_t {
   GetTempInfo = 6,
 };
 
+// A temperature above this is taken for a misreading and stored as 0.
+constexpr std::uint8_t kMaxPlausibleCelsius = 100;
+
 enum HealthStatus : std::uint8_t {
   kHealthNotEvaluated = 0,
   kHealthGood = 1,
@@ -42,7 +45,7 @@ struct TempInfoRecord {
   std::uint8_t SmartSupported;
   std::uint8_t Temperature;
   std::uint8_t HealthStatus;
-  std::uint8_t Reserved0;
+  std::uint8_t NvmeData;  // 1 when the sectors hold NVMe data, else 0
   std::uint32_t PowerOnHours;
   std::uint8_t IdentifyOk;
   std::uint8_t AttributesOk;
@@ -84,6 +87,7 @@ static_assert(sizeof(TempInfoRecord) == 1620);
 static_assert(offsetof(TempInfoRecord, SmartSupported) == 0);
 static_assert(offsetof(TempInfoRecord, Temperature) == 1);
 static_assert(offsetof(TempInfoRecord, HealthStatus) == 2);
+static_assert(offsetof(TempInfoRecord, NvmeData) == 3);
 static_assert(offsetof(TempInfoRecord, PowerOnHours) == 4);
 static_assert(offsetof(TempInfoRecord, IdentifyOk) == 8);
 static_assert(offsetof(TempInfoRecord, AttributesOk) == 9);

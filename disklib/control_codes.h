@@ -6,6 +6,7 @@
 namespace disklib {
 
 constexpr std::uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x2D1080;
+constexpr std::uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x2D1400;
 constexpr std::uint32_t IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS = 0x560000;
 constexpr std::uint32_t IOCTL_DISK_GET_LENGTH_INFO = 0x7405C;
 constexpr std::uint32_t IOCTL_SCSI_PASS_THROUGH = 0x4D004;

@@ -31,6 +31,13 @@ std::string ListDriveLetters(DeviceStack& stack, std::uint32_t n);
 bool ScsiPassThrough(DeviceStack& stack, DeviceHandle handle, const std::uint8_t* cdb,
                      std::uint8_t cdbLength, std::uint8_t* output, std::uint32_t transferLength);
 
+// For a drive that answered no ATA IDENTIFY: its NVMe Identify Controller
+// data and health log, or else at least its temperature.
+void ReadNvmeDrive(DeviceStack& stack, DeviceHandle drive, ardmon::TempInfoRecord& record);
+// Fills the record from the NVMe sectors its flags say it holds; without a
+// health log the temperature is the one the driver reports, if any.
+void FillNvmeRecord(ardmon::TempInfoRecord& record, std::optional<std::int16_t> reportedCelsius);
+
 struct SmartVerdict {
   std::uint8_t status;
   std::uint8_t temperature;

@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::uint8_t kPowerOnHoursId = 9;
 constexpr std::uint8_t kTemperatureId = 194;
-constexpr std::uint8_t kMaxPlausibleCelsius = 100;
 constexpr std::uint8_t kMaxWholeDegreesRaw = 70;
 
 // Raw 194 is whole degrees up to 70 and tenths of a degree above.
@@ -21,7 +20,7 @@ std::uint8_t TemperatureFromRaw(std::uint8_t r0, std::uint8_t r1, std::uint8_t p
   } else {
     celsius = (r1 * 256u + r0) / 10u;
   }
-  return celsius > kMaxPlausibleCelsius ? 0 : static_cast<std::uint8_t>(celsius);
+  return celsius > ardmon::kMaxPlausibleCelsius ? 0 : static_cast<std::uint8_t>(celsius);
 }
 
 }  // namespace

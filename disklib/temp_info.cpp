@@ -1,5 +1,6 @@
 // GetTempInfo: which access methods are tried for a drive, in which order,
-// chosen by the controller it hangs on.
+// chosen by the controller it hangs on; a drive that answers none of them
+// is asked for NVMe data.
 #include <cstring>
 #include <string>
 
@@ -117,10 +118,13 @@ void GetTempInfo(DeviceStack& stack, std::uint32_t n, ardmon::TempInfoRecord* re
   if (!drive) return;
 
   const Outcome outcome = ReadDrive(stack, drive.get(), n, disk->controllerId, *record);
+  if (!outcome.identify) {
+    ReadNvmeDrive(stack, drive.get(), *record);
+    return;
+  }
   record->IdentifyOk = outcome.identify;
   record->AttributesOk = outcome.attributes;
   record->ThresholdsOk = outcome.thresholds;
-  if (!outcome.identify) return;
 
   record->SmartSupported = record->IdentifyData[kSmartSupportByte] & 1;
   ardmon::SwapAtaString(record->IdentifyData + 2 * 10, 20, record->SerialNumber);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "common/nvme_health.h"
+
 namespace probe {
 namespace {
 
@@ -61,9 +63,75 @@ void Line(std::ostringstream& out, const char* label, const std::string& value) 
   out << head << value << '\n';
 }
 
+namespace nvme = ardmon::nvme;
+
+std::string Celsius(std::uint8_t temperature) {
+  return std::to_string(temperature) + " C";
+}
+
+std::string Terabytes(std::uint64_t dataUnits) {
+  constexpr double kBytesPerUnit = 512000.0;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f TB",
+                static_cast<double>(dataUnits) * kBytesPerUnit / 1e12);
+  return text;
+}
+
+std::string Warnings(std::uint64_t bits) {
+  static const std::pair<std::uint8_t, const char*> kNames[] = {
+      {nvme::kWarningSpareBelowThreshold, "spare below threshold"},
+      {nvme::kWarningTemperature, "temperature"},
+      {nvme::kWarningReliabilityDegraded, "reliability degraded"},
+      {nvme::kWarningReadOnly, "read-only"},
+      {nvme::kWarningVolatileBackupFailed, "volatile memory backup failed"},
+  };
+  std::string text;
+  for (const auto& [bit, name] : kNames) {
+    if (bits & bit) text += (text.empty() ? "" : ", ") + std::string(name);
+  }
+  return text.empty() ? "none" : text;
+}
+
+// The facts of the health log that decide the health, and the drive's use.
+void DescribeHealthLog(std::ostringstream& out, const std::uint8_t* log) {
+  auto field = [log](nvme::HealthField f) { return nvme::ReadHealthField(log, f); };
+  auto number = [&](nvme::HealthField f) { return std::to_string(field(f)); };
+  using F = nvme::HealthField;
+  Line(out, "Warnings", Warnings(field(F::CriticalWarning)));
+  Line(out, "Spare",
+       number(F::AvailableSpare) + "% (threshold " + number(F::AvailableSpareThreshold) + "%)");
+  Line(out, "Used", number(F::PercentageUsed) + "% of the rated endurance");
+  Line(out, "Media errors", number(F::MediaErrors));
+  Line(out, "Power cycles",
+       number(F::PowerCycles) + " (" + number(F::UnsafeShutdowns) + " unsafe shutdowns)");
+  Line(out, "Read/written",
+       Terabytes(field(F::DataUnitsRead)) + " / " + Terabytes(field(F::DataUnitsWritten)));
+}
+
+void DescribeIdentity(std::ostringstream& out, const ardmon::TempInfoRecord& temp) {
+  Line(out, "Model", Trimmed(temp.ModelNumber, sizeof temp.ModelNumber));
+  Line(out, "Serial", Trimmed(temp.SerialNumber, sizeof temp.SerialNumber));
+  Line(out, "Firmware", Trimmed(temp.FirmwareRevision, sizeof temp.FirmwareRevision));
+}
+
+void DescribeNvme(std::ostringstream& out, const ardmon::TempInfoRecord& temp) {
+  Line(out, "Read",
+       std::string("NVMe Identify ") + YesNo(temp.IdentifyOk) + ", health log " +
+           YesNo(temp.AttributesOk));
+  if (temp.IdentifyOk) DescribeIdentity(out, temp);
+  const char* missing = temp.AttributesOk ? "the drive reports no composite temperature"
+                                          : "the NVMe health log could not be read";
+  Line(out, "Temperature",
+       temp.Temperature ? Celsius(temp.Temperature) : std::string("not available: ") + missing);
+  Line(out, "Health", Health(temp.HealthStatus));
+  if (!temp.AttributesOk) return;
+  Line(out, "Power-on", std::to_string(temp.PowerOnHours) + " hours");
+  DescribeHealthLog(out, temp.AttributeData);
+}
+
 // Why a drive has no temperature, in the order the causes arise.
 std::string MissingTemperatureReason(const ardmon::TempInfoRecord& temp) {
-  if (!temp.IdentifyOk) return "no access method could read the drive's identity";
+  if (!temp.IdentifyOk) return "neither ATA nor NVMe commands could read the drive's identity";
   if (!temp.SmartSupported) return "the drive does not support S.M.A.R.T.";
   if (!temp.AttributesOk || !temp.ThresholdsOk) return "the S.M.A.R.T. data could not be read";
   return "the drive reports no temperature (attribute 194)";
@@ -86,18 +154,22 @@ std::string DescribeDrive(std::uint32_t n, const ardmon::DiskInfoTable& disk,
   Line(out, "Letters", letters.empty() ? "(none)" : letters);
   Line(out, "INQUIRY", Trimmed(disk.InquiryId, sizeof disk.InquiryId));
   Line(out, "Size", Size(disk.DiskSize));
+  if (nvme::IsNvmeRecord(temp)) {
+    DescribeNvme(out, temp);
+    return out.str();
+  }
   Line(out, "Read",
        std::string("IDENTIFY ") + YesNo(temp.IdentifyOk) + ", S.M.A.R.T. data " +
            YesNo(temp.AttributesOk) + ", thresholds " + YesNo(temp.ThresholdsOk));
   if (!temp.IdentifyOk) {
-    Line(out, "Temperature", "not available: " + MissingTemperatureReason(temp));
+    Line(out, "Temperature",
+         temp.Temperature ? Celsius(temp.Temperature) + " (the driver's report alone)"
+                          : "not available: " + MissingTemperatureReason(temp));
     return out.str();
   }
-  Line(out, "Model", Trimmed(temp.ModelNumber, sizeof temp.ModelNumber));
-  Line(out, "Serial", Trimmed(temp.SerialNumber, sizeof temp.SerialNumber));
-  Line(out, "Firmware", Trimmed(temp.FirmwareRevision, sizeof temp.FirmwareRevision));
+  DescribeIdentity(out, temp);
   Line(out, "Temperature",
-       temp.Temperature ? std::to_string(temp.Temperature) + " C"
+       temp.Temperature ? Celsius(temp.Temperature)
                         : "not available: " + MissingTemperatureReason(temp));
   Line(out, "Health", Health(temp.HealthStatus));
   Line(out, "Power-on",

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/nvme_health.h"
 #include "disklib/access_methods.h"
 
 namespace disklib::sim {
@@ -57,6 +58,33 @@ struct AtaDrive {
   bool operator==(const AtaDrive& o) const;
 };
 
+// The composite temperature thresholds every simulated NVMe drive reports.
+constexpr std::int16_t kNvmeWarningCelsius = 70;
+constexpr std::int16_t kNvmeCriticalCelsius = 85;
+constexpr std::uint64_t kZeroCelsiusKelvin = 273;
+
+// What an NVMe drive answers to the storage query: Identify Controller and
+// its health log.
+struct NvmeDrive {
+  std::string model;
+  std::string serial;
+  std::string firmware;
+  // The health log's fields, by ardmon::nvme::HealthField; the composite
+  // temperature in Kelvin.
+  std::array<std::uint64_t, ardmon::nvme::kHealthFieldCount> fields = DefaultFields();
+  // false: the driver serves only the temperature query, not the protocol
+  // queries.
+  bool protocolQueries = true;
+  // A whole log given verbatim replaces the one built from the fields.
+  std::optional<Sector> healthLog;
+
+  std::uint64_t Get(ardmon::nvme::HealthField field) const;
+  // Sets a field in both the fields and a verbatim log.
+  void Set(ardmon::nvme::HealthField field, std::uint64_t value);
+  static std::array<std::uint64_t, ardmon::nvme::kHealthFieldCount> DefaultFields();
+  bool operator==(const NvmeDrive& o) const;
+};
+
 struct Inquiry {
   std::string vendor;    // up to 8 characters, space-padded when sent
   std::string product;   // up to 16
@@ -85,6 +113,7 @@ struct Disk {
   std::optional<ScsiAddress> scsiAddress;
   std::vector<AccessMethod> methods;  // the ways of reaching the drive that answer
   std::optional<AtaDrive> ata;
+  std::optional<NvmeDrive> nvme;
 
   bool Answers(AccessMethod method) const;
   bool operator==(const Disk& o) const;
@@ -137,6 +166,8 @@ void SaveFixture(const Fixture& fixture, const std::filesystem::path& file);
 Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize);
 Sector AttributeSector(const AtaDrive& drive);
 Sector ThresholdSector(const AtaDrive& drive);
+std::vector<std::uint8_t> NvmeIdentifyController(const NvmeDrive& drive);
+Sector NvmeHealthLog(const NvmeDrive& drive);
 
 std::optional<AccessMethod> AccessMethodFromName(std::string_view name);
 std::string_view AccessMethodName(AccessMethod method);

@@ -13,6 +13,10 @@ constexpr std::uint8_t kReallocatedThreshold = 36;
 constexpr std::uint64_t kCautionCount = 8;
 constexpr int kHealthyMargin = 60;
 constexpr std::uint8_t kMaxWholeDegrees = 70;
+constexpr std::uint64_t kNvmeCautionMediaErrors = 3;
+constexpr std::uint64_t kNvmeWornOut = ardmon::nvme::kCautionPercentageUsed;
+
+using ardmon::nvme::HealthField;
 
 Disk& DiskOf(Fixture& fixture, std::uint32_t drive) {
   auto it = std::find_if(fixture.disks.begin(), fixture.disks.end(),
@@ -21,10 +25,31 @@ Disk& DiskOf(Fixture& fixture, std::uint32_t drive) {
   return *it;
 }
 
-AtaDrive& AtaOf(Fixture& fixture, std::uint32_t drive) {
+NvmeDrive& NvmeOf(Fixture& fixture, std::uint32_t drive) {
   Disk& disk = DiskOf(fixture, drive);
-  if (!disk.ata) throw FixtureError("drive " + std::to_string(drive) + " answers no ATA commands");
-  return *disk.ata;
+  if (!disk.nvme) throw FixtureError("drive " + std::to_string(drive) + " is no NVMe drive");
+  return *disk.nvme;
+}
+
+// The ATA drive, or nothing for an NVMe drive; neither is an error.
+AtaDrive* AtaOrNvme(Fixture& fixture, std::uint32_t drive) {
+  Disk& disk = DiskOf(fixture, drive);
+  if (disk.ata) return &*disk.ata;
+  if (disk.nvme) return nullptr;
+  throw FixtureError("drive " + std::to_string(drive) + " answers neither ATA nor NVMe commands");
+}
+
+void SetNvmeHealth(NvmeDrive& nvme, Health health) {
+  constexpr std::uint64_t kFlags = ardmon::nvme::kWarningReliabilityDegraded;
+  nvme.Set(HealthField::CriticalWarning, health == Health::Bad ? kFlags : 0);
+  nvme.Set(HealthField::MediaErrors, health == Health::Good ? 0 : kNvmeCautionMediaErrors);
+  if (nvme.Get(HealthField::PercentageUsed) >= kNvmeWornOut) {
+    nvme.Set(HealthField::PercentageUsed, kNvmeWornOut - 1);
+  }
+  const std::uint64_t threshold = nvme.Get(HealthField::AvailableSpareThreshold);
+  if (nvme.Get(HealthField::AvailableSpare) < threshold) {
+    nvme.Set(HealthField::AvailableSpare, threshold);
+  }
 }
 
 // The attribute with this ID, added at the end of the table when missing.
@@ -39,14 +64,23 @@ Attribute& AttributeOf(AtaDrive& ata, std::uint8_t id) {
   return ata.attributes.back();
 }
 
-std::uint32_t DriveNumber(const char* text) {
+std::uint32_t Number(const char* text, const char* what) {
   try {
     std::size_t used = 0;
     const unsigned long n = std::stoul(text, &used);
-    if (text[used] == '\0') return static_cast<std::uint32_t>(n);
+    if (text[used] == '\0' && text[0] != '-' && n <= UINT32_MAX) {
+      return static_cast<std::uint32_t>(n);
+    }
   } catch (const std::exception&) {
   }
-  throw FixtureError(std::string("not a drive number: ") + text);
+  throw FixtureError(std::string("not ") + what + ": " + text);
+}
+
+// A number from 0 to 255, such as a temperature or a percentage.
+std::uint8_t Byte(const char* text, const char* what) {
+  const std::uint32_t n = Number(text, what);
+  if (n > 255) throw FixtureError(std::string(what) + " is at most 255");
+  return static_cast<std::uint8_t>(n);
 }
 
 Health HealthNamed(const std::string& name) {
@@ -57,12 +91,18 @@ Health HealthNamed(const std::string& name) {
 }
 
 constexpr const char* kUsage =
-    "usage: ardmon-sim FIXTURE heat N CELSIUS | health N good|caution|bad | unplug N | plug N\n";
+    "usage: ardmon-sim FIXTURE heat N CELSIUS | health N good|caution|bad | wear N PERCENT |\n"
+    "       unplug N | plug N\n";
 
 }  // namespace
 
 void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius) {
-  Attribute& temperature = AttributeOf(AtaOf(fixture, drive), kTemperatureId);
+  AtaDrive* ata = AtaOrNvme(fixture, drive);
+  if (!ata) {
+    NvmeOf(fixture, drive).Set(HealthField::CompositeTemperature, celsius + kZeroCelsiusKelvin);
+    return;
+  }
+  Attribute& temperature = AttributeOf(*ata, kTemperatureId);
   // Drives report whole degrees up to 70 and tenths above; the upper raw
   // bytes (often the extremes) are kept.
   const std::uint64_t reading = celsius <= kMaxWholeDegrees ? celsius : celsius * 10u;
@@ -70,7 +110,12 @@ void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius)
 }
 
 void SetHealth(Fixture& fixture, std::uint32_t drive, Health health) {
-  Attribute& sectors = AttributeOf(AtaOf(fixture, drive), kReallocatedSectorsId);
+  AtaDrive* ata = AtaOrNvme(fixture, drive);
+  if (!ata) {
+    SetNvmeHealth(NvmeOf(fixture, drive), health);
+    return;
+  }
+  Attribute& sectors = AttributeOf(*ata, kReallocatedSectorsId);
   if (sectors.threshold == 0) sectors.threshold = kReallocatedThreshold;
   if (health == Health::Bad) {
     sectors.value = sectors.threshold;
@@ -78,6 +123,10 @@ void SetHealth(Fixture& fixture, std::uint32_t drive, Health health) {
     sectors.value = static_cast<std::uint8_t>(std::min(253, sectors.threshold + kHealthyMargin));
   }
   sectors.raw = health == Health::Good ? 0 : kCautionCount;
+}
+
+void SetWear(Fixture& fixture, std::uint32_t drive, std::uint8_t percentUsed) {
+  NvmeOf(fixture, drive).Set(HealthField::PercentageUsed, percentUsed);
 }
 
 void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged) {
@@ -96,11 +145,11 @@ int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::
   const std::string verb = argv[2];
   try {
     Fixture fixture = LoadFixture(file);
-    const std::uint32_t drive = DriveNumber(argv[3]);
+    const std::uint32_t drive = Number(argv[3], "a drive number");
     if (verb == "heat" && argc == 5) {
-      const std::uint32_t celsius = DriveNumber(argv[4]);
-      if (celsius > 255) throw FixtureError("a temperature is at most 255");
-      SetTemperature(fixture, drive, static_cast<std::uint8_t>(celsius));
+      SetTemperature(fixture, drive, Byte(argv[4], "a temperature"));
+    } else if (verb == "wear" && argc == 5) {
+      SetWear(fixture, drive, Byte(argv[4], "a percentage"));
     } else if (verb == "health" && argc == 5) {
       SetHealth(fixture, drive, HealthNamed(argv[4]));
     } else if ((verb == "unplug" || verb == "plug") && argc == 4) {

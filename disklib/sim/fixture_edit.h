@@ -11,16 +11,22 @@ namespace disklib::sim {
 
 enum class Health { Good, Caution, Bad };
 
-// Each throws FixtureError when the machine has no such drive, or (for
-// the first two) the drive answers no ATA commands.
+// Each throws FixtureError when the machine has no such drive, or the
+// drive does not answer the commands the change needs.
 void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius);
-// Caution: reallocated sectors counted; Bad: that attribute at its threshold.
+// ATA: Caution counts reallocated sectors, Bad puts that attribute at its
+// threshold. NVMe: Caution counts media errors, Bad also reports degraded
+// reliability; Good clears both, keeps the wear below 90 percent and the
+// spare at its threshold or above.
 void SetHealth(Fixture& fixture, std::uint32_t drive, Health health);
+// The share of an NVMe drive's rated endurance used, in percent.
+void SetWear(Fixture& fixture, std::uint32_t drive, std::uint8_t percentUsed);
 // An unplugged drive's device node is absent, so the drive is not found.
 void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged);
 
 // "ardmon-sim" command line: FIXTURE heat N CELSIUS | health N good|caution|bad
-// | unplug N | plug N. Returns the exit code; messages go to `out`/`err`.
+// | wear N PERCENT | unplug N | plug N. Returns the exit code; messages go to
+// `out`/`err`.
 int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::string& err);
 
 }  // namespace disklib::sim

@@ -5,6 +5,7 @@
 
 #include "disklib/control_codes.h"
 #include "disklib/scsi_pass_through.h"
+#include "disklib/storage_query.h"
 #include "disklib/text.h"
 
 namespace disklib::sim {
@@ -455,6 +456,91 @@ Status PassThrough(const Disk& disk, Request& r) {
   return Status::Done;
 }
 
+// ---- storage queries --------------------------------------------------------
+
+// Identify Controller or the health log, carried by a protocol-specific
+// query; the data lands at the offset the query names.
+Status ProtocolQuery(const NvmeDrive& nvme, Request& r) {
+  if (!nvme.protocolQueries) return Status::Failed;
+  if (r.inSize < kProtocolDataStart || r.outSize < kProtocolDataStart) return Status::Failed;
+  StorageProtocolSpecificData p;
+  std::memcpy(&p, r.buffer.data() + kQueryParametersOffset, sizeof p);
+  if (p.ProtocolType != ProtocolTypeNvme) return Status::Failed;
+  Bytes data;
+  if (p.DataType == NVMeDataTypeIdentify) {
+    if (p.ProtocolDataRequestValue != kNvmeIdentifyController ||
+        p.ProtocolDataRequestSubValue != 0 || p.ProtocolDataLength != kNvmeIdentifySize) {
+      return Status::Failed;
+    }
+    data = NvmeIdentifyController(nvme);
+  } else if (p.DataType == NVMeDataTypeLogPage) {
+    const bool fromTheStart =
+        (p.ProtocolDataRequestSubValue | p.ProtocolDataRequestSubValue2 |
+         p.ProtocolDataRequestSubValue3 | p.ProtocolDataRequestSubValue4) == 0;
+    if (p.ProtocolDataRequestValue != kNvmeHealthLogId || !fromTheStart ||
+        p.ProtocolDataLength != kNvmeHealthLogSize) {
+      return Status::Failed;
+    }
+    const Sector log = NvmeHealthLog(nvme);
+    data.assign(log.begin(), log.end());
+  } else {
+    return Status::Failed;
+  }
+  const std::uint64_t start = std::uint64_t{kQueryParametersOffset} + p.ProtocolDataOffset;
+  if (p.ProtocolDataOffset < sizeof p || start + data.size() > r.outSize) return Status::Failed;
+
+  StorageProtocolDataDescriptor answer{sizeof answer, sizeof answer, p};
+  std::memcpy(r.buffer.data(), &answer, sizeof answer);
+  std::copy(data.begin(), data.end(), r.buffer.begin() + static_cast<std::ptrdiff_t>(start));
+  r.returned = static_cast<std::uint32_t>(start + data.size());
+  return Status::Done;
+}
+
+// The composite temperature, as the one entry of a temperature descriptor.
+// A buffer too small for it gets the descriptor's Version and Size alone.
+Status TemperatureQuery(const NvmeDrive& nvme, Request& r) {
+  constexpr std::uint32_t kDescriptorHeader = 8;
+  constexpr std::uint32_t kSize =
+      sizeof(StorageTemperatureDataDescriptor) + sizeof(StorageTemperatureInfo);
+  if (r.outSize < kDescriptorHeader) return Status::Failed;
+  StorageTemperatureDataDescriptor descriptor{};
+  descriptor.Version = descriptor.Size = kSize;
+  descriptor.CriticalTemperature = kNvmeCriticalCelsius;
+  descriptor.WarningTemperature = kNvmeWarningCelsius;
+  descriptor.InfoCount = 1;
+  if (r.outSize < kSize) {
+    std::memcpy(r.buffer.data(), &descriptor, kDescriptorHeader);
+    r.returned = kDescriptorHeader;
+    return Status::Done;
+  }
+  const Sector log = NvmeHealthLog(nvme);
+  const std::uint64_t kelvin =
+      ardmon::nvme::ReadHealthField(log.data(), ardmon::nvme::HealthField::CompositeTemperature);
+  StorageTemperatureInfo device{};
+  device.Temperature = static_cast<std::int16_t>(static_cast<std::int64_t>(kelvin) -
+                                                 static_cast<std::int64_t>(kZeroCelsiusKelvin));
+  device.OverThreshold = kNvmeWarningCelsius;
+  std::memcpy(r.buffer.data(), &descriptor, sizeof descriptor);
+  std::memcpy(r.buffer.data() + sizeof descriptor, &device, sizeof device);
+  r.returned = kSize;
+  return Status::Done;
+}
+
+Status StorageQuery(const Disk& disk, Request& r) {
+  if (!disk.nvme || r.inSize < kPropertyQuerySize) return Status::Failed;
+  StoragePropertyQuery query;
+  std::memcpy(&query, r.buffer.data(), sizeof query);
+  if (query.QueryType != PropertyStandardQuery) return Status::Failed;
+  switch (static_cast<StorageProperty>(query.PropertyId)) {
+    case StorageProperty::AdapterProtocolSpecific:
+    case StorageProperty::DeviceProtocolSpecific:
+      return ProtocolQuery(*disk.nvme, r);
+    case StorageProperty::DeviceTemperature:
+      return TemperatureQuery(*disk.nvme, r);
+  }
+  return Status::Failed;
+}
+
 // ---- per kind of handle -----------------------------------------------------
 
 Status DiskControl(const Disk& disk, Request& r) {
@@ -482,6 +568,8 @@ Status DiskControl(const Disk& disk, Request& r) {
       return Status::Done;
     case IOCTL_SCSI_PASS_THROUGH:
       return PassThrough(disk, r);
+    case IOCTL_STORAGE_QUERY_PROPERTY:
+      return StorageQuery(disk, r);
     case SMART_RCV_DRIVE_DATA:
       return SmartIoctl(disk, r);
     case IOCTL_SCSI_MINIPORT: {

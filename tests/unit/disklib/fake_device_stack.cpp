@@ -186,6 +186,47 @@ bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
   return true;
 }
 
+// Answers as the platform's storage drivers do, data right behind the
+// descriptor; a protocol query must bring room for its data.
+bool FakeDeviceStack::StorageQuery(FakeDevice& device, const std::string& where,
+                                   std::uint8_t* buffer, std::uint32_t inSize,
+                                   std::uint32_t outSize, std::uint32_t& returned) {
+  StoragePropertyQuery query;
+  std::memcpy(&query, buffer, sizeof query);
+  if (query.PropertyId == static_cast<std::uint32_t>(StorageProperty::DeviceTemperature)) {
+    log.push_back("Temperature@" + where);
+    if (!Answer(device, "Temperature", "") || inSize != kPropertyQuerySize) return false;
+    StorageTemperatureDataDescriptor descriptor{};
+    descriptor.Version = descriptor.Size = 40;
+    descriptor.InfoCount = 1;
+    StorageTemperatureInfo info{};
+    info.Temperature = device.celsius;
+    std::memcpy(buffer, &descriptor, sizeof descriptor);
+    std::memcpy(buffer + sizeof descriptor, &info, sizeof info);
+    returned = 40;
+    return outSize >= 40;
+  }
+  StorageProtocolSpecificData protocol;
+  std::memcpy(&protocol, buffer + kQueryParametersOffset, sizeof protocol);
+  const std::string property =
+      query.PropertyId == static_cast<std::uint32_t>(StorageProperty::AdapterProtocolSpecific)
+          ? "AdapterProtocol"
+          : "DeviceProtocol";
+  const bool identify = protocol.DataType == NVMeDataTypeIdentify;
+  const std::string data = identify ? "Identify" : "HealthLog";
+  log.push_back(property + "/" + data + "@" + where);
+  const std::vector<std::uint8_t>& answer = identify ? device.nvmeIdentify : device.healthLog;
+  if (!Answer(device, property, data) || inSize != outSize ||
+      outSize != kProtocolDataStart + answer.size()) {
+    return false;
+  }
+  StorageProtocolDataDescriptor descriptor{48, 48, protocol};
+  std::memcpy(buffer, &descriptor, sizeof descriptor);
+  std::memcpy(buffer + kProtocolDataStart, answer.data(), answer.size());
+  returned = outSize;
+  return true;
+}
+
 bool FakeDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void* in,
                               std::uint32_t inSize, void* out, std::uint32_t outSize,
                               std::uint32_t& returned) {
@@ -225,6 +266,9 @@ bool FakeDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const voi
       return in == out && Smart(device, where, buffer);
     case IOCTL_SCSI_PASS_THROUGH:
       return in == out && PassThrough(device, where, buffer, inSize);
+    case IOCTL_STORAGE_QUERY_PROPERTY:
+      if (in != out) std::memcpy(buffer, in, inSize);
+      return StorageQuery(device, where, buffer, inSize, outSize, returned);
   }
   return false;
 }

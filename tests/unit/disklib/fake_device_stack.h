@@ -13,6 +13,7 @@
 #include "disklib/control_codes.h"
 #include "disklib/device_stack.h"
 #include "disklib/scsi_pass_through.h"
+#include "disklib/storage_query.h"
 
 namespace disklib::testing {
 
@@ -27,7 +28,9 @@ struct FakeDevice {
   // INQUIRY vendor and product identification, 24 bytes, when it answers.
   std::string inquiry;
   // "Method/Operation" pairs that answer, e.g. "SmartIoctl/Identify"; a
-  // method name alone answers all three operations.
+  // method name alone answers all three operations. The storage queries
+  // answer as "AdapterProtocol" or "DeviceProtocol" with "Identify" or
+  // "HealthLog", and "Temperature".
   std::set<std::string> answers;
   std::uint8_t scsiStatus = 0;
   std::uint32_t reportedTransfer = 0;  // 0: what was asked
@@ -35,6 +38,9 @@ struct FakeDevice {
   std::vector<std::uint8_t> identify = std::vector<std::uint8_t>(512, 0);
   std::vector<std::uint8_t> attributes = std::vector<std::uint8_t>(512, 0);
   std::vector<std::uint8_t> thresholds = std::vector<std::uint8_t>(512, 0);
+  std::vector<std::uint8_t> nvmeIdentify = std::vector<std::uint8_t>(4096, 0);
+  std::vector<std::uint8_t> healthLog = std::vector<std::uint8_t>(512, 0);
+  std::int16_t celsius = 0;  // the temperature query's answer
 };
 
 struct FakeNode {
@@ -92,6 +98,8 @@ class FakeDeviceStack : public DeviceStack {
   bool Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer);
   bool PassThrough(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
                    std::uint32_t inSize);
+  bool StorageQuery(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                    std::uint32_t inSize, std::uint32_t outSize, std::uint32_t& returned);
 
   std::map<DeviceHandle, std::u16string> handles_;
   DeviceHandle next_ = 100;

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "common/nvme_health.h"
+
 namespace probe {
 namespace {
 
@@ -55,8 +57,43 @@ TEST_F(ProbeReport, ExplainsAMissingTemperature) {
   temp.SmartSupported = 0;
   EXPECT_THAT(Report(), HasSubstr("does not support S.M.A.R.T."));
   temp = {};
-  EXPECT_THAT(Report(), HasSubstr("no access method could read"));
+  EXPECT_THAT(Report(), HasSubstr("neither ATA nor NVMe commands could read"));
+  temp.Temperature = 41;
+  EXPECT_THAT(Report(), HasSubstr("41 C (the driver's report alone)"));
   EXPECT_THAT(Report(), Not(HasSubstr("Model")));
+}
+
+TEST_F(ProbeReport, ShowsTheNvmeHealthLog) {
+  using ardmon::nvme::HealthField;
+  temp.NvmeData = 1;
+  temp.ThresholdsOk = 0;
+  std::uint8_t* log = temp.AttributeData;
+  const std::pair<HealthField, std::uint64_t> fields[] = {
+      {HealthField::CriticalWarning, 0x06},
+      {HealthField::AvailableSpare, 87},
+      {HealthField::AvailableSpareThreshold, 10},
+      {HealthField::PercentageUsed, 14},
+      {HealthField::MediaErrors, 3},
+      {HealthField::PowerCycles, 1432},
+      {HealthField::UnsafeShutdowns, 37},
+      {HealthField::DataUnitsWritten, 18410557}};
+  for (const auto& [field, value] : fields) ardmon::nvme::WriteHealthField(log, field, value);
+  const std::string text = Report();
+  EXPECT_THAT(text, HasSubstr("NVMe Identify yes, health log yes"));
+  EXPECT_THAT(text, Not(HasSubstr("thresholds")));
+  EXPECT_THAT(text, HasSubstr("ST500DM002-1BD142\n"));
+  EXPECT_THAT(text, HasSubstr("38 C"));
+  EXPECT_THAT(text, HasSubstr("temperature, reliability degraded\n"));
+  EXPECT_THAT(text, HasSubstr("87% (threshold 10%)"));
+  EXPECT_THAT(text, HasSubstr("14% of the rated endurance"));
+  EXPECT_THAT(text, HasSubstr("Media errors 3\n"));
+  EXPECT_THAT(text, HasSubstr("1432 (37 unsafe shutdowns)"));
+  EXPECT_THAT(text, HasSubstr("0.0 TB / 9.4 TB"));
+
+  temp.AttributesOk = 0;
+  temp.Temperature = 0;
+  EXPECT_THAT(Report(), HasSubstr("not available: the NVMe health log could not be read"));
+  EXPECT_THAT(Report(), Not(HasSubstr("Spare")));
 }
 
 TEST_F(ProbeReport, AbsentDrivesAreSkippedAndEmptySlotsExplained) {

@@ -63,6 +63,7 @@ TEST(WireRecords, TempInfoRecordFieldsLandAtTheirOffsets) {
   record.SmartSupported = 1;
   record.Temperature = 2;
   record.HealthStatus = 3;
+  record.NvmeData = 4;
   record.PowerOnHours = 0xA1B2C3D4;
   record.IdentifyOk = 5;
   record.AttributesOk = 6;
@@ -76,7 +77,7 @@ TEST(WireRecords, TempInfoRecordFieldsLandAtTheirOffsets) {
   const auto bytes = BytesOf(record);
   ASSERT_EQ(bytes.size(), 1620u);
   EXPECT_EQ((std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 11)),
-            (std::vector<std::uint8_t>{1, 2, 3, 0, 0xD4, 0xC3, 0xB2, 0xA1, 5, 6, 7}));
+            (std::vector<std::uint8_t>{1, 2, 3, 4, 0xD4, 0xC3, 0xB2, 0xA1, 5, 6, 7}));
   EXPECT_EQ(bytes[11], 8);
   EXPECT_EQ(bytes[523], 9);
   EXPECT_EQ(bytes[1035 + 511], 10);

@@ -17,6 +17,7 @@
 #include "disklib/scsi_pass_through.h"
 #include "disklib/sim/fixture.h"
 #include "disklib/sim/sim_device_stack.h"
+#include "disklib/storage_query.h"
 
 namespace {
 
@@ -50,10 +51,11 @@ struct DemoDrive {
   std::uint8_t temperature;
   std::uint8_t health;
   std::uint32_t hours;
+  bool nvme = false;
 };
 
 const DemoDrive kDemoDrives[] = {
-    {0, "C:", "ATA     MARLOWE MX500AS-", u"PCIIDE\\IDECHANNEL\\4&2617AEAE&0&0",
+    {0, "I:", "ATA     MARLOWE MX500AS-", u"PCIIDE\\IDECHANNEL\\4&2617AEAE&0&0",
      "MARLOWE MX500AS-01", "MX5A0X1F32K7", 38, ardmon::kHealthGood, 12034},
     // Behind the intermediate bus node: the controller is its parent.
     {1, "D:", "ATA     TESSERA TS1000DM",
@@ -65,6 +67,10 @@ const DemoDrive kDemoDrives[] = {
      "WK-3TQ8H2PX01", 34, ardmon::kHealthGood, 3391},
     {3, "F:", "ORBITA  OB320UX         ", u"USB\\VID_0FA7&PID_01D3\\2008123100A1",
      "ORBITA OB320UX-2H", "OB3U20081231A1", 44, ardmon::kHealthGood, 876},
+    // The system drive, reached through the storage query.
+    {5, "C:", "NVMe    ASHGROVE AG960 1",
+     u"PCI\\VEN_1F2E&DEV_A960&SUBSYS_A9601F2E&REV_01\\4&3A1F5C2D&0&00E8", "ASHGROVE AG960 1TB NVMe",
+     "AG9B2107004417", 43, ardmon::kHealthGood, 4873, true},
 };
 
 TEST(SimDemoMachine, EachDiskReadsAsTheFixtureDescribesIt) {
@@ -75,16 +81,19 @@ TEST(SimDemoMachine, EachDiskReadsAsTheFixtureDescribesIt) {
     ardmon::DiskInfoTable info;
     disklib::GetDiskInfo(stack, drive.number, &info);
     EXPECT_EQ(info.Present, 1);
-    EXPECT_EQ(info.DiskSize, demo.disks[drive.number].size);
+    const auto& disk = *std::find_if(demo.disks.begin(), demo.disks.end(),
+                                     [&](const auto& d) { return d.number == drive.number; });
+    EXPECT_EQ(info.DiskSize, disk.size);
     EXPECT_STREQ(info.DriveLetters, drive.letters);
     EXPECT_STREQ(info.InquiryId, drive.inquiry);
     EXPECT_EQ(std::u16string(info.ControllerId), drive.controller);
-    EXPECT_EQ(std::u16string(info.DevicePath),
-              disklib::sim::Utf16FromUtf8(demo.disks[drive.number].path));
+    EXPECT_EQ(std::u16string(info.DevicePath), disklib::sim::Utf16FromUtf8(disk.path));
 
     ardmon::TempInfoRecord temp;
     disklib::GetTempInfo(stack, drive.number, &temp);
-    EXPECT_EQ(temp.IdentifyOk + temp.AttributesOk + temp.ThresholdsOk, 3);
+    EXPECT_EQ(temp.IdentifyOk + temp.AttributesOk, 2);
+    EXPECT_EQ(temp.ThresholdsOk, !drive.nvme);
+    EXPECT_EQ(temp.NvmeData, drive.nvme);
     EXPECT_EQ(temp.SmartSupported, 1);
     EXPECT_EQ(TrimRight(temp.ModelNumber), drive.model);
     EXPECT_EQ(TrimRight(temp.SerialNumber), drive.serial);
@@ -108,7 +117,7 @@ TEST(SimDemoMachine, CardReaderWithoutMediumAndUnusedNumbers) {
   disklib::GetTempInfo(stack, 4, &temp);
   EXPECT_TRUE(AllZero(temp));
 
-  for (std::uint32_t n = 5; n < 26; ++n) {
+  for (std::uint32_t n = 6; n < 26; ++n) {
     ardmon::DiskInfoTable info;
     disklib::GetDiskInfo(stack, n, &info);
     EXPECT_TRUE(AllZero(info)) << n;
@@ -180,6 +189,15 @@ std::string FullFixture() {
                       "flags": 1}],
       "thresholdSector": ")" +
          std::string(1024, 'a') + R"("
+    },
+    "nvme": {
+      "model": "N", "serial": "S", "firmware": "F", "temperature": 255, "criticalWarning": 255,
+      "availableSpare": 1, "spareThreshold": 2, "percentageUsed": 3, "dataUnitsRead": 4,
+      "dataUnitsWritten": 5, "hostReadCommands": 6, "hostWriteCommands": 7,
+      "controllerBusyTime": 8, "powerCycles": 9, "powerOnHours": 10, "unsafeShutdowns": 11,
+      "mediaErrors": 18446744073709551615, "errorLogEntries": 13, "protocolQueries": false,
+      "healthLog": ")" +
+         std::string(1024, 'b') + R"("
     }
   }],
   "volumes": [{"letter": "q:", "type": 6, "dosDevice": "\\Device\\Ram0", "disks": [7, 8]},
@@ -195,6 +213,8 @@ TEST(SimFixture, WritingAndReadingBackKeepsEverything) {
   const Fixture full = disklib::sim::ParseFixture(FullFixture());
   EXPECT_EQ(full.volumes[0].letter, 'Q');
   EXPECT_EQ(full.disks[0].ata->thresholdSector->at(511), 0xAA);
+  EXPECT_EQ(full.disks[0].nvme->Get(ardmon::nvme::HealthField::CompositeTemperature), 528u);
+  EXPECT_EQ(disklib::sim::NvmeHealthLog(*full.disks[0].nvme)[0], 0xBB) << "the log as given";
 }
 
 TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
@@ -210,6 +230,10 @@ TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
           "size": -1}]})",                                  // negative size
       R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
           "size": 1, "ata": {"identifySector": "00"}}]})",  // short sector
+      R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
+          "size": 1, "nvme": {"percentageUsed": 256}}]})",  // a one-byte field
+      R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
+          "size": 1, "nvme": {"spare": 5}}]})",             // misspelt key
   };
   for (const char* text : broken) {
     SCOPED_TRACE(text);
@@ -244,16 +268,26 @@ TEST(SimFixture, DocumentedExampleReadsAsDescribed) {
   EXPECT_EQ(temp.Temperature, 38);
   EXPECT_EQ(temp.PowerOnHours, 12034u);
   EXPECT_EQ(temp.HealthStatus, ardmon::kHealthCaution);
+
+  disklib::GetDiskInfo(stack, 1, &info);
+  EXPECT_STREQ(info.DriveLetters, "D:");
+  disklib::GetTempInfo(stack, 1, &temp);
+  EXPECT_EQ(temp.NvmeData, 1);
+  EXPECT_EQ(temp.Temperature, 43);
+  EXPECT_EQ(temp.PowerOnHours, 4873u);
+  EXPECT_EQ(temp.HealthStatus, ardmon::kHealthCaution);
   EXPECT_TRUE(disklib::EditSilFilters(stack, true));
 }
 
 // One IDE disk, one disk on a port that only the SATA filter reaches, one
-// read-only disk, and a volume spanning two of them.
+// read-only disk, a volume spanning two of them, an NVMe drive and one
+// whose driver reports only its temperature.
 constexpr char kSmallMachine[] = R"({
   "devices": [
     {"id": "PCI\\CTL"}, {"id": "IDE\\D0", "parent": "PCI\\CTL"},
     {"id": "PCI\\VEN_1095&DEV_3124\\1"}, {"id": "SCSI\\D1", "parent": "PCI\\VEN_1095&DEV_3124\\1"},
-    {"id": "SCSI\\D2", "parent": "PCI\\CTL"}
+    {"id": "SCSI\\D2", "parent": "PCI\\CTL"},
+    {"id": "SCSI\\D4", "parent": "PCI\\CTL"}, {"id": "SCSI\\D5", "parent": "PCI\\CTL"}
   ],
   "storagePorts": [{"path": "\\\\?\\port#sil", "node": "PCI\\VEN_1095&DEV_3124\\1"}],
   "disks": [
@@ -267,7 +301,11 @@ constexpr char kSmallMachine[] = R"({
      "scsiAddress": {"pathId": 1, "targetId": 2}, "methods": ["SataMiniport"],
      "ata": {"model": "D1", "serial": "2", "firmware": "1", "smartEnabled": false}},
     {"number": 2, "path": "\\\\?\\disk#2", "node": "SCSI\\D2", "size": 4096, "openable": false,
-     "methods": ["AtaPassThrough12"], "ata": {"model": "D2", "serial": "3", "firmware": "1"}}
+     "methods": ["AtaPassThrough12"], "ata": {"model": "D2", "serial": "3", "firmware": "1"}},
+    {"number": 4, "path": "\\\\?\\disk#4", "node": "SCSI\\D4", "size": 4096,
+     "nvme": {"model": "N4", "serial": "4", "firmware": "1", "temperature": 40}},
+    {"number": 5, "path": "\\\\?\\disk#5", "node": "SCSI\\D5", "size": 4096,
+     "nvme": {"model": "N5", "temperature": 52, "protocolQueries": false}}
   ],
   "volumes": [
     {"letter": "C", "type": "fixed", "dosDevice": "\\Device\\HarddiskVolume1", "disks": [3]},
@@ -365,6 +403,123 @@ TEST_F(SimDrivers, RefuseRequestsWithAWrongByte) {
   EXPECT_FALSE(
       Send(u"\\\\.\\PHYSICALDRIVE1", AccessMethod::SataMiniport, AtaOperation::Identify, sata));
   EXPECT_EQ(stack_.OpenHandleCount(), 0u);
+}
+
+// The offset of each 32-bit field of a protocol query.
+enum QueryWord : std::size_t {
+  kPropertyId = 0,
+  kQueryType = 4,
+  kProtocolType = 8,
+  kDataType = 12,
+  kRequestValue = 16,
+  kSubValue = 20,
+  kDataOffset = 24,
+  kDataLength = 28,
+  kSubValue2 = 36,
+  kSubValue4 = 44,
+};
+
+class SimStorageQueries : public SimDrivers {
+ protected:
+  // Sends a protocol query with one field changed, its output cut short by
+  // `shorter` bytes; the data it answers, or nothing.
+  std::optional<std::vector<std::uint8_t>> Query(std::uint32_t drive, disklib::NvmeData data,
+                                                 std::size_t at = SIZE_MAX, std::uint32_t value = 0,
+                                                 std::uint32_t shorter = 0) {
+    using disklib::StorageProperty;
+    std::vector<std::uint8_t> bytes = disklib::BuildProtocolQuery(
+        data == disklib::NvmeData::IdentifyController ? StorageProperty::AdapterProtocolSpecific
+                                                      : StorageProperty::DeviceProtocolSpecific,
+        data);
+    if (at != SIZE_MAX) std::memcpy(bytes.data() + at, &value, sizeof value);
+    disklib::ScopedHandle handle(stack_, stack_.Open(Drive(drive), disklib::kReadWrite));
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    std::uint32_t returned = 0;
+    if (!handle || !stack_.Control(handle.get(), disklib::IOCTL_STORAGE_QUERY_PROPERTY,
+                                   bytes.data(), size, bytes.data(), size - shorter, returned)) {
+      return std::nullopt;
+    }
+    const std::uint32_t length = data == disklib::NvmeData::IdentifyController ? 4096 : 512;
+    const std::uint8_t* found = disklib::ProtocolAnswerData(bytes, returned, length);
+    if (!found) return std::vector<std::uint8_t>();  // answered, but malformed
+    return std::vector<std::uint8_t>(found, found + length);
+  }
+  std::optional<std::int16_t> Temperature(std::uint32_t drive, std::uint32_t outSize = 168,
+                                          std::uint32_t inSize = 12) {
+    const std::vector<std::uint8_t> query = disklib::BuildTemperatureQuery();
+    std::vector<std::uint8_t> answer(168, 0);
+    disklib::ScopedHandle handle(stack_, stack_.Open(Drive(drive), disklib::kNoAccess));
+    std::uint32_t returned = 0;
+    if (!stack_.Control(handle.get(), disklib::IOCTL_STORAGE_QUERY_PROPERTY, query.data(), inSize,
+                        answer.data(), outSize, returned)) {
+      return std::nullopt;
+    }
+    EXPECT_EQ(returned, outSize < 40 ? 8u : 40u);
+    return disklib::ReportedTemperature(answer.data(), returned);
+  }
+  static std::u16string Drive(std::uint32_t n) {
+    return u"\\\\.\\PHYSICALDRIVE" + disklib::sim::Utf16FromUtf8(std::to_string(n));
+  }
+};
+
+TEST_F(SimStorageQueries, AnswerIdentifyControllerAndTheHealthLog) {
+  const auto identify = Query(4, disklib::NvmeData::IdentifyController);
+  ASSERT_TRUE(identify && identify->size() == 4096);
+  EXPECT_EQ(std::string(identify->begin() + 24, identify->begin() + 64),
+            std::string("N4").append(38, ' '));
+  const auto log = Query(4, disklib::NvmeData::HealthLog);
+  ASSERT_TRUE(log && log->size() == 512);
+  EXPECT_EQ((*log)[1] | (*log)[2] << 8, 313) << "40 degrees in Kelvin";
+  EXPECT_EQ((*log)[3], 100) << "the spare's default";
+  EXPECT_EQ(Temperature(4), std::optional<std::int16_t>(40));
+}
+
+TEST_F(SimStorageQueries, RefuseMalformedQueries) {
+  using disklib::NvmeData;
+  struct Case {
+    const char* what;
+    NvmeData data;
+    std::size_t at;
+    std::uint32_t value;
+  };
+  const Case cases[] = {
+      {"adapter temperature property", NvmeData::HealthLog, kPropertyId, 51},
+      {"exists query", NvmeData::HealthLog, kQueryType, 1},
+      {"ATA protocol", NvmeData::IdentifyController, kProtocolType, 2},
+      {"feature data type", NvmeData::HealthLog, kDataType, 3},
+      {"Identify Namespace", NvmeData::IdentifyController, kRequestValue, 0},
+      {"another controller", NvmeData::IdentifyController, kSubValue, 1},
+      {"Identify of a sector", NvmeData::IdentifyController, kDataLength, 512},
+      {"another log", NvmeData::HealthLog, kRequestValue, 3},
+      {"log read from an offset", NvmeData::HealthLog, kSubValue, 512},
+      {"high offset", NvmeData::HealthLog, kSubValue2, 1},
+      {"retained event", NvmeData::HealthLog, kSubValue4, 1},
+      {"log of a whole page", NvmeData::HealthLog, kDataLength, 4096},
+      {"data inside the header", NvmeData::HealthLog, kDataOffset, 36},
+      {"data past the buffer", NvmeData::HealthLog, kDataOffset, 44},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_TRUE(Query(4, c.data).has_value());
+    EXPECT_FALSE(Query(4, c.data, c.at, c.value).has_value());
+  }
+  EXPECT_FALSE(Query(4, NvmeData::HealthLog, SIZE_MAX, 0, 1)) << "output a byte short";
+  EXPECT_FALSE(Query(3, NvmeData::IdentifyController)) << "an ATA disk";
+  EXPECT_FALSE(Query(5, NvmeData::HealthLog)) << "a driver without protocol queries";
+  EXPECT_EQ(stack_.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimStorageQueries, TemperatureQueryAnswersTheHeaderToASmallBuffer) {
+  EXPECT_EQ(Temperature(5), std::optional<std::int16_t>(52));
+  EXPECT_EQ(Temperature(5, 8), std::nullopt) << "Version and Size alone";
+  EXPECT_EQ(Temperature(5, 4), std::nullopt) << "refused";
+  EXPECT_EQ(Temperature(5, 168, 8), std::nullopt) << "a query shorter than its structure";
+  EXPECT_EQ(Temperature(3), std::nullopt) << "an ATA disk";
+
+  ardmon::TempInfoRecord temp;
+  disklib::GetTempInfo(stack_, 5, &temp);
+  EXPECT_EQ(temp.Temperature, 52);
+  EXPECT_EQ(temp.IdentifyOk + temp.AttributesOk + temp.NvmeData + temp.SmartSupported, 0);
 }
 
 TEST_F(SimDrivers, PassThroughHeaderIsTheSixtyFourBitOne) {

@@ -22,6 +22,24 @@ std::string At(const std::string& attempt, const char* where = kDrive) {
   return attempt + "@" + where;
 }
 
+std::vector<std::string> GenericChain() {
+  return {At("SmartIoctl/Identify"), At("AtaPassThrough12/Identify"),
+          At("AtaPassThrough16/Identify")};
+}
+
+// The storage queries of a drive that answers none of them.
+std::vector<std::string> NoNvmeAnswer() {
+  return {At("AdapterProtocol/Identify"), At("DeviceProtocol/Identify"),
+          At("DeviceProtocol/HealthLog"), At("AdapterProtocol/HealthLog"), At("Temperature")};
+}
+
+std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const std::vector<std::string>& part : parts)
+    all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
 class DecisionOrder : public ::testing::Test {
  protected:
   FakeDeviceStack stack;
@@ -74,9 +92,10 @@ TEST_F(DecisionOrder, SiliconImageTriesTheDiskMiniportOnThePortNext) {
 
 TEST_F(DecisionOrder, SiliconImageWithoutAnswerEndsInTheGenericChain) {
   AddSiliconImage(u"PCI\\VEN_1095&DEV_3124&SUBSYS_1", {});
-  EXPECT_THAT(Run(), ElementsAre(At("SataMiniport/Identify", kPort),
-                                 At("ScsiDiskMiniport/Identify", kPort), At("SmartIoctl/Identify"),
-                                 At("AtaPassThrough12/Identify"), At("AtaPassThrough16/Identify")));
+  EXPECT_EQ(Run(), Joined({{At("SataMiniport/Identify", kPort),
+                            At("ScsiDiskMiniport/Identify", kPort), At("SmartIoctl/Identify"),
+                            At("AtaPassThrough12/Identify"), At("AtaPassThrough16/Identify")},
+                           NoNvmeAnswer()}));
   EXPECT_EQ(record.IdentifyOk, 0);
 }
 
@@ -102,14 +121,12 @@ TEST_F(DecisionOrder, TheUsbBridgeFallsThroughToTheTenByteCommand) {
 
 TEST_F(DecisionOrder, FirewireEndsWithTheTenByteCommandOtherControllersDoNot) {
   AddDisk(stack, 0, u"1394\\Bridge&1", {});
-  EXPECT_EQ(Run().back(), At("BridgeCdb10/Identify"));
+  EXPECT_EQ(Run(), Joined({GenericChain(), {At("BridgeCdb10/Identify")}, NoNvmeAnswer()}));
 
   FakeDeviceStack other;
   AddDisk(other, 0, u"PCI\\VEN_8086&DEV_2922", {});
   GetTempInfo(other, 0, &record);
-  EXPECT_THAT(other.Attempts(),
-              ElementsAre(At("SmartIoctl/Identify"), At("AtaPassThrough12/Identify"),
-                          At("AtaPassThrough16/Identify")));
+  EXPECT_EQ(other.Attempts(), Joined({GenericChain(), NoNvmeAnswer()}));
 }
 
 TEST_F(DecisionOrder, FailedReadsDoNotLeadToAnotherMethod) {
@@ -119,6 +136,70 @@ TEST_F(DecisionOrder, FailedReadsDoNotLeadToAnotherMethod) {
   EXPECT_EQ(record.IdentifyOk, 1);
   EXPECT_EQ(record.AttributesOk, 0);
   EXPECT_EQ(record.HealthStatus, ardmon::kHealthNotEvaluated);
+}
+
+// A drive on an NVMe controller answers no ATA method, only the storage
+// queries.
+class NvmeDecisionOrder : public DecisionOrder {
+ protected:
+  testing::FakeDevice& NvmeDrive(std::set<std::string> answers) {
+    AddDisk(stack, 0, u"PCI\\VEN_1F2E&DEV_A960&CC_010802", std::move(answers));
+    return stack.devices[testing::PhysicalDrive(0)];
+  }
+};
+
+TEST_F(NvmeDecisionOrder, TheAtaMethodsComeFirstThenIdentifyAndTheHealthLog) {
+  testing::FakeDevice& drive = NvmeDrive({"AdapterProtocol", "DeviceProtocol", "Temperature"});
+  const std::string identify = "1234SN-0042             AG960 1TB";
+  std::copy(identify.begin(), identify.end(), drive.nvmeIdentify.begin());
+  drive.healthLog[1] = 0x3C;  // 316 K
+  drive.healthLog[2] = 0x01;
+  EXPECT_EQ(Run(), Joined({GenericChain(),
+                           {At("AdapterProtocol/Identify"), At("DeviceProtocol/HealthLog")}}));
+  EXPECT_EQ(record.IdentifyOk, 1);
+  EXPECT_EQ(record.AttributesOk, 1);
+  EXPECT_EQ(record.ThresholdsOk, 0);
+  EXPECT_EQ(record.NvmeData, 1);
+  EXPECT_EQ(std::string(record.SerialNumber, 5), "SN-00");
+  EXPECT_EQ(record.Temperature, 43);
+  EXPECT_EQ(std::memcmp(record.IdentifyData, drive.nvmeIdentify.data(), 512), 0);
+  EXPECT_EQ(std::memcmp(record.AttributeData, drive.healthLog.data(), 512), 0);
+}
+
+TEST_F(NvmeDecisionOrder, EachStructureIsAskedThroughTheOtherPropertyNext) {
+  NvmeDrive({"DeviceProtocol/Identify", "AdapterProtocol/HealthLog"});
+  EXPECT_EQ(Run(), Joined({GenericChain(),
+                           {At("AdapterProtocol/Identify"), At("DeviceProtocol/Identify"),
+                            At("DeviceProtocol/HealthLog"), At("AdapterProtocol/HealthLog")}}));
+  EXPECT_EQ(record.IdentifyOk + record.AttributesOk, 2);
+}
+
+TEST_F(NvmeDecisionOrder, WithoutTheHealthLogTheTemperatureQueryGivesTheTemperature) {
+  NvmeDrive({"AdapterProtocol/Identify", "Temperature"}).celsius = 47;
+  EXPECT_EQ(Run(), Joined({GenericChain(),
+                           {At("AdapterProtocol/Identify"), At("DeviceProtocol/HealthLog"),
+                            At("AdapterProtocol/HealthLog"), At("Temperature")}}));
+  EXPECT_EQ(record.IdentifyOk, 1);
+  EXPECT_EQ(record.AttributesOk, 0);
+  EXPECT_EQ(record.Temperature, 47);
+  EXPECT_EQ(record.HealthStatus, ardmon::kHealthNotEvaluated);
+}
+
+TEST_F(NvmeDecisionOrder, ADriverThatReportsOnlyTheTemperatureGivesOnlyThat) {
+  NvmeDrive({"Temperature"}).celsius = 39;
+  EXPECT_EQ(Run(), Joined({GenericChain(), NoNvmeAnswer()}));
+  ardmon::TempInfoRecord expected{};
+  expected.Temperature = 39;
+  EXPECT_EQ(std::memcmp(&record, &expected, sizeof record), 0) << "no identity, no NVMe marker";
+}
+
+TEST_F(NvmeDecisionOrder, ADriveThatAnswersAtaIsNeverAskedForNvmeData) {
+  NvmeDrive({"AtaPassThrough16/Identify", "AdapterProtocol", "DeviceProtocol", "Temperature"});
+  EXPECT_EQ(Run(),
+            Joined({GenericChain(),
+                    {At("AtaPassThrough16/ReadData"), At("AtaPassThrough16/ReadThresholds")}}));
+  EXPECT_EQ(record.NvmeData, 0);
+  EXPECT_EQ(record.AttributesOk, 0);
 }
 
 class TempInfoRecordTest : public DecisionOrder {

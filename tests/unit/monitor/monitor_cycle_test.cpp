@@ -12,14 +12,14 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-const std::u16string kDrive0 = u"C:MARLOWE MX500AS-01";
+const std::u16string kDrive0 = u"I:MARLOWE MX500AS-01";
 const std::u16string kDrive1 = u"D:TESSERA TS1000DM003-1CH1";
 const std::u16string kDrive2 = u"E:KESTREL KS2000NV-00A";
 
 TEST_F(MonitorTest, TheFirstCycleFillsTheListAndLogsNoAdd) {
   cycle.Start();
-  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3)) << "the card reader has no medium";
-  EXPECT_THAT(list.rows()[0].cells, ElementsAre(u"C:", u"MARLOWE MX500AS-01", u"465.76GB",
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3, 5)) << "the card reader has no medium";
+  EXPECT_THAT(list.rows()[0].cells, ElementsAre(u"I:", u"MARLOWE MX500AS-01", u"465.76GB",
                                                 u"Supported", u"38\u2103", u"Good"));
   // A disk already in caution when first seen reports it at once.
   EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."));
@@ -36,14 +36,14 @@ TEST_F(MonitorTest, DisksComingAndGoingAreLoggedWhenAsked) {
   Plug(2, false);
   cycle.OnDeviceChange();
   EXPECT_THAT(hooks.log, ElementsAre(kDrive2 + u"Remove"));
-  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 3)) << "rows stay packed";
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 3, 5)) << "rows stay packed";
   EXPECT_THAT(hooks.clearedSlots, ::testing::Contains(2));
   EXPECT_EQ(table.slots[2].displayName, u"");
 
   Plug(2, true);
   cycle.OnDeviceChange();
   EXPECT_THAT(hooks.log, ElementsAre(kDrive2 + u"Remove", kDrive2 + u"Add"));
-  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3));
+  EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3, 5));
 
   Set(kDeviceLog, 0);
   hooks.log.clear();
@@ -86,7 +86,7 @@ TEST_F(MonitorTest, AWarningTemperatureOfZeroCountsEveryDisk) {
   Set(kTemperatureLog, 0);
   cycle.Start();
   cycle.RunMonitorCycle(true);
-  for (int slot = 0; slot < 4; ++slot) EXPECT_EQ(table.slots[slot].overCount, 2u) << slot;
+  for (int slot : {0, 1, 2, 3, 5}) EXPECT_EQ(table.slots[slot].overCount, 2u) << slot;
   EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."))
       << "TEMPLOG 0 keeps warnings out of the log";
 }
@@ -128,7 +128,7 @@ TEST_F(MonitorTest, CheckBoxesComeFromTheProfileOrSmartSupport) {
   cycle.RunMonitorCycle(false);
   std::vector<bool> checked;
   for (const auto& row : list.rows()) checked.push_back(row.checked);
-  EXPECT_THAT(checked, ElementsAre(false, true, true, false));
+  EXPECT_THAT(checked, ElementsAre(false, true, true, false, true));
   EXPECT_EQ(list.rows()[3].cells[kColumnSmart], u"Unsupported");
 }
 
@@ -176,7 +176,7 @@ TEST_F(MonitorTest, AnUnreachableServiceCostsOneAttemptPerCycle) {
   blind.RunMonitorCycle(true);
   EXPECT_EQ(lost.transactions, 1);
   EXPECT_EQ(list.RowCount(), 0);
-  EXPECT_EQ(hooks.log.size(), 4u) << "every disk is gone";
+  EXPECT_EQ(hooks.log.size(), 5u) << "every disk is gone";
   EXPECT_EQ(hooks.log[0], kDrive0 + u"Remove");
 }
 

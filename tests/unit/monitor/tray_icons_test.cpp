@@ -48,12 +48,12 @@ class TrayTest : public MonitorTest {
 TEST_F(TrayTest, OneNumberedIconPerTickedDrive) {
   cycle.Start();
   Update();
-  ASSERT_EQ(tray.drives.size(), 4u);
+  ASSERT_EQ(tray.drives.size(), 5u);
   EXPECT_FALSE(tray.appIcon);
   const DriveIcon& first = tray.drives.at(0);
   EXPECT_EQ(first.number, u"38");
   EXPECT_FALSE(first.warning);
-  EXPECT_EQ(first.tip, u"C:\nMARLOWE MX500AS-01\n38\u2103");
+  EXPECT_EQ(first.tip, u"I:\nMARLOWE MX500AS-01\n38\u2103");
   const std::u16string path(table.slots[0].slotRecord.DevicePath);
   EXPECT_EQ(profile.GetProfileInt(kSettingSection, path, 7), 1) << "the check state is stored";
 }
@@ -91,8 +91,8 @@ TEST_F(TrayTest, IconsOfVanishedRowsAreDeleted) {
   cycle.OnDeviceChange();
   tray.deleted.clear();
   Update();
-  EXPECT_EQ(tray.drives.size(), 2u);
-  EXPECT_THAT(tray.deleted, ElementsAre(2, 3, 4)) << "until a deletion fails";
+  EXPECT_EQ(tray.drives.size(), 3u);
+  EXPECT_THAT(tray.deleted, ElementsAre(3, 4, 5)) << "until a deletion fails";
 }
 
 TEST_F(TrayTest, HidingRemovesEveryIconAndKeepsTheChoices) {

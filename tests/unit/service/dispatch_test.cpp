@@ -69,7 +69,7 @@ TEST_F(Dispatch, DiskInfoAndTempInfoFillTheirRecordsOnly) {
   ardmon::DiskInfoTable table;
   std::memcpy(&table, disk.Payload, sizeof table);
   EXPECT_EQ(table.Present, 1);
-  EXPECT_STREQ(table.DriveLetters, "C:");
+  EXPECT_STREQ(table.DriveLetters, "I:");
 
   PipeMessage temp = Request(PipeCommand::GetTempInfo, 0);
   Stamp(temp);

@@ -1,0 +1,183 @@
+// The NVMe health log read through the shared layout, its health rule, and
+// what an NVMe record holds.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "common/nvme_health.h"
+#include "disklib/disklib.h"
+
+namespace {
+
+namespace nvme = ardmon::nvme;
+using nvme::HealthField;
+
+using Log = std::array<std::uint8_t, 512>;
+
+TEST(NvmeHealthLog, FieldsLieAtTheirOffsets) {
+  Log log{};
+  log[0] = 0x05;
+  log[1] = 0x3C;  // 316 K
+  log[2] = 0x01;
+  log[3] = 87;
+  log[4] = 10;
+  log[5] = 14;
+  log[32] = 0x01;  // data units read 0x0201
+  log[33] = 0x02;
+  log[79] = 0x00;
+  log[128] = 0xD4;  // power-on hours 0xA1B2C3D4
+  log[129] = 0xC3;
+  log[130] = 0xB2;
+  log[131] = 0xA1;
+  log[176] = 9;
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::CriticalWarning), 5u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::CompositeTemperature), 316u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::AvailableSpare), 87u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::AvailableSpareThreshold), 10u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::PercentageUsed), 14u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::DataUnitsRead), 0x0201u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::PowerOnHours), 0xA1B2C3D4u);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::ErrorLogEntries), 9u);
+
+  const std::size_t offsets[] = {0, 1, 3, 4, 5, 32, 48, 64, 80, 96, 112, 128, 144, 160, 176};
+  for (std::size_t i = 0; i < nvme::kHealthFieldCount; ++i) {
+    EXPECT_EQ(nvme::kHealthFields[i].offset, offsets[i]) << i;
+  }
+}
+
+TEST(NvmeHealthLog, CountersBeyondSixtyFourBitsSaturate) {
+  Log log{};
+  for (std::size_t i = 0; i < 8; ++i) log[160 + i] = 0xFF;
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::MediaErrors), UINT64_MAX);
+  log[160] = 0x01;
+  log[175] = 0x01;  // the top byte of the 128-bit counter
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::MediaErrors), UINT64_MAX);
+
+  nvme::WriteHealthField(log.data(), HealthField::MediaErrors, 7);
+  EXPECT_EQ(log[175], 0);
+  EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::MediaErrors), 7u);
+}
+
+TEST(NvmeHealthLog, KelvinBecomeCelsiusWithinOneToHundredDegrees) {
+  EXPECT_EQ(nvme::CelsiusFromKelvin(0), 0) << "not reported";
+  EXPECT_EQ(nvme::CelsiusFromKelvin(273), 0);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(274), 1);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(316), 43);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(373), 100);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(374), 0);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(65535), 0);
+}
+
+// A healthy drive, changed one field at a time.
+struct HealthCase {
+  const char* what;
+  HealthField field;
+  std::uint64_t value;
+  ardmon::HealthStatus expected;
+};
+
+TEST(NvmeHealthRule, EveryBranch) {
+  const HealthCase cases[] = {
+      {"healthy", HealthField::PercentageUsed, 89, ardmon::kHealthGood},
+      {"spare below threshold bit", HealthField::CriticalWarning, 0x01, ardmon::kHealthBad},
+      {"temperature bit", HealthField::CriticalWarning, 0x02, ardmon::kHealthCaution},
+      {"reliability bit", HealthField::CriticalWarning, 0x04, ardmon::kHealthBad},
+      {"read-only bit", HealthField::CriticalWarning, 0x08, ardmon::kHealthBad},
+      {"backup bit", HealthField::CriticalWarning, 0x10, ardmon::kHealthBad},
+      {"a bit outside the rule", HealthField::CriticalWarning, 0x20, ardmon::kHealthGood},
+      {"spare below threshold", HealthField::AvailableSpare, 9, ardmon::kHealthBad},
+      {"spare at threshold", HealthField::AvailableSpare, 10, ardmon::kHealthGood},
+      {"media errors", HealthField::MediaErrors, 1, ardmon::kHealthCaution},
+      {"worn to 90 percent", HealthField::PercentageUsed, 90, ardmon::kHealthCaution},
+      {"worn past its rating", HealthField::PercentageUsed, 255, ardmon::kHealthCaution},
+      {"other counters", HealthField::UnsafeShutdowns, 500, ardmon::kHealthGood},
+  };
+  for (const HealthCase& c : cases) {
+    Log log{};
+    log[3] = 100;
+    log[4] = 10;
+    nvme::WriteHealthField(log.data(), c.field, c.value);
+    EXPECT_EQ(nvme::EvaluateHealthLog(log.data()), c.expected) << c.what;
+  }
+
+  Log both{};
+  both[0] = 0x02 | 0x08;
+  both[5] = 95;
+  EXPECT_EQ(nvme::EvaluateHealthLog(both.data()), ardmon::kHealthBad) << "Bad outweighs Caution";
+  Log onlyHighBytes{};
+  onlyHighBytes[175] = 1;
+  EXPECT_EQ(nvme::EvaluateHealthLog(onlyHighBytes.data()), ardmon::kHealthCaution)
+      << "a media error count beyond 64 bits";
+}
+
+class NvmeRecord : public ::testing::Test {
+ protected:
+  NvmeRecord() {
+    const std::string identify =
+        "VVSSAG9B2107004417      ASHGROVE AG960 1TB NVMe                 2.1.0A  ";
+    std::memcpy(record.IdentifyData, identify.data(), identify.size());
+    record.AttributeData[1] = 0x3C;  // 316 K
+    record.AttributeData[2] = 0x01;
+    record.AttributeData[3] = 100;
+    record.AttributeData[4] = 10;
+  }
+  ardmon::TempInfoRecord record{};
+};
+
+TEST_F(NvmeRecord, IdentifyAndLogFillTheRecordAndMarkIt) {
+  record.IdentifyOk = record.AttributesOk = 1;
+  record.AttributeData[128] = 0x11;  // 4369 hours
+  record.AttributeData[129] = 0x11;
+  disklib::FillNvmeRecord(record, 60);
+  EXPECT_EQ(record.SmartSupported, 1);
+  EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(&record)[3], 1) << "the NVMe marker";
+  EXPECT_EQ(record.ThresholdsOk, 0);
+  EXPECT_EQ(record.Temperature, 43) << "the log's, not the one reported apart";
+  EXPECT_EQ(record.HealthStatus, ardmon::kHealthGood);
+  EXPECT_EQ(record.PowerOnHours, 4369u);
+  // As stored, not byte-swapped, trailing blanks kept.
+  EXPECT_STREQ(record.SerialNumber, "AG9B2107004417      ");
+  EXPECT_STREQ(record.ModelNumber, "ASHGROVE AG960 1TB NVMe                 ");
+  EXPECT_STREQ(record.FirmwareRevision, "2.1.0A  ");
+  EXPECT_TRUE(std::all_of(std::begin(record.ThresholdData), std::end(record.ThresholdData),
+                          [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(NvmeRecord, PowerOnHoursSaturateAtTheLargestThirtyTwoBitCount) {
+  record.AttributesOk = 1;
+  const std::pair<std::uint64_t, std::uint32_t> cases[] = {
+      {0xFFFFFFFFull, 0xFFFFFFFFu}, {0x100000000ull, 0xFFFFFFFFu}, {UINT64_MAX, 0xFFFFFFFFu}};
+  for (const auto& [hours, expected] : cases) {
+    nvme::WriteHealthField(record.AttributeData, HealthField::PowerOnHours, hours);
+    disklib::FillNvmeRecord(record, std::nullopt);
+    EXPECT_EQ(record.PowerOnHours, expected) << hours;
+  }
+  record.AttributeData[140] = 1;  // beyond 64 bits
+  disklib::FillNvmeRecord(record, std::nullopt);
+  EXPECT_EQ(record.PowerOnHours, 0xFFFFFFFFu);
+}
+
+TEST_F(NvmeRecord, IdentifyAloneTakesTheReportedTemperatureWithinBounds) {
+  record.IdentifyOk = 1;
+  const std::pair<std::int16_t, std::uint8_t> cases[] = {{47, 47}, {100, 100}, {101, 0},
+                                                         {0, 0},   {-5, 0},    {1, 1}};
+  for (const auto& [reported, expected] : cases) {
+    disklib::FillNvmeRecord(record, reported);
+    EXPECT_EQ(record.Temperature, expected) << reported;
+  }
+  EXPECT_EQ(record.NvmeData, 1);
+  EXPECT_EQ(record.HealthStatus, ardmon::kHealthNotEvaluated);
+  EXPECT_EQ(record.PowerOnHours, 0u);
+}
+
+TEST_F(NvmeRecord, ALogWithoutIdentifyKeepsTheStringsEmpty) {
+  record.AttributesOk = 1;
+  disklib::FillNvmeRecord(record, std::nullopt);
+  EXPECT_EQ(record.NvmeData, 1);
+  EXPECT_EQ(record.Temperature, 43);
+  EXPECT_STREQ(record.ModelNumber, "");
+}
+
+}  // namespace
