@@ -243,8 +243,8 @@ int main(int argc, char** argv) {
   monitor.cycle.RunMonitorCycle(false);
   std::printf("Demo machine, %d slots; the drive list after the first cycle:\n", kSlots);
   PrintRows(monitor.list);
-  if (monitor.list.RowCount() != 4) {
-    std::fprintf(stderr, "monitor_bench: expected the 4 drives of the demo machine\n");
+  if (monitor.list.RowCount() != 5) {
+    std::fprintf(stderr, "monitor_bench: expected the 5 drives of the demo machine\n");
     return 1;
   }
 

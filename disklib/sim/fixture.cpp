@@ -224,12 +224,26 @@ Attribute ParseAttribute(const Json& json, const std::string& where) {
   return a;
 }
 
+// Model, serial and firmware, as long as both ATA IDENTIFY and NVMe
+// Identify Controller hold them.
+template <typename Drive>
+void ParseIdentity(ObjectReader& r, Drive& drive) {
+  drive.model = Bounded(r, "model", 40);
+  drive.serial = Bounded(r, "serial", 20);
+  drive.firmware = Bounded(r, "firmware", 8);
+}
+
+template <typename Drive>
+void WriteIdentity(Json& j, const Drive& drive) {
+  j["model"] = drive.model;
+  j["serial"] = drive.serial;
+  j["firmware"] = drive.firmware;
+}
+
 AtaDrive ParseAta(const Json& json, const std::string& where) {
   ObjectReader r(json, where);
   AtaDrive a;
-  a.model = Bounded(r, "model", 40);
-  a.serial = Bounded(r, "serial", 20);
-  a.firmware = Bounded(r, "firmware", 8);
+  ParseIdentity(r, a);
   a.smartSupported = r.Bool("smartSupported", true);
   a.smartEnabled = r.Bool("smartEnabled", true);
   const Json& attributes = r.List("attributes");
@@ -253,9 +267,7 @@ AtaDrive ParseAta(const Json& json, const std::string& where) {
 NvmeDrive ParseNvme(const Json& json, const std::string& where) {
   ObjectReader r(json, where);
   NvmeDrive n;
-  n.model = Bounded(r, "model", 40);
-  n.serial = Bounded(r, "serial", 20);
-  n.firmware = Bounded(r, "firmware", 8);
+  ParseIdentity(r, n);
   if (r.Has("temperature")) {
     n.Set(HealthField::CompositeTemperature,
           r.Unsigned("temperature", kMaxFixtureCelsius) + kZeroCelsiusKelvin);
@@ -412,9 +424,7 @@ Json DeviceJson(const Device& d) {
 
 Json AtaJson(const AtaDrive& a) {
   Json j;
-  j["model"] = a.model;
-  j["serial"] = a.serial;
-  j["firmware"] = a.firmware;
+  WriteIdentity(j, a);
   j["smartSupported"] = a.smartSupported;
   if (!a.smartEnabled) j["smartEnabled"] = false;
   Json attributes = Json::array();
@@ -437,9 +447,7 @@ Json AtaJson(const AtaDrive& a) {
 
 Json NvmeJson(const NvmeDrive& n) {
   Json j;
-  j["model"] = n.model;
-  j["serial"] = n.serial;
-  j["firmware"] = n.firmware;
+  WriteIdentity(j, n);
   const std::uint64_t kelvin = n.Get(HealthField::CompositeTemperature);
   if (kelvin >= kZeroCelsiusKelvin) j["temperature"] = kelvin - kZeroCelsiusKelvin;
   for (const NvmeFieldKey& k : kNvmeFieldKeys) j[k.key] = n.Get(k.field);

@@ -40,8 +40,8 @@ AtaDrive* AtaOrNvme(Fixture& fixture, std::uint32_t drive) {
 }
 
 void SetNvmeHealth(NvmeDrive& nvme, Health health) {
-  constexpr std::uint64_t kFlags = ardmon::nvme::kWarningReliabilityDegraded;
-  nvme.Set(HealthField::CriticalWarning, health == Health::Bad ? kFlags : 0);
+  constexpr std::uint64_t kBadWarning = ardmon::nvme::kWarningReliabilityDegraded;
+  nvme.Set(HealthField::CriticalWarning, health == Health::Bad ? kBadWarning : 0);
   nvme.Set(HealthField::MediaErrors, health == Health::Good ? 0 : kNvmeCautionMediaErrors);
   if (nvme.Get(HealthField::PercentageUsed) >= kNvmeWornOut) {
     nvme.Set(HealthField::PercentageUsed, kNvmeWornOut - 1);

@@ -25,6 +25,7 @@ namespace monitorgui {
 
 using disklib::sim::Fixture;
 using disklib::sim::SetTemperature;
+using disklib::sim::SetWear;
 
 // The monitor's fixed interface, as the shell and a second copy use it.
 constexpr wchar_t kMainClass[] = L"CVormakDlg";
@@ -46,6 +47,7 @@ inline std::wstring Text(unsigned id) {
 }
 
 struct DemoDrive {
+  int slot;
   const wchar_t* letters;
   const wchar_t* model;
   const wchar_t* capacity;
@@ -53,14 +55,23 @@ struct DemoDrive {
   unsigned health;
 };
 
-// The demo machine's drives 0 to 3; drive 4, a card reader without a card,
-// is not listed.
-constexpr std::array<DemoDrive, 4> kDemo = {{
-    {L"C:", L"MARLOWE MX500AS-01", L"465.76GB", 38, IDS_HEALTH_GOOD},
-    {L"D:", L"TESSERA TS1000DM003-1CH1", L"931.51GB", 41, IDS_HEALTH_CAUTION},
-    {L"E:", L"KESTREL KS2000NV-00A", L"1863.02GB", 34, IDS_HEALTH_GOOD},
-    {L"F:", L"ORBITA OB320UX-2H", L"298.09GB", 44, IDS_HEALTH_GOOD},
+// The demo machine's drives 0 to 3 and its NVMe system drive 5, in the
+// order of the list's rows; drive 4, a card reader without a card, is not
+// listed.
+constexpr std::array<DemoDrive, 5> kDemo = {{
+    {0, L"I:", L"MARLOWE MX500AS-01", L"465.76GB", 38, IDS_HEALTH_GOOD},
+    {1, L"D:", L"TESSERA TS1000DM003-1CH1", L"931.51GB", 41, IDS_HEALTH_CAUTION},
+    {2, L"E:", L"KESTREL KS2000NV-00A", L"1863.02GB", 34, IDS_HEALTH_GOOD},
+    {3, L"F:", L"ORBITA OB320UX-2H", L"298.09GB", 44, IDS_HEALTH_GOOD},
+    {5, L"C:", L"ASHGROVE AG960 1TB NVMe", L"931.51GB", 43, IDS_HEALTH_GOOD},
 }};
+constexpr int kNvmeDrive = 5;
+constexpr int kNvmeRow = 4;
+
+inline const DemoDrive& DemoOf(int drive) {
+  return *std::find_if(kDemo.begin(), kDemo.end(),
+                       [&](const DemoDrive& d) { return d.slot == drive; });
+}
 
 inline std::wstring Celsius(int celsius) {
   return std::to_wstring(celsius) + L"\u2103";
@@ -68,10 +79,11 @@ inline std::wstring Celsius(int celsius) {
 
 // Drive, model and temperature cells, one per line.
 inline std::wstring TipOf(int drive, int celsius) {
-  return std::wstring(kDemo[drive].letters) + L"\n" + kDemo[drive].model + L"\n" + Celsius(celsius);
+  return std::wstring(DemoOf(drive).letters) + L"\n" + DemoOf(drive).model + L"\n" +
+         Celsius(celsius);
 }
 inline std::wstring TipOf(int drive) {
-  return TipOf(drive, kDemo[drive].celsius);
+  return TipOf(drive, DemoOf(drive).celsius);
 }
 
 inline std::vector<std::wstring> TipsOfDrives(std::initializer_list<int> drives) {
@@ -147,7 +159,7 @@ class MonitorGui : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return Boxes().empty(); }, kReactMs));
     window_ = MainWindow();
     ASSERT_TRUE(window_);
-    ASSERT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3}), kCycleMs));
+    ASSERT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5}), kCycleMs));
   }
 
   // Exit as the tray menu does it; a monitor that does not end is killed,

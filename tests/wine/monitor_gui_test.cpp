@@ -22,7 +22,7 @@ TEST_F(MonitorGui, StartsHiddenWithItsIconsAndAsksOnceAboutTheFilter) {
   window_ = MainWindow();
   ASSERT_TRUE(window_);
   EXPECT_FALSE(Visible());
-  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3})));
+  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5})));
 
   Answer(boxes[0].window, IDNO);
   ASSERT_TRUE(WaitUntil([&] { return Boxes().empty(); }, kReactMs));
@@ -51,13 +51,13 @@ TEST_F(MonitorGui, TrayClickShowsTheWindowWithTheMachinesDrives) {
                                                Celsius(drive.celsius), Text(drive.health)};
     EXPECT_EQ(rows[i].cells, cells);
     EXPECT_TRUE(rows[i].checked);
-    EXPECT_EQ(rows[i].data, static_cast<LPARAM>(i)) << "item data is the slot";
+    EXPECT_EQ(rows[i].data, static_cast<LPARAM>(drive.slot)) << "item data is the slot";
   }
   EXPECT_TRUE(list.Selected(0)) << "the icon's row";
 
   ShootWindow("main_window");
   const RECT tray = TrayArea();
-  EXPECT_TRUE(Screenshot("tray_four_drives", &tray, 400));
+  EXPECT_TRUE(Screenshot("tray_five_drives", &tray, 400));
   const RECT desktop = WindowRect(GetDesktopWindow());
   EXPECT_TRUE(Screenshot("desktop_main_window", &desktop));
 
@@ -76,18 +76,18 @@ TEST_F(MonitorGui, UntickingADriveTakesItsIconAwayAndStoresTheChoice) {
 
   ASSERT_TRUE(list.SetChecked(0, false));
   EXPECT_TRUE(WaitUntil([&] { return profile_.ReadInt(machine_.DevicePath(0)) == 0u; }, kReactMs));
-  EXPECT_TRUE(TrayShows(TipsOfDrives({1, 2, 3}), kReactMs));
+  EXPECT_TRUE(TrayShows(TipsOfDrives({1, 2, 3, 5}), kReactMs));
 
   // The cycles take the stored choice, not the drive's default.
   CycleCounter cycles(profile_, machine_.DevicePath(1));
   ASSERT_TRUE(cycles.WaitFor(2, 2 * kCycleMs));
   EXPECT_FALSE(list.Checked(0));
-  EXPECT_TRUE(TrayShows(TipsOfDrives({1, 2, 3})));
+  EXPECT_TRUE(TrayShows(TipsOfDrives({1, 2, 3, 5})));
   const RECT tray = TrayArea();
   EXPECT_TRUE(Screenshot("tray_without_c", &tray, 400));
 
   // Nothing ticked: the application's own icon; one tick replaces it.
-  for (int row : {1, 2, 3}) ASSERT_TRUE(list.SetChecked(row, false));
+  for (int row : {1, 2, 3, 4}) ASSERT_TRUE(list.SetChecked(row, false));
   EXPECT_TRUE(TrayShows({Text(IDS_APP_TITLE)}, kReactMs));
   EXPECT_TRUE(Screenshot("tray_application_icon", &tray, 400));
   ASSERT_TRUE(list.SetChecked(2, true));
@@ -149,21 +149,38 @@ TEST_F(MonitorGui, AnUnpluggedDriveLosesItsRowAndItsIcon) {
   ASSERT_TRUE(list.ok());
 
   machine_.Change([](Fixture& f) { SetPlugged(f, 1, false); });
-  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 3; }, 2 * kCycleMs));
+  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 4; }, 2 * kCycleMs));
   const auto rows = list.Rows();
-  ASSERT_EQ(rows.size(), 3u);
-  const int slots[] = {0, 2, 3};
-  for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(rows[row].cells[0], kDemo[slots[row]].letters);
+  ASSERT_EQ(rows.size(), 4u);
+  const int slots[] = {0, 2, 3, 5};
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_EQ(rows[row].cells[0], DemoOf(slots[row]).letters);
     EXPECT_EQ(rows[row].data, slots[row]) << "rows move up, keeping their slot";
   }
-  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 2, 3}), kReactMs));
+  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 2, 3, 5}), kReactMs));
 
   machine_.Change([](Fixture& f) { SetPlugged(f, 1, true); });
-  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 4; }, 2 * kCycleMs));
-  EXPECT_EQ(list.Text(1, 0), kDemo[1].letters);
+  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 5; }, 2 * kCycleMs));
+  EXPECT_EQ(list.Text(1, 0), DemoOf(1).letters);
   EXPECT_EQ(list.ItemData(1), 1);
-  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3}), kReactMs));
+  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5}), kReactMs));
+}
+
+// The drive that answers no ATA command, read through the storage query.
+TEST_F(MonitorGui, TheNvmeSystemDriveShowsItsTemperatureAndItsWear) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  Heat(kNvmeDrive, 48);
+  ASSERT_NO_FATAL_FAILURE(WaitForTemperature(kNvmeDrive, 48));
+  const RECT tray = TrayArea();
+  EXPECT_TRUE(Screenshot("tray_nvme_drive_heated", &tray, 400));
+
+  machine_.Change([](Fixture& f) { SetWear(f, kNvmeDrive, 93); });
+  const RemoteListView list = DriveList();
+  ASSERT_TRUE(list.ok());
+  EXPECT_TRUE(
+      WaitUntil([&] { return list.Text(kNvmeRow, 5) == Text(IDS_HEALTH_CAUTION); }, 2 * kCycleMs))
+      << "93 percent of the endurance used";
+  EXPECT_EQ(list.Text(kNvmeRow, 0), L"C:");
 }
 
 TEST_F(MonitorGui, ASecondStartShowsTheRunningWindowAndEnds) {
@@ -177,7 +194,7 @@ TEST_F(MonitorGui, ASecondStartShowsTheRunningWindowAndEnds) {
   EXPECT_TRUE(WaitUntil([&] { return Visible(); }, kReactMs));
   EXPECT_TRUE(DriveList().Selected(0)) << "showing the first drive";
   EXPECT_EQ(TopLevelWindows(kMainClass).size(), 1u);
-  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3}))) << "one set of icons";
+  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5}))) << "one set of icons";
 }
 
 // Under Wine the tray also drops the icons of a window that goes, so the
@@ -186,19 +203,19 @@ TEST_F(MonitorGui, ASecondStartShowsTheRunningWindowAndEnds) {
 TEST_F(MonitorGui, ExitStoresTheTicksTakesTheIconsAwayAndEnds) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   ASSERT_TRUE(DriveList().SetChecked(3, false));
-  ASSERT_TRUE(TrayShows(TipsOfDrives({0, 1, 2}), kReactMs));
+  ASSERT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 5}), kReactMs));
   // An interval of an hour never comes round: no cycle stores them now.
   // The ticked drives' values tell a store (a missing one reads as ticked,
   // so deleting it changes nothing); the unticked drive's value stays.
   ASSERT_TRUE(profile_.WriteInt(L"TIME", 60));
   const auto stored = [&] {
-    for (int drive : {0, 1, 2}) {
+    for (int drive : {0, 1, 2, 5}) {
       if (profile_.ReadInt(machine_.DevicePath(drive))) return true;
     }
     return false;
   };
   const auto forget = [&] {
-    for (int drive : {0, 1, 2}) profile_.DeleteValue(machine_.DevicePath(drive));
+    for (int drive : {0, 1, 2, 5}) profile_.DeleteValue(machine_.DevicePath(drive));
   };
   // A cycle under way when TIME changed stores them once more, one value
   // after another, however long that takes on a busy machine; then the
@@ -214,7 +231,7 @@ TEST_F(MonitorGui, ExitStoresTheTicksTakesTheIconsAwayAndEnds) {
   ASSERT_TRUE(monitor_.WaitForExit(kReactMs));
   EXPECT_EQ(monitor_.ExitCode(), 0u);
   EXPECT_TRUE(TrayShows({}));
-  for (int drive : {0, 1, 2}) EXPECT_EQ(profile_.ReadInt(machine_.DevicePath(drive)), 1u);
+  for (int drive : {0, 1, 2, 5}) EXPECT_EQ(profile_.ReadInt(machine_.DevicePath(drive)), 1u);
   EXPECT_EQ(profile_.ReadInt(machine_.DevicePath(3)), 0u);
 }
 

@@ -110,10 +110,11 @@ TEST_F(MonitorPages, HddInformationShowsTheSelectedDriveAndItsVolume) {
   EXPECT_EQ(ItemText(IDC_POWER_ON_TIME), L"21,873hours");
   EXPECT_EQ(DriveLetters(), std::vector<std::wstring>{L"D:"});
 
-  // Drive 0 holds C:, which the prefix has: its volume's facts come.
-  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kHddInfoTab));
-  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_MODEL_NAME) == kDemo[0].model; }, kReactMs));
-  EXPECT_EQ(ItemText(IDC_POWER_ON_TIME), L"12,034hours");
+  // The NVMe drive holds C:, which the prefix has: its volume's facts come.
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(kNvmeRow, kHddInfoTab));
+  EXPECT_TRUE(
+      WaitUntil([&] { return ItemText(IDC_MODEL_NAME) == DemoOf(kNvmeDrive).model; }, kReactMs));
+  EXPECT_EQ(ItemText(IDC_POWER_ON_TIME), L"4,873hours");
   EXPECT_EQ(DriveLetters(), std::vector<std::wstring>{L"C:"});
   EXPECT_EQ(ChosenLetter(), 0);
   EXPECT_TRUE(WaitUntil([&] { return !ItemText(IDC_FILE_SYSTEM).empty(); }, kReactMs));

@@ -171,8 +171,8 @@ class ServiceCommands : public ServiceTest {
 };
 
 TEST_F(ServiceCommands, GetDiskInfoRelaysEachDriveAndKeepsTheRestOfThePayload) {
-  const char* const letters[] = {"C:", "D:", "E:", "F:"};
-  for (std::uint32_t drive : {0u, 1u, 2u, 3u, 4u, 30u}) {
+  const char* const letters[] = {"I:", "D:", "E:", "F:", "", "C:"};
+  for (std::uint32_t drive : {0u, 1u, 2u, 3u, 4u, 5u, 30u}) {
     SCOPED_TRACE(drive);
     PipeMessage request = Request(0, drive);
     FillPayload(request);
@@ -181,11 +181,11 @@ TEST_F(ServiceCommands, GetDiskInfoRelaysEachDriveAndKeepsTheRestOfThePayload) {
     EXPECT_TRUE(IsDiskInfoOf(library_, drive, request, reply));
 
     const auto& table = *reinterpret_cast<const DiskInfoTable*>(reply.Payload);
-    if (drive < 4) {
+    if (drive == 4) {  // the card reader without a card
+      EXPECT_EQ(table.Present, 0);
+    } else if (drive < std::size(letters)) {
       EXPECT_EQ(table.Present, 1);
       EXPECT_STREQ(table.DriveLetters, letters[drive]);
-    } else if (drive == 4) {  // the card reader without a card
-      EXPECT_EQ(table.Present, 0);
     } else {
       EXPECT_TRUE(AllZero(table));
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/nvme_health.h"
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
@@ -95,22 +96,24 @@ class SimLibrary : public ::testing::Test {
 
 TEST_F(SimLibrary, AnswersForTheDemoDrives) {
   struct Expected {
+    std::int32_t drive;
     const char* letters;
     std::uint8_t temperature;
     std::uint8_t health;
   };
-  const Expected expected[] = {{"C:", 38, ardmon::kHealthGood},
-                               {"D:", 41, ardmon::kHealthCaution},
-                               {"E:", 34, ardmon::kHealthGood},
-                               {"F:", 44, ardmon::kHealthGood}};
-  for (std::int32_t n = 0; n < 4; ++n) {
-    SCOPED_TRACE(n);
-    const ardmon::DiskInfoTable info = DiskInfo(n);
+  const Expected expected[] = {{0, "I:", 38, ardmon::kHealthGood},
+                               {1, "D:", 41, ardmon::kHealthCaution},
+                               {2, "E:", 34, ardmon::kHealthGood},
+                               {3, "F:", 44, ardmon::kHealthGood},
+                               {5, "C:", 43, ardmon::kHealthGood}};
+  for (const Expected& drive : expected) {
+    SCOPED_TRACE(drive.drive);
+    const ardmon::DiskInfoTable info = DiskInfo(drive.drive);
     EXPECT_EQ(info.Present, 1);
-    EXPECT_STREQ(info.DriveLetters, expected[n].letters);
-    const ardmon::TempInfoRecord temp = TempInfo(n);
-    EXPECT_EQ(temp.Temperature, expected[n].temperature);
-    EXPECT_EQ(temp.HealthStatus, expected[n].health);
+    EXPECT_STREQ(info.DriveLetters, drive.letters);
+    const ardmon::TempInfoRecord temp = TempInfo(drive.drive);
+    EXPECT_EQ(temp.Temperature, drive.temperature);
+    EXPECT_EQ(temp.HealthStatus, drive.health);
   }
   EXPECT_EQ(std::string(TempInfo(0).ModelNumber).substr(0, 18), "MARLOWE MX500AS-01");
 
@@ -120,6 +123,43 @@ TEST_F(SimLibrary, AnswersForTheDemoDrives) {
   EXPECT_TRUE(AllZero(DiskInfo(25)));
   EXPECT_EQ(getDiskInfo_(0, nullptr), 1);
   EXPECT_EQ(getTempInfo_(0, nullptr), 1);
+}
+
+TEST_F(SimLibrary, AnswersForTheNvmeDriveWithItsIdentifyAndHealthLog) {
+  using ardmon::nvme::HealthField;
+  const ardmon::TempInfoRecord temp = TempInfo(5);
+  EXPECT_EQ(temp.NvmeData, 1);
+  EXPECT_EQ(temp.SmartSupported, 1);
+  EXPECT_EQ(temp.IdentifyOk, 1);
+  EXPECT_EQ(temp.AttributesOk, 1);
+  EXPECT_EQ(temp.ThresholdsOk, 0);
+  EXPECT_STREQ(temp.ModelNumber, "ASHGROVE AG960 1TB NVMe                 ");
+  EXPECT_STREQ(temp.SerialNumber, "AG9B2107004417      ");
+  EXPECT_STREQ(temp.FirmwareRevision, "2.1.0A  ");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(temp.IdentifyData) + 24, 8), "ASHGROVE");
+  EXPECT_EQ(temp.Temperature, 43);
+  EXPECT_EQ(temp.HealthStatus, ardmon::kHealthGood);
+  EXPECT_EQ(temp.PowerOnHours, 4873u);
+  EXPECT_EQ(ardmon::nvme::ReadHealthField(temp.AttributeData, HealthField::PowerCycles), 1432u);
+  EXPECT_EQ(ardmon::nvme::ReadHealthField(temp.AttributeData, HealthField::DataUnitsWritten),
+            18410557u);
+  EXPECT_TRUE(std::all_of(std::begin(temp.ThresholdData), std::end(temp.ThresholdData),
+                          [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(SimLibrary, AWornNvmeDriveAndOneWhoseDriverReportsOnlyItsTemperature) {
+  Fixture f = disklib::sim::LoadFixture(FixtureFile());
+  disklib::sim::NvmeDrive& nvme = *f.disks.back().nvme;
+  nvme.Set(ardmon::nvme::HealthField::AvailableSpare, 5);
+  disklib::sim::SaveFixture(f, FixtureFile());
+  EXPECT_EQ(TempInfo(5).HealthStatus, ardmon::kHealthBad) << "spare below its threshold";
+
+  nvme.protocolQueries = false;
+  disklib::sim::SaveFixture(f, FixtureFile());
+  ardmon::TempInfoRecord expected{};
+  expected.Temperature = 43;
+  const ardmon::TempInfoRecord temp = TempInfo(5);
+  EXPECT_EQ(std::memcmp(&temp, &expected, sizeof temp), 0);
 }
 
 TEST_F(SimLibrary, TheNextCallSeesAChangedFixture) {
