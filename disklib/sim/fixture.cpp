@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <tuple>
 
 #include "common/ata_string.h"
@@ -656,8 +658,16 @@ void SaveFixture(const Fixture& fixture, const std::filesystem::path& file) {
   std::ofstream out(written, std::ios::binary | std::ios::trunc);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.close();
+  // On Windows the replacement fails while a reader holds the old file
+  // open, and the simulated library reads it at every call: try again a
+  // little later.
+  constexpr int kAttempts = 50;
   std::error_code error;
-  if (out) std::filesystem::rename(written, file, error);
+  for (int attempt = 0; out && attempt < kAttempts; ++attempt) {
+    std::filesystem::rename(written, file, error);
+    if (!error) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   if (!out || error) {
     std::filesystem::remove(written, error);
     throw FixtureError("cannot write " + file.u8string());
