@@ -4,15 +4,33 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 #include "disklib/sim/simulated_library.h"
 #include "service/dispatch.h"
 
 namespace {
 
+// A copy of the demo machine of this process's own: the filter commands
+// write their edits back to the file, which must not be the source tree's.
+struct DemoMachineCopy {
+  std::filesystem::path path = std::filesystem::temp_directory_path() /
+                               ("ardmon-dispatch-fuzz-" + std::to_string(getpid()) + ".json");
+  DemoMachineCopy() {
+    std::filesystem::copy_file(ARDMON_DEMO_FIXTURE, path,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  ~DemoMachineCopy() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+};
+
 disklib::StackLibrary& DemoLibrary() {
-  static disklib::StackLibrary library =
-      disklib::sim::SimulatedLibrary(std::filesystem::path(ARDMON_DEMO_FIXTURE));
+  static const DemoMachineCopy machine;
+  static disklib::StackLibrary library = disklib::sim::SimulatedLibrary(machine.path);
   return library;
 }
 
