@@ -39,6 +39,19 @@ TEST(NvmeHealthLog, FieldsLieAtTheirOffsets) {
   EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::DataUnitsRead), 0x0201u);
   EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::PowerOnHours), 0xA1B2C3D4u);
   EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::ErrorLogEntries), 9u);
+
+  // The counters in between, each at its own offset.
+  const std::pair<HealthField, std::size_t> counters[] = {
+      {HealthField::DataUnitsWritten, 48},  {HealthField::HostReadCommands, 64},
+      {HealthField::HostWriteCommands, 80}, {HealthField::ControllerBusyTime, 96},
+      {HealthField::PowerCycles, 112},      {HealthField::UnsafeShutdowns, 144},
+      {HealthField::MediaErrors, 160}};
+  for (const auto& [field, offset] : counters) {
+    Log one{};
+    one[offset] = 0x2A;
+    one[offset + 1] = 0x01;
+    EXPECT_EQ(nvme::ReadHealthField(one.data(), field), 0x012Au) << offset;
+  }
 }
 
 TEST(NvmeHealthLog, CountersBeyondSixtyFourBitsSaturate) {
