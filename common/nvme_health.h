@@ -108,29 +108,42 @@ constexpr std::uint8_t CelsiusFromKelvin(std::uint64_t kelvin) {
 
 constexpr std::uint64_t kCautionPercentageUsed = 90;
 
-// The health of an NVMe drive:
-//   Bad     when the critical warning reports the spare below its threshold,
+// The verdict on one field:
+//   Bad     the critical warning reports the spare below its threshold,
 //           degraded reliability, a read-only medium or a failed volatile
 //           memory backup (bits 0, 2, 3, 4), or the available spare is
 //           below its threshold;
-//   Caution when the critical warning reports the temperature (bit 1), any
-//           media and data integrity error was counted, or 90 percent or
-//           more of the rated endurance is used;
-//   Good    otherwise.
-inline HealthStatus EvaluateHealthLog(const std::uint8_t* log) {
+//   Caution the critical warning reports the temperature (bit 1), a media
+//           and data integrity error was counted, or 90 percent or more of
+//           the rated endurance is used;
+//   Good    otherwise, and for every other field.
+inline HealthStatus JudgeHealthField(const std::uint8_t* log, HealthField field) {
   constexpr std::uint8_t kBadWarnings = kWarningSpareBelowThreshold | kWarningReliabilityDegraded |
                                         kWarningReadOnly | kWarningVolatileBackupFailed;
-  const std::uint64_t warning = ReadHealthField(log, HealthField::CriticalWarning);
-  if ((warning & kBadWarnings) != 0 ||
-      ReadHealthField(log, HealthField::AvailableSpare) <
-          ReadHealthField(log, HealthField::AvailableSpareThreshold)) {
-    return kHealthBad;
+  const std::uint64_t value = ReadHealthField(log, field);
+  switch (field) {
+    case HealthField::CriticalWarning:
+      if ((value & kBadWarnings) != 0) return kHealthBad;
+      return (value & kWarningTemperature) != 0 ? kHealthCaution : kHealthGood;
+    case HealthField::AvailableSpare:
+      return value < ReadHealthField(log, HealthField::AvailableSpareThreshold) ? kHealthBad
+                                                                                : kHealthGood;
+    case HealthField::PercentageUsed:
+      return value >= kCautionPercentageUsed ? kHealthCaution : kHealthGood;
+    case HealthField::MediaErrors:
+      return value != 0 ? kHealthCaution : kHealthGood;
+    default:
+      return kHealthGood;
   }
-  if ((warning & kWarningTemperature) != 0 || ReadHealthField(log, HealthField::MediaErrors) != 0 ||
-      ReadHealthField(log, HealthField::PercentageUsed) >= kCautionPercentageUsed) {
-    return kHealthCaution;
+}
+
+// The health of an NVMe drive: the worst verdict over its fields.
+inline HealthStatus EvaluateHealthLog(const std::uint8_t* log) {
+  HealthStatus worst = kHealthGood;
+  for (const HealthFieldLayout& layout : kHealthFields) {
+    worst = std::max(worst, JudgeHealthField(log, layout.field));
   }
-  return kHealthGood;
+  return worst;
 }
 
 // A record that holds NVMe data carries this in its NvmeData byte.

@@ -83,7 +83,8 @@ VolumeFacts VolumeFactsOf(const std::u16string& root, VolumeQuery& query) {
   facts.fileSystem = names->fileSystem;
   if (space.total != 0) {
     // Wide enough for used * 100 on any volume size.
-    facts.usedShare = static_cast<unsigned>(static_cast<unsigned __int128>(used) * 100 / space.total);
+    facts.usedShare =
+        static_cast<unsigned>(static_cast<unsigned __int128>(used) * 100 / space.total);
   }
   return facts;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/nvme_health.h"
 #include "common/smart_attributes.h"
 #include "monitor/record_text.h"
 #include "resources/resource_ids.h"
@@ -12,6 +13,9 @@ namespace {
 // The description strings follow the IDs: string 255 + ID.
 constexpr unsigned kDescriptionBase = 255;
 constexpr std::uint8_t kIdWithoutDescription = 6;
+// The NVMe health log's fields, in log order.
+constexpr unsigned kNvmeNameBase = IDS_NVME_NAME_CRITICAL_WARNING;
+constexpr unsigned kNvmeDescriptionBase = IDS_NVME_DESC_CRITICAL_WARNING;
 
 std::uint32_t ColourOf(ardmon::HealthStatus verdict) {
   switch (verdict) {
@@ -34,6 +38,59 @@ std::u16string Hex(std::uint8_t id) {
   return Widen(std::string(text));
 }
 
+const ardmon::TempInfoRecord* SelectedRecord(const SlotTable& table) {
+  const int slot = table.selectedSlot;
+  if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return nullptr;
+  return &table.slots[slot].slotRecord.Temp;
+}
+
+std::vector<AttributeRow> AtaRows(const ardmon::TempInfoRecord& record,
+                                  const ardmon::Strings& strings) {
+  std::vector<AttributeRow> rows;
+  for (std::size_t i = 0; i < ardmon::kSmartEntries; ++i) {
+    const ardmon::AttributeEntry attribute = ardmon::AttributeAt(record.AttributeData, i);
+    const ardmon::ThresholdEntry threshold = ardmon::ThresholdAt(record.ThresholdData, i);
+    if (!ardmon::IsPaired(attribute, threshold)) continue;
+    const std::uint8_t id = attribute.id();
+    const std::uint32_t colour = ColourOf(ardmon::JudgeAttribute(attribute, threshold));
+    rows.push_back(
+        {colour << 8 | id,
+         {Hex(id), strings.Get(AttributeNameId(id)), Decimal(attribute.value()),
+          Decimal(attribute.worst()), Decimal(threshold.threshold()), Decimal(attribute.raw())}});
+  }
+  return rows;
+}
+
+// One row per field: its place in the log, its value for the fields that
+// are a state or a level (the temperature in degrees Celsius; the counters
+// have their number as raw value only), the threshold where the log has
+// one, the raw number.
+std::vector<AttributeRow> NvmeRows(const ardmon::TempInfoRecord& record,
+                                   const ardmon::Strings& strings) {
+  using ardmon::nvme::HealthField;
+  std::vector<AttributeRow> rows;
+  const std::uint8_t* log = record.AttributeData;
+  for (std::size_t i = 0; i < ardmon::nvme::kHealthFieldCount; ++i) {
+    const ardmon::nvme::HealthFieldLayout& layout = ardmon::nvme::kHealthFields[i];
+    const std::uint64_t raw = ardmon::nvme::ReadHealthField(log, layout.field);
+    std::u16string value = layout.size < 16 ? Decimal(raw) : std::u16string();
+    if (layout.field == HealthField::CompositeTemperature) {
+      const std::uint8_t celsius = ardmon::nvme::CelsiusFromKelvin(raw);
+      value = celsius ? Decimal(celsius) : std::u16string();
+    }
+    const std::u16string threshold =
+        layout.field == HealthField::AvailableSpare
+            ? Decimal(ardmon::nvme::ReadHealthField(log, HealthField::AvailableSpareThreshold))
+            : std::u16string();
+    const std::uint32_t colour = ColourOf(ardmon::nvme::JudgeHealthField(log, layout.field));
+    rows.push_back({colour << 8 | static_cast<std::uint32_t>(i + 1),
+                    {Hex(static_cast<std::uint8_t>(layout.offset)),
+                     strings.Get(kNvmeNameBase + static_cast<unsigned>(i)), value, u"", threshold,
+                     Decimal(raw)}});
+  }
+  return rows;
+}
+
 }  // namespace
 
 const std::array<unsigned, kSmartColumnCount> kSmartColumnHeaders = {
@@ -41,8 +98,8 @@ const std::array<unsigned, kSmartColumnCount> kSmartColumnHeaders = {
     IDS_SMART_COLUMN_WORST, IDS_SMART_COLUMN_THRESHOLD, IDS_SMART_COLUMN_RAW_VALUE};
 
 std::array<int, kSmartColumnCount> SmartColumnWidths(int listWidth) {
-  return {listWidth / 12, listWidth / 3, listWidth / 8, listWidth / 8, listWidth / 8,
-          listWidth / 6};
+  return {listWidth / 12, listWidth / 3, listWidth / 8,
+          listWidth / 8,  listWidth / 8, listWidth / 6};
 }
 
 unsigned AttributeNameId(std::uint8_t id) {
@@ -56,31 +113,27 @@ unsigned AttributeDescriptionId(std::uint8_t id) {
 }
 
 std::vector<AttributeRow> AttributeRows(const SlotTable& table, const ardmon::Strings& strings) {
-  std::vector<AttributeRow> rows;
-  const int slot = table.selectedSlot;
-  if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return rows;
-  const ardmon::TempInfoRecord& record = table.slots[slot].slotRecord.Temp;
-  if (!record.SmartSupported) return rows;
-  for (std::size_t i = 0; i < ardmon::kSmartEntries; ++i) {
-    const ardmon::AttributeEntry attribute = ardmon::AttributeAt(record.AttributeData, i);
-    const ardmon::ThresholdEntry threshold = ardmon::ThresholdAt(record.ThresholdData, i);
-    if (!ardmon::IsPaired(attribute, threshold)) continue;
-    const std::uint8_t id = attribute.id();
-    const std::uint32_t colour = ColourOf(ardmon::JudgeAttribute(attribute, threshold));
-    rows.push_back({colour << 8 | id,
-                    {Hex(id), strings.Get(AttributeNameId(id)), Decimal(attribute.value()),
-                     Decimal(attribute.worst()), Decimal(threshold.threshold()),
-                     Decimal(attribute.raw())}});
+  const ardmon::TempInfoRecord* record = SelectedRecord(table);
+  if (!record || !record->SmartSupported) return {};
+  if (ardmon::nvme::IsNvmeRecord(*record)) {
+    // A log that could not be read would show as a list of zeros.
+    return record->AttributesOk ? NvmeRows(*record, strings) : std::vector<AttributeRow>();
   }
-  return rows;
+  return AtaRows(*record, strings);
 }
 
 // The item data modulo 255 gives back the ID for the three colours (and 0,
 // which has no description of its own, for ID 255).
-std::u16string AttributeDescription(std::optional<std::uint32_t> markedItemData,
+std::u16string AttributeDescription(const SlotTable& table,
+                                    std::optional<std::uint32_t> markedItemData,
                                     const ardmon::Strings& strings) {
   if (!markedItemData) return {};
   const auto id = static_cast<std::uint8_t>(*markedItemData % 255);
+  const ardmon::TempInfoRecord* record = SelectedRecord(table);
+  if (record && ardmon::nvme::IsNvmeRecord(*record)) {
+    if (id < 1 || id > ardmon::nvme::kHealthFieldCount) return {};
+    return strings.Get(kNvmeDescriptionBase + id - 1);
+  }
   return strings.Get(AttributeDescriptionId(id));
 }
 

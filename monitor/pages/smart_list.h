@@ -1,6 +1,7 @@
 // The S.M.A.R.T. page's rules: one row per paired attribute of the selected
-// drive, in sector order, coloured by its verdict; the names, descriptions
-// and column widths.
+// drive, in sector order, coloured by its verdict (for an NVMe drive, one
+// row per field of its health log); the names, descriptions and column
+// widths.
 #pragma once
 
 #include <array>
@@ -26,7 +27,7 @@ extern const std::array<unsigned, kSmartColumnCount> kSmartColumnHeaders;
 std::array<int, kSmartColumnCount> SmartColumnWidths(int listWidth);
 
 struct AttributeRow {
-  std::uint32_t itemData;  // colour << 8 | ID
+  std::uint32_t itemData;  // colour << 8 | ID (NVMe: field number from 1)
   std::array<std::u16string, kSmartColumnCount> cells;
 };
 // The rows of the selected slot; none without a disk or without S.M.A.R.T.
@@ -40,8 +41,10 @@ inline std::uint32_t RowBackground(std::uint32_t itemData) {
 
 unsigned AttributeNameId(std::uint8_t id);
 unsigned AttributeDescriptionId(std::uint8_t id);
-// The description of the marked row's attribute; empty without a mark.
-std::u16string AttributeDescription(std::optional<std::uint32_t> markedItemData,
+// The description of the marked row of the selected slot's list; empty
+// without a mark.
+std::u16string AttributeDescription(const SlotTable& table,
+                                    std::optional<std::uint32_t> markedItemData,
                                     const ardmon::Strings& strings);
 
 }  // namespace monitor

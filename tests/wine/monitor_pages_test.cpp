@@ -48,10 +48,10 @@ class MonitorPages : public MonitorGui {
   void ClickTab(int tab) const { PostMessageW(Tabs(), TCM_SETCURFOCUS, tab, 0); }
   bool PageShown(int id) const { return IsWindowVisible(PageWith(id)) != FALSE; }
 
-  // Shows the window on `tab` with `drive` selected, as the tray's icon of
-  // the drive and its menu would.
-  void ShowDrive(int drive, int tab) {
-    PostMessageW(window_, kTrayNotify, drive, WM_LBUTTONDOWN);
+  // Shows the window on `tab` with the drive of `row` selected, as the
+  // tray's icon of the drive and its menu would.
+  void ShowDrive(int row, int tab) {
+    PostMessageW(window_, kTrayNotify, row, WM_LBUTTONDOWN);
     PostMessageW(window_, WM_COMMAND, ID_TRAY_INFO + tab, 0);
     ASSERT_TRUE(WaitUntil([&] { return Visible() && CurrentTab() == tab; }, kReactMs));
   }
@@ -158,6 +158,26 @@ TEST_F(MonitorPages, SmartRowsCarryTheirVerdictsAndDescriptions) {
       },
       2 * kCycleMs));
   ShootWindow("page_smart_bad");
+}
+
+TEST_F(MonitorPages, AnNvmeDriveListsItsHealthLog) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(kNvmeRow, kSmartTab));
+  const RemoteListView list = Attributes();
+  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 15; }, kReactMs)) << list.Count();
+  const auto rows = list.Rows();
+  EXPECT_EQ(rows[1].cells[0], L"01");
+  EXPECT_EQ(rows[1].cells[1], Text(IDS_NVME_NAME_COMPOSITE_TEMPERATURE));
+  EXPECT_EQ(rows[1].cells[2], std::to_wstring(DemoOf(kNvmeDrive).celsius));
+  EXPECT_EQ(rows[11].cells[1], Text(IDS_NVME_NAME_POWER_ON_HOURS));
+  EXPECT_EQ(rows[11].cells[5], L"4873");
+  ShootWindow("page_smart_nvme");
+
+  // Worn out: the row of the used endurance turns yellow.
+  machine_.Change([](Fixture& f) { disklib::sim::SetWear(f, kNvmeDrive, 95); });
+  EXPECT_TRUE(WaitUntil([&] { return Colours(list).at(4) == kCautionColour; }, 2 * kCycleMs));
+  EXPECT_EQ(list.Text(4, 5), L"95");
+  ShootWindow("page_smart_nvme_worn");
 }
 
 TEST_F(MonitorPages, SettingsAreStoredByApplyAndAnEmptyFieldIsRefused) {

@@ -95,7 +95,7 @@ void CSmart::ShowAttributeDescription() {
     item.iItem = mark;
     if (ListView_GetItem(list_, &item)) marked = static_cast<std::uint32_t>(item.lParam);
   }
-  SetItemText(IDC_ATTRIBUTE_DESCRIPTION, AttributeDescription(marked, app_.strings()));
+  SetItemText(IDC_ATTRIBUTE_DESCRIPTION, AttributeDescription(app_.slots, marked, app_.strings()));
   InvalidateRect(hwnd(), nullptr, FALSE);
 }
 

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                : ardmon::kHealthGood;
   if (rows.size() > ardmon::kSmartEntries || shown != health) __builtin_trap();
   for (const monitor::AttributeRow& row : rows) {
-    monitor::AttributeDescription(row.itemData, strings);
+    monitor::AttributeDescription(table, row.itemData, strings);
   }
   return 0;
 }
