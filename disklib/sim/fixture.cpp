@@ -291,6 +291,7 @@ Disk ParseDisk(const Json& json, const std::string& where) {
   d.node = r.String("node");
   d.size = r.Unsigned("size", UINT64_MAX);
   d.openable = r.Bool("openable", true);
+  d.answerDelayMs = static_cast<std::uint32_t>(r.Unsigned("answerDelayMs", 600000, 0));
   if (r.Has("inquiry")) {
     ObjectReader q(json.at("inquiry"), r.Where("inquiry"));
     Inquiry inquiry;
@@ -465,6 +466,7 @@ Json DiskJson(const Disk& d) {
   j["node"] = d.node;
   j["size"] = d.size;
   if (!d.openable) j["openable"] = false;
+  if (d.answerDelayMs != 0) j["answerDelayMs"] = d.answerDelayMs;
   if (d.inquiry) {
     Json q;
     q["vendor"] = d.inquiry->vendor;
@@ -566,9 +568,10 @@ bool Disk::Answers(AccessMethod method) const {
   return std::find(methods.begin(), methods.end(), method) != methods.end();
 }
 bool Disk::operator==(const Disk& o) const {
-  return std::tie(number, path, node, size, openable, inquiry, scsiAddress, methods, ata, nvme) ==
-         std::tie(o.number, o.path, o.node, o.size, o.openable, o.inquiry, o.scsiAddress, o.methods,
-                  o.ata, o.nvme);
+  return std::tie(number, path, node, size, openable, answerDelayMs, inquiry, scsiAddress, methods,
+                  ata, nvme) == std::tie(o.number, o.path, o.node, o.size, o.openable,
+                                         o.answerDelayMs, o.inquiry, o.scsiAddress, o.methods,
+                                         o.ata, o.nvme);
 }
 bool StoragePort::operator==(const StoragePort& o) const {
   return std::tie(path, node) == std::tie(o.path, o.node);

@@ -104,11 +104,12 @@ struct ScsiAddress {
 };
 
 struct Disk {
-  std::uint32_t number = 0;  // \\.\PHYSICALDRIVEn
-  std::string path;          // disk interface path
-  std::string node;          // instance ID of its device node
-  std::uint64_t size = 0;    // 0: no medium, the length query fails
-  bool openable = true;      // false: only opens without access rights succeed
+  std::uint32_t number = 0;         // \\.\PHYSICALDRIVEn
+  std::string path;                 // disk interface path
+  std::string node;                 // instance ID of its device node
+  std::uint64_t size = 0;           // 0: no medium, the length query fails
+  bool openable = true;             // false: only opens without access rights succeed
+  std::uint32_t answerDelayMs = 0;  // each request to the disk takes this long
   std::optional<Inquiry> inquiry;
   std::optional<ScsiAddress> scsiAddress;
   std::vector<AccessMethod> methods;  // the ways of reaching the drive that answer

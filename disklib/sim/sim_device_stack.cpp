@@ -1,7 +1,9 @@
 #include "disklib/sim/sim_device_stack.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "disklib/control_codes.h"
 #include "disklib/scsi_pass_through.h"
@@ -778,9 +780,13 @@ bool SimDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void
   Request request{code, buffer, inSize, outSize};
   Status status = Status::Failed;
   switch (object.kind) {
-    case Kind::Disk:
-      status = DiskControl(fixture_.disks[object.index], request);
+    case Kind::Disk: {
+      const Disk& disk = fixture_.disks[object.index];
+      // As a slow bridge or a drive spinning up keeps its caller waiting.
+      std::this_thread::sleep_for(std::chrono::milliseconds(disk.answerDelayMs));
+      status = DiskControl(disk, request);
       break;
+    }
     case Kind::Port:
       status = PortControl(fixture_, fixture_.storagePorts[object.index], request);
       break;

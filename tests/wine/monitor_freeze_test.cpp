@@ -1,10 +1,11 @@
 // The window of the real Ardmon.exe keeps answering whatever the service
-// does: here a "service" of the test's own takes each request and never
-// answers. The window must answer every message at once meanwhile, no
-// second fetch may start while the first waits, and Exit must end the
-// program within 2 s.
+// and the drives do: a "service" of the test's own that takes each request
+// and never answers, or a drive that takes seconds for every request. The
+// window must answer every message at once meanwhile, no second fetch may
+// start while the first waits, and Exit must end the program within 2 s.
 #include "tests/wine/monitor_gui_fixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -24,8 +25,8 @@ class SilentService {
   ~SilentService() {
     stopping_ = true;
     // Wakes the listening instance with a connection of its own.
-    const HANDLE wake = CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
+    const HANDLE wake =
+        CreateFileW(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (wake != INVALID_HANDLE_VALUE) CloseHandle(wake);
     thread_.join();
     for (HANDLE pipe : pipes_) CloseHandle(pipe);
@@ -41,9 +42,9 @@ class SilentService {
       // The stopped service's instance may linger a moment.
       WaitUntil(
           [&] {
-            pipe = CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
-                                    PIPE_UNLIMITED_INSTANCES, kMessageSize, kMessageSize, 0,
-                                    nullptr);
+            pipe =
+                CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                 PIPE_UNLIMITED_INSTANCES, kMessageSize, kMessageSize, 0, nullptr);
             return pipe != INVALID_HANDLE_VALUE || stopping_;
           },
           10000, 50);
@@ -80,6 +81,35 @@ class MonitorFreeze : public MonitorGui {
     servicetest::ServiceControl service(L"TempService");
     EXPECT_TRUE(service.EnsureRunning());
   }
+
+  // How long the window takes to answer, asked again and again for `ms`:
+  // the longest time and the 95th percentile. A window that waited on the
+  // service would take seconds; one that does not answers in a few
+  // milliseconds, more only when the shared machine is busy.
+  struct Answers {
+    ULONGLONG longest;
+    ULONGLONG p95;
+  };
+  Answers MeasureAnswers(DWORD ms, const char* what) const {
+    std::vector<ULONGLONG> times;
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+      times.push_back(AnswerTime(window_));
+      Sleep(20);
+    }
+    std::sort(times.begin(), times.end());
+    const Answers answers{times.back(), times[times.size() * 95 / 100]};
+    std::printf("window answers while %s: longest %llu ms, 95%% within %llu ms (%zu asked)\n", what,
+                answers.longest, answers.p95, times.size());
+    return answers;
+  }
+
+  void ExitWithinTwoSeconds() {
+    const ULONGLONG start = GetTickCount64();
+    PostMessageW(window_, WM_COMMAND, kExitCommand, 0);
+    EXPECT_TRUE(monitor_.WaitForExit(2000));
+    std::printf("Exit took %llu ms\n", GetTickCount64() - start);
+  }
 };
 
 TEST_F(MonitorFreeze, TheWindowAnswersWhileTheServiceNeverDoesAndExitEndsAtOnce) {
@@ -97,20 +127,27 @@ TEST_F(MonitorFreeze, TheWindowAnswersWhileTheServiceNeverDoesAndExitEndsAtOnce)
   // while the fetch waits for ever.
   PostMessageW(window_, kTrayNotify, 0, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return Visible(); }, kReactMs));
-  ULONGLONG longest = 0;
-  const ULONGLONG end = GetTickCount64() + 5000;
-  while (GetTickCount64() < end) {
-    longest = std::max(longest, AnswerTime(window_));
-    Sleep(20);
-  }
-  std::printf("longest answer of the window while the fetch waited: %llu ms\n", longest);
-  EXPECT_LE(longest, 100u);
+  const Answers answers = MeasureAnswers(5000, "the fetch waited");
+  EXPECT_LE(answers.p95, 100u);
+  EXPECT_LE(answers.longest, 1000u);
   EXPECT_EQ(silent.requests(), 1) << "a second fetch began while the first waited";
+  ExitWithinTwoSeconds();
+}
 
-  const ULONGLONG exitStart = GetTickCount64();
-  PostMessageW(window_, WM_COMMAND, kExitCommand, 0);
-  EXPECT_TRUE(monitor_.WaitForExit(2000));
-  std::printf("Exit took %llu ms\n", GetTickCount64() - exitStart);
+TEST_F(MonitorFreeze, ASlowDriveDoesNotDelayTheWindow) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  // Every request to drive 3, a USB disk, now takes two seconds.
+  machine_.Change([](Fixture& f) {
+    for (auto& disk : f.disks) {
+      if (disk.number == 3) disk.answerDelayMs = 2000;
+    }
+  });
+  PostMessageW(window_, kTrayNotify, 0, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return Visible(); }, kReactMs));
+  const Answers answers = MeasureAnswers(6000, "drive 3 was slow");
+  EXPECT_LE(answers.p95, 100u);
+  EXPECT_LE(answers.longest, 1000u);
+  ExitWithinTwoSeconds();
 }
 
 }  // namespace

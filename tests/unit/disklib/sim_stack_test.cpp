@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -180,6 +181,7 @@ std::string FullFixture() {
   "disks": [{
     "number": 7, "path": "\\\\?\\disk#7", "node": "DISK\\Y\\3", "size": 18446744073709551615,
     "openable": false,
+    "answerDelayMs": 7,
     "inquiry": {"vendor": "V", "product": "P", "revision": "R", "removable": true},
     "scsiAddress": {"portNumber": 1, "pathId": 2, "targetId": 3, "lun": 4},
     "methods": ["BridgeCdb10", "SmartIoctl"],
@@ -217,6 +219,17 @@ TEST(SimFixture, WritingAndReadingBackKeepsEverything) {
   EXPECT_EQ(disklib::sim::NvmeHealthLog(*full.disks[0].nvme)[0], 0xBB) << "the log as given";
 }
 
+TEST(SimFixture, ASlowDiskKeepsItsCallerWaiting) {
+  Fixture slow = Demo();
+  slow.disks[0].answerDelayMs = 40;
+  SimDeviceStack stack(slow);
+  ardmon::TempInfoRecord record;
+  const auto start = std::chrono::steady_clock::now();
+  disklib::GetTempInfo(stack, slow.disks[0].number, &record);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(40));
+  EXPECT_EQ(record.Temperature, 38) << "slow, but answered";
+}
+
 TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
   const std::string dir = ::testing::TempDir();
   const char* broken[] = {
@@ -234,6 +247,8 @@ TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
           "size": 1, "nvme": {"percentageUsed": 256}}]})",  // a one-byte field
       R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
           "size": 1, "nvme": {"spare": 5}}]})",             // misspelt key
+      R"({"devices": [{"id": "A"}], "disks": [{"number": 0, "path": "p", "node": "A",
+          "size": 1, "answerDelayMs": 600001}]})",          // longer than any test waits
   };
   for (const char* text : broken) {
     SCOPED_TRACE(text);
