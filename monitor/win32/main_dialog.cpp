@@ -27,6 +27,7 @@ constexpr std::array<unsigned, kColumnCount> kColumnHeaders = {
     IDS_TAB_SMART,    IDS_COLUMN_TEMPERATURE, IDS_COLUMN_HEALTH};
 constexpr int kSmartTab = 1;
 constexpr int kSettingTab = 2;
+constexpr int kGraphTab = 4;
 
 constexpr GUID kDiskInterface = {
     0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
@@ -110,6 +111,10 @@ INT_PTR CVormakDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
       return TRUE;
+    case WM_ENDSESSION:
+      // Windows ends without the Exit command: the log is kept all the same.
+      if (wParam) report_->SaveLogFiles();
+      return FALSE;
     default:
       return FALSE;
   }
@@ -150,11 +155,13 @@ void CVormakDlg::CreatePages() {
   hddInfo_ = std::make_unique<CHDDInfo>(app_);
   smart_ = std::make_unique<CSmart>(app_);
   setting_ = std::make_unique<CSetting>(app_, *this);
-  for (int tab = kSettingTab + 1; tab < kPageCount; ++tab) {
+  report_ = std::make_unique<CReport>(app_);
+  graph_ = std::make_unique<CGraph>(app_);
+  for (int tab = kGraphTab + 1; tab < kPageCount; ++tab) {
     blankPages_.push_back(std::make_unique<PageView>(app_, kPageTemplates[tab]));
   }
-  pages_ = {hddInfo_.get(),       smart_.get(),         setting_.get(),
-            blankPages_[0].get(), blankPages_[1].get(), blankPages_[2].get()};
+  pages_ = {hddInfo_.get(), smart_.get(), setting_.get(),
+            report_.get(),  graph_.get(), blankPages_[0].get()};
   for (PageView* page : pages_) page->Create(hwnd_);
 }
 
@@ -246,6 +253,7 @@ void CVormakDlg::OnSelectionChange(const NMHDR& header) {
 void CVormakDlg::RefreshPages() {
   RefreshDriveInfo();
   RefreshSmartList();
+  graph_->Repaint();
 }
 
 // The dialog is run modally but stays invisible until it is asked for.
@@ -341,12 +349,25 @@ void CVormakDlg::Hide() {
 }
 
 void CVormakDlg::Exit() {
+  report_->SaveLogFiles();
   KillTimer(hwnd_, kMonitorTimerId);
   UpdateTrayIcons(false);
   for (const PageView* page : pages_) EndDialog(page->hwnd(), IDCANCEL);
   if (deviceNotification_) UnregisterDeviceNotification(deviceNotification_);
   deviceNotification_ = nullptr;
   EndDialog(hwnd_, IDCANCEL);
+}
+
+void CVormakDlg::AddLogEntry(const std::u16string& text) {
+  report_->AddLogEntry(text);
+}
+
+void CVormakDlg::AddGraphSample(int intervalMinutes) {
+  graph_->AddGraphSample(intervalMinutes);
+}
+
+void CVormakDlg::ClearGraphSlot(int slot) {
+  graph_->ClearGraphSlot(slot);
 }
 
 void CVormakDlg::RefreshDriveInfo() {

@@ -14,8 +14,10 @@
 
 #include "monitor/monitor_cycle.h"
 #include "monitor/monitor_hooks.h"
+#include "monitor/pages/win32/graph_page.h"
 #include "monitor/pages/win32/hdd_info_page.h"
 #include "monitor/pages/win32/page_view.h"
+#include "monitor/pages/win32/report_page.h"
 #include "monitor/pages/win32/setting_page.h"
 #include "monitor/pages/win32/smart_page.h"
 #include "monitor/win32/list_view_drive_list.h"
@@ -38,6 +40,9 @@ class CVormakDlg : public MonitorHooks {
   INT_PTR DoModal();
 
   // Calls from the cycle into the parts around it.
+  void AddLogEntry(const std::u16string& text) override;
+  void AddGraphSample(int intervalMinutes) override;
+  void ClearGraphSlot(int slot) override;
   void RefreshDriveInfo() override;
   void RefreshSmartList() override;
   void UpdateTrayIcons(bool show) override;
@@ -76,6 +81,8 @@ class CVormakDlg : public MonitorHooks {
   std::unique_ptr<CHDDInfo> hddInfo_;
   std::unique_ptr<CSmart> smart_;
   std::unique_ptr<CSetting> setting_;
+  std::unique_ptr<CReport> report_;
+  std::unique_ptr<CGraph> graph_;
   std::vector<std::unique_ptr<PageView>> blankPages_;
   std::array<PageView*, kPageCount> pages_{};
   HWND tab_ = nullptr;

@@ -20,3 +20,9 @@ ardmon_monitor_gui_test(monitor_gui_test)
 ardmon_monitor_gui_test(monitor_pages_test)
 # Its window while the service stalls.
 ardmon_monitor_gui_test(monitor_freeze_test)
+# Its Log and Graph pages.
+ardmon_monitor_gui_test(monitor_log_graph_test)
+# A copy of Ardmon.exe in a folder no one may create files in.
+set(ARDMON_READONLY_FOLDER ${CMAKE_BINARY_DIR}/readonly-programs)
+target_compile_definitions(monitor_log_graph_test PRIVATE
+  ARDMON_READONLY_FOLDER="${ARDMON_READONLY_FOLDER}")

@@ -274,17 +274,18 @@ inline bool Painted(HWND window) {
 // all of it) and a scale; the watcher deletes it when the PNG is written.
 // Window rectangles are places on the X screen as long as the Wine desktop
 // sits at its top left corner, as on the prefix's own Xvfb. Returns false
-// when no PNG came.
-inline bool Screenshot(const std::string& name, const RECT* area = nullptr,
-                       int scalePercent = 100) {
+// when no PNG came. Another format (its file extension), such as "bmp" for
+// a test to read pixels from, goes the same way.
+inline bool Screenshot(const std::string& name, const RECT* area = nullptr, int scalePercent = 100,
+                       const std::string& format = "png") {
   const char* root = std::getenv("ARDMON_WINE_ROOT");
   if (!root) return false;
-  const std::string png = std::string(ARDMON_SCREENSHOT_DIR) + "/" + name + ".png";
+  const std::string shot = std::string(ARDMON_SCREENSHOT_DIR) + "/" + name + "." + format;
   std::error_code ignored;
   std::filesystem::create_directories(FromUnix(ARDMON_SCREENSHOT_DIR), ignored);
-  std::filesystem::remove(FromUnix(png), ignored);
+  std::filesystem::remove(FromUnix(shot), ignored);
 
-  std::string request = png + "\n";
+  std::string request = shot + "\n";
   if (area) {
     request += std::to_string(area->right - area->left) + "x" +
                std::to_string(area->bottom - area->top) + "+" + std::to_string(area->left) + "+" +
@@ -307,7 +308,7 @@ inline bool Screenshot(const std::string& name, const RECT* area = nullptr,
   if (!MoveFileExW(draft.c_str(), ready.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
   const bool taken = WaitUntil([&] { return !std::filesystem::exists(ready, ignored); }, 15000, 50);
   if (!taken) std::filesystem::remove(ready, ignored);
-  return taken && std::filesystem::exists(FromUnix(png), ignored);
+  return taken && std::filesystem::exists(FromUnix(shot), ignored);
 }
 
 }  // namespace monitorgui

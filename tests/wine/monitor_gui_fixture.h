@@ -147,10 +147,11 @@ class MonitorGui : public ::testing::Test {
     machine_.RestoreDemo();
   }
 
-  // Starts Ardmon.exe, says No to the question about the filter that the
-  // demo machine's controller brings, and waits for the drives' icons.
-  void StartMonitor() {
-    monitor_ = Process(OwnFolder() / L"Ardmon.exe");
+  // Starts Ardmon.exe (the one beside this program unless told), says No
+  // to the question about the filter that the demo machine's controller
+  // brings, and waits for the drives' icons.
+  void StartMonitor(const std::filesystem::path& program = OwnFolder() / L"Ardmon.exe") {
+    monitor_ = Process(program);
     ASSERT_TRUE(monitor_.started()) << GetLastError();
     std::vector<MessageBoxView> boxes;
     ASSERT_TRUE(WaitUntil([&] { return !(boxes = Boxes()).empty(); }, kStartMs))

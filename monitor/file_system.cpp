@@ -1,0 +1,68 @@
+#include "monitor/file_system.h"
+
+namespace monitor {
+namespace {
+
+// Removes the temporary files of the first `count` targets, the last one
+// first, and stops at a removal that fails: what stays behind then always
+// includes the first one, which FinishReplacement reads as "never renamed".
+void DropPending(FileSystem& files, const std::vector<std::u16string>& targets, std::size_t count) {
+  while (count > 0) {
+    const std::u16string pending = PendingPath(targets[--count]);
+    if (files.Exists(pending) && !files.Remove(pending)) return;
+  }
+}
+
+std::vector<std::u16string> TargetsOf(const FileTexts& texts) {
+  std::vector<std::u16string> targets;
+  for (const auto& text : texts) targets.push_back(text.first);
+  return targets;
+}
+
+}  // namespace
+
+std::u16string JoinPath(const std::u16string& folder, std::u16string_view name) {
+  std::u16string path = folder;
+  if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';
+  path += name;
+  return path;
+}
+
+std::u16string PendingPath(const std::u16string& target) {
+  return target + u".new";
+}
+
+bool ReplaceTogether(FileSystem& files, const FileTexts& texts) {
+  const std::vector<std::u16string> targets = TargetsOf(texts);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (!files.WriteWhole(PendingPath(targets[i]), texts[i].second)) {
+      DropPending(files, targets, i + 1);
+      return false;
+    }
+  }
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (files.Rename(PendingPath(targets[i]), targets[i])) continue;
+    // Before the first rename nothing has changed yet. After it, the rest
+    // stay pending: FinishReplacement completes them, so that the targets
+    // never stay a mix of old and new.
+    if (i == 0) DropPending(files, targets, texts.size());
+    return false;
+  }
+  return true;
+}
+
+void FinishReplacement(FileSystem& files, const std::vector<std::u16string>& targets) {
+  if (targets.empty()) return;
+  // The first temporary file is renamed first: while it exists no target
+  // has been replaced, and the others may be partly written.
+  if (files.Exists(PendingPath(targets.front()))) {
+    DropPending(files, targets, targets.size());
+    return;
+  }
+  for (const std::u16string& target : targets) {
+    const std::u16string pending = PendingPath(target);
+    if (files.Exists(pending)) files.Rename(pending, target);
+  }
+}
+
+}  // namespace monitor

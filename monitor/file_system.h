@@ -1,0 +1,61 @@
+// Files of the log and the exports: read as a stream of bytes, written
+// through temporary files so that a file is either the old one or the new
+// one, never half of each. The Win32 implementation is Win32FileSystem;
+// tests use MemoryFileSystem.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace monitor {
+
+// A file open for reading.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to `size` bytes; 0 at the end of the file or on a read error.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+// Paths are Windows paths; the portable code only joins and compares them.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Nothing when the file cannot be opened.
+  virtual std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) = 0;
+  // Creates or truncates the file and writes all of `bytes` through to the
+  // disk; false when any of that fails, which may leave part of it written.
+  virtual bool WriteWhole(const std::u16string& path, std::string_view bytes) = 0;
+  // Puts `from` in the place of `to`, replacing it, in one step.
+  virtual bool Rename(const std::u16string& from, const std::u16string& to) = 0;
+  virtual bool Remove(const std::u16string& path) = 0;
+  virtual bool Exists(const std::u16string& path) = 0;
+  // Whether this user may create files in the folder.
+  virtual bool CanCreateFilesIn(const std::u16string& folder) = 0;
+  // The folder and the ones above it that are missing.
+  virtual bool CreateFolders(const std::u16string& folder) = 0;
+};
+
+std::u16string JoinPath(const std::u16string& folder, std::u16string_view name);
+
+// Files that belong together, replaced as one: each new text goes to a
+// temporary file beside its target, and only when all of them are written
+// are they renamed over the targets, in order. False when any step failed;
+// the temporary files are then removed and the targets left as they were,
+// unless a rename failed after an earlier one had succeeded.
+using FileTexts = std::vector<std::pair<std::u16string, std::string>>;
+bool ReplaceTogether(FileSystem& files, const FileTexts& texts);
+
+// After a crash or a power cut during ReplaceTogether: completes the
+// renames if they had begun, since all new texts were whole by then, and
+// otherwise drops the temporary files, leaving the old targets.
+void FinishReplacement(FileSystem& files, const std::vector<std::u16string>& targets);
+
+// The temporary file that stands for `target` during a replacement.
+std::u16string PendingPath(const std::u16string& target);
+
+}  // namespace monitor

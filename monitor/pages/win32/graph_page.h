@@ -1,0 +1,44 @@
+// CGraph: the Graph page. It keeps the temperature history of every slot,
+// draws the selected drive's line in a window moved by two scroll bars,
+// and exports the whole history as CSV.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "monitor/pages/graph.h"
+#include "monitor/pages/win32/page_view.h"
+#include "monitor/win32/ansi_code_page.h"
+#include "monitor/win32/win32_file_system.h"
+
+namespace monitor {
+
+// Posted to the page: a sample with the interval in wParam, as a timer
+// cycle adds it, so that a test can lay down hours of history in moments.
+constexpr UINT kGraphSampleMessage = WM_APP + 1;
+
+class CGraph final : public PageView {
+ public:
+  explicit CGraph(CVormakApp& app);
+
+  void AddGraphSample(int intervalMinutes);
+  void ClearGraphSlot(int slot);
+  // Draws the selected drive's line anew.
+  void Repaint() const;
+
+ private:
+  void OnInitDialog() override;
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  std::optional<LRESULT> OnScroll(HWND bar, WPARAM request);
+  void Clear();
+  // The bars and the axis labels as the window now is.
+  void ShowWindowState() const;
+  void Draw(const DRAWITEMSTRUCT& item) const;
+
+  GraphPageCore core_;
+  Win32FileSystem files_;
+  AnsiCodePage codePage_;
+};
+
+}  // namespace monitor

@@ -1,0 +1,76 @@
+#include "monitor/pages/win32/report_page.h"
+
+#include <commctrl.h>
+
+#include <array>
+
+#include "common/win32/wide_text.h"
+#include "monitor/pages/win32/csv_export.h"
+#include "monitor/win32/app.h"
+#include "monitor/win32/list_columns.h"
+#include "resources/resource_ids.h"
+
+namespace monitor {
+namespace {
+
+constexpr std::array<unsigned, 2> kLogColumnHeaders = {IDS_LOG_COLUMN_TIME, IDS_LOG_COLUMN_MESSAGE};
+
+}  // namespace
+
+CReport::CReport(CVormakApp& app)
+    : PageView(app, IDD_PAGE_LOG), log_(files_, codePage_, app.clock(), ThisUsersLogFolders()) {}
+
+void CReport::OnInitDialog() {
+  list_ = Item(IDC_LOG_LIST);
+  InsertColumns(list_, app_.strings(), kLogColumnHeaders);
+  ListView_SetExtendedListViewStyle(
+      list_, ListView_GetExtendedListViewStyle(list_) | LVS_EX_FULLROWSELECT);
+  const int width = ListWidth(list_);
+  SetColumnWidths(list_, std::array<int, 2>{width / 4, width * 2 / 3});
+  LoadLogFiles();
+}
+
+std::optional<LRESULT> CReport::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return std::nullopt;
+  switch (LOWORD(wParam)) {
+    case IDC_SAVE:
+      ExportCsv(hwnd(), app_, files_, [this] { return log_.Csv(); });
+      return 0;
+    case IDC_CLEAR:
+      Clear();
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
+void CReport::LoadLogFiles() {
+  log_.LoadLogFiles();
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  int row = 0;
+  for (const LogEntry& entry : log_.rows()) InsertRow(row++, entry);
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+}
+
+void CReport::AddLogEntry(const std::u16string& text) {
+  InsertRow(0, log_.AddLogEntry(text));
+}
+
+void CReport::InsertRow(int row, const LogEntry& entry) {
+  std::wstring time = ardmon::Wide(entry.time);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.pszText = time.data();
+  const int inserted = ListView_InsertItem(list_, &item);
+  if (inserted < 0) return;
+  std::wstring message = ardmon::Wide(entry.message);
+  ListView_SetItemText(list_, inserted, 1, message.data());
+}
+
+void CReport::Clear() {
+  log_.Clear();
+  ListView_DeleteAllItems(list_);
+}
+
+}  // namespace monitor

@@ -1,0 +1,34 @@
+// CReport: the Log page. It lists the monitoring cycle's events, newest on
+// top, keeps the newest in the log files and exports them all as CSV.
+#pragma once
+
+#include <windows.h>
+
+#include "monitor/pages/event_log.h"
+#include "monitor/pages/win32/page_view.h"
+#include "monitor/win32/ansi_code_page.h"
+#include "monitor/win32/win32_file_system.h"
+
+namespace monitor {
+
+class CReport final : public PageView {
+ public:
+  explicit CReport(CVormakApp& app);
+
+  void AddLogEntry(const std::u16string& text);
+  void SaveLogFiles() { log_.SaveLogFiles(); }
+
+ private:
+  void OnInitDialog() override;
+  std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void LoadLogFiles();
+  void InsertRow(int row, const LogEntry& entry);
+  void Clear();
+
+  Win32FileSystem files_;
+  AnsiCodePage codePage_;
+  EventLog log_;
+  HWND list_ = nullptr;
+};
+
+}  // namespace monitor

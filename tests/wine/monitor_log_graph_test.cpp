@@ -1,0 +1,384 @@
+// The Log and Graph pages of the real Ardmon.exe against the simulated demo
+// machine: events in the list and in the log files, which survive an exit,
+// a killed process and a program folder the user may not write to; the
+// temperature line on the screen; the time bar; the CSV exports through
+// the save dialog. Screenshots go to the build tree's screenshots/.
+#include "tests/wine/monitor_pages.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "monitor/pages/log_files.h"
+#include "monitor/pages/win32/graph_page.h"
+#include "monitor/win32/win32_file_system.h"
+
+namespace monitorgui {
+namespace {
+
+using disklib::sim::SetPlugged;
+
+// The Caution drive of the demo machine is logged in the first cycle.
+const std::wstring kCautionEvent = std::wstring(kDemo[1].letters) + kDemo[1].model;
+
+std::filesystem::path UsersLogFolder() {
+  const monitor::LogFolders folders = monitor::ThisUsersLogFolders();
+  return std::filesystem::path(ardmon::Wide(folders.localAppData)) /
+         ardmon::Wide(monitor::kUserLogFolder);
+}
+
+std::string Narrow(const std::wstring& text) {
+  return std::string(text.begin(), text.end());  // the demo's texts are ASCII
+}
+
+// Prepared by "tools/wine/readonly-folder up" with a copy of Ardmon.exe.
+std::filesystem::path ReadOnlyFolder() {
+  return FromUnix(ARDMON_READONLY_FOLDER).make_preferred();
+}
+
+// A field of the CSV exports, quoted where it has to be.
+std::string CsvField(const std::wstring& text) {
+  if (text.find_first_of(L",\"\r\n") == std::wstring::npos) return Narrow(text);
+  std::string quoted = "\"";
+  for (const wchar_t c : text) quoted += c == L'"' ? "\"\"" : std::string(1, static_cast<char>(c));
+  return quoted + "\"";
+}
+
+std::string Contents(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void RemoveLogFiles(const std::filesystem::path& folder) {
+  std::error_code ignored;
+  for (const char16_t* name : {monitor::kLogTimeFile, monitor::kLogMessageFile}) {
+    std::filesystem::remove(folder / ardmon::Wide(name), ignored);
+  }
+}
+
+// Pixels of one colour in a window as the screen shows it: read from a
+// screenshot, since another process's window cannot be read back here.
+int PixelsOf(HWND window, COLORREF colour) {
+  const RECT area = WindowRect(window);
+  if (!Screenshot("pixels", &area, 100, "bmp")) return -1;
+  const std::filesystem::path file = FromUnix(std::string(ARDMON_SCREENSHOT_DIR) + "/pixels.bmp");
+  const auto bitmap = static_cast<HBITMAP>(
+      LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (!bitmap) return -1;
+  BITMAP shape{};
+  GetObjectW(bitmap, sizeof shape, &shape);
+  BITMAPINFO info{};
+  info.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> pixels(static_cast<std::size_t>(shape.bmWidth) * shape.bmHeight);
+  const HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, shape.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap);
+  const DWORD wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+  return static_cast<int>(std::count_if(pixels.begin(), pixels.end(),
+                                        [&](DWORD pixel) { return (pixel & 0xFFFFFF) == wanted; }));
+}
+
+class LogAndGraph : public PageDriver {
+ protected:
+  void SetUp() override {
+    PageDriver::SetUp();
+    RemoveLogFiles(OwnFolder());
+    RemoveLogFiles(UsersLogFolder());
+  }
+
+  RemoteListView LogList() const {
+    return RemoteListView(GetDlgItem(PageWith(IDC_LOG_LIST), IDC_LOG_LIST));
+  }
+  // Time and message of every row, top first.
+  std::vector<std::pair<std::wstring, std::wstring>> LogRows() const {
+    const RemoteListView list = LogList();
+    std::vector<std::pair<std::wstring, std::wstring>> rows;
+    for (int row = 0; row < list.Count(); ++row)
+      rows.emplace_back(list.Text(row, 0), list.Text(row, 1));
+    return rows;
+  }
+  std::vector<std::wstring> LogMessages() const {
+    std::vector<std::wstring> messages;
+    for (const auto& row : LogRows()) messages.push_back(row.second);
+    return messages;
+  }
+  bool LogShows(const std::vector<std::wstring>& messages) const {
+    return WaitUntil([&] { return LogMessages() == messages; }, 3 * kCycleMs);
+  }
+
+  void Plug(int drive, bool plugged) const {
+    machine_.Change([&](Fixture& f) { SetPlugged(f, drive, plugged); });
+  }
+
+  HWND LogPage() const { return PageWith(IDC_LOG_LIST); }
+  HWND GraphPage() const { return PageWith(IDC_GRAPH_AREA); }
+  // Samples as timer cycles would add them, `count` of `minutes` each.
+  void AddSamples(int count, int minutes) const {
+    for (int i = 0; i < count; ++i)
+      SendBounded(GraphPage(), monitor::kGraphSampleMessage, minutes, 0);
+  }
+  HWND TimeBar() const { return GetDlgItem(GraphPage(), IDC_TIME_BAR); }
+
+  // A message box, not the save dialog, which looks alike to Boxes().
+  std::optional<MessageBoxView> WaitForMessage(DWORD timeoutMs = kReactMs) const {
+    std::optional<MessageBoxView> found;
+    WaitUntil(
+        [&] {
+          for (const MessageBoxView& box : Boxes()) {
+            if (!box.text.empty() && !FileNameField(box.window)) found = box;
+          }
+          return found.has_value();
+        },
+        timeoutMs);
+    return found;
+  }
+
+  // The save dialog a Save button opens: its file name field.
+  HWND WaitForSaveDialog() const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+          for (HWND dialog : TopLevelWindows(L"#32770", monitor_.id())) {
+            if (IsWindowVisible(dialog) && FileNameField(dialog)) found = dialog;
+          }
+          return found != nullptr;
+        },
+        kReactMs);
+    return found;
+  }
+  static HWND FileNameField(HWND dialog) {
+    for (int id : {1148, 1152}) {  // the file name combo box, or the plain field
+      const HWND field = GetDlgItem(dialog, id);
+      if (field && IsWindowVisible(field)) return field;
+    }
+    return nullptr;
+  }
+  // Types the name into the dialog and presses its Save button.
+  void ChooseFile(HWND dialog, const std::filesystem::path& file) const {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(FileNameField(dialog), WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, kReactMs, &ignored);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  }
+  // Save on the page, into `file`.
+  void Export(HWND page, const std::filesystem::path& file) const {
+    Click(IDC_SAVE, page);
+    const HWND dialog = WaitForSaveDialog();
+    ASSERT_TRUE(dialog) << "no save dialog";
+    ChooseFile(dialog, file);
+  }
+  static std::filesystem::path ExportFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::filesystem::path folder = std::filesystem::path(temp) / L"ardmon-export";
+    std::filesystem::create_directories(folder);
+    return folder;
+  }
+};
+
+TEST_F(LogAndGraph, EventsOfAHeatedAndAnUnpluggedDriveAreListedNewestOnTop) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
+  const std::wstring caution = kCautionEvent + Text(IDS_HEALTH_IS_CAUTION);
+  EXPECT_TRUE(LogShows({caution}));
+
+  Heat(0, 60);
+  const std::optional<MessageBoxView> warning = WaitForMessage(3 * kCycleMs);
+  ASSERT_TRUE(warning) << "no warning";
+  Answer(warning->window, IDOK);
+  Plug(2, false);
+  const std::wstring hot =
+      std::wstring(kDemo[0].letters) + kDemo[0].model + Text(IDS_OVER_TEMPERATURE);
+  const std::wstring removed = std::wstring(kDemo[2].letters) + kDemo[2].model + Text(IDS_REMOVE);
+  EXPECT_TRUE(LogShows({removed, hot, caution})) << LogMessages().size() << " rows";
+
+  // "2011/05/13  14:05": the local date and minute of now.
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  wchar_t date[16];
+  swprintf(date, 16, L"%d/%02d/%02d  ", now.wYear, now.wMonth, now.wDay);
+  for (const auto& row : LogRows()) {
+    EXPECT_EQ(row.first.size(), 17u);
+    EXPECT_EQ(row.first.substr(0, 12), date) << "unless the test ran across midnight";
+  }
+  // All three were written as they came.
+  EXPECT_EQ(Contents(OwnFolder() / L"Ardmon.log"),
+            Narrow(caution) + "\n" + Narrow(hot) + "\n" + Narrow(removed) + "\n");
+  ShootWindow("page_log");
+}
+
+TEST_F(LogAndGraph, ExitWritesTheFilesAndTheNextStartShowsTheSameRows) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  Plug(3, false);
+  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 2; }, 3 * kCycleMs));
+  Plug(3, true);
+  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 3; }, 3 * kCycleMs));
+  const auto before = LogRows();
+  StopMonitor();
+  ASSERT_FALSE(monitor_.Running());
+
+  const std::string times = Contents(OwnFolder() / L"Ardmon.time");
+  EXPECT_EQ(std::count(times.begin(), times.end(), '\n'), 3);
+  EXPECT_EQ(times.find('\r'), std::string::npos) << "LF only";
+  const std::wstring drive3 = std::wstring(kDemo[3].letters) + kDemo[3].model;
+  EXPECT_EQ(Contents(OwnFolder() / L"Ardmon.log"),
+            Narrow(kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)) + "\n" +
+                Narrow(drive3 + Text(IDS_REMOVE)) + "\n" + Narrow(drive3 + Text(IDS_ADD)) + "\n");
+
+  // The new start logs the Caution drive again, on top of the loaded rows.
+  ASSERT_NO_THROW(machine_.RestoreDemo());  // the filter question comes again
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 4; }, 3 * kCycleMs));
+  const auto after = LogRows();
+  EXPECT_EQ(std::vector(after.begin() + 1, after.end()), before);
+}
+
+TEST_F(LogAndGraph, AKilledMonitorHasLostNothingItLogged) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  Plug(1, false);
+  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 2; }, 3 * kCycleMs));
+  const auto before = LogRows();
+  monitor_.Kill();
+
+  const std::wstring removed = kCautionEvent + Text(IDS_REMOVE);
+  EXPECT_EQ(Contents(OwnFolder() / L"Ardmon.log"),
+            Narrow(kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)) + "\n" + Narrow(removed) + "\n");
+  ASSERT_NO_THROW(machine_.RestoreDemo());
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 3; }, 3 * kCycleMs));
+  const auto after = LogRows();
+  EXPECT_EQ(std::vector(after.begin() + 1, after.end()), before);
+}
+
+TEST_F(LogAndGraph, AProgramFolderTheUserCannotWriteToKeepsTheLogInTheUsersFolder) {
+  monitor::Win32FileSystem files;
+  const std::wstring readOnly = ReadOnlyFolder().wstring();
+  ASSERT_TRUE(std::filesystem::exists(ReadOnlyFolder() / L"Ardmon.exe"));
+  if (files.CanCreateFilesIn(std::u16string(readOnly.begin(), readOnly.end()))) {
+    GTEST_SKIP() << "the read-only folder could not be made read-only here";
+  }
+  ASSERT_NO_FATAL_FAILURE(StartMonitor(ReadOnlyFolder() / L"Ardmon.exe"));
+  const std::string caution = Narrow(kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)) + "\n";
+  EXPECT_TRUE(
+      WaitUntil([&] { return Contents(UsersLogFolder() / L"Ardmon.log") == caution; }, kCycleMs));
+  StopMonitor();
+  EXPECT_EQ(Contents(UsersLogFolder() / L"Ardmon.log"), caution);
+  EXPECT_FALSE(std::filesystem::exists(ReadOnlyFolder() / L"Ardmon.log"));
+  EXPECT_FALSE(std::filesystem::exists(OwnFolder() / L"Ardmon.log"));
+}
+
+TEST_F(LogAndGraph, TheGraphDrawsTheSelectedDrivesLineOverTheGrid) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kGraphTab));
+  AddSamples(3, 10);
+  Heat(0, 45);
+  ASSERT_NO_FATAL_FAILURE(WaitForTemperature(0, 45));
+  AddSamples(3, 10);
+  ShootWindow("page_graph");
+  const HWND area = GetDlgItem(GraphPage(), IDC_GRAPH_AREA);
+  EXPECT_GT(PixelsOf(area, RGB(255, 255, 0)), 100) << "the yellow temperature line";
+  EXPECT_GT(PixelsOf(area, RGB(255, 0, 0)), 100) << "the red warning line at 50";
+  EXPECT_GT(PixelsOf(area, RGB(0, 0, 255)), 100) << "the blue grid";
+
+  // Another drive, cooler: its line lies lower, under the warning line.
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(2, kGraphTab));
+  ShootWindow("page_graph_drive_2");
+  EXPECT_GT(PixelsOf(area, RGB(255, 255, 0)), 100);
+}
+
+TEST_F(LogAndGraph, TheTimeBarAppearsOnceTwoHoursOfSamplesExist) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kGraphTab));
+  EXPECT_FALSE(IsWindowVisible(TimeBar()));
+  AddSamples(59, 2);
+  EXPECT_FALSE(IsWindowVisible(TimeBar())) << "118 minutes";
+  AddSamples(1, 2);
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_AXIS_RIGHT) == L"130"; }, kReactMs));
+  EXPECT_TRUE(IsWindowVisible(TimeBar()));
+  EXPECT_EQ(SendBounded(TimeBar(), SBM_GETPOS, 0, 0), 1);
+  // The system carries the range across processes itself.
+  int low = -1, high = -1;
+  SendBounded(TimeBar(), SBM_GETRANGE, reinterpret_cast<WPARAM>(&low),
+              reinterpret_cast<LPARAM>(&high));
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 1);
+  EXPECT_EQ(ItemText(IDC_AXIS_LEFT), L"10");
+  EXPECT_EQ(ItemText(IDC_AXIS_CENTRE), L"70");
+  ShootWindow("page_graph_two_hours");
+
+  // A step back shows the start; Clear hides the bar again.
+  PostMessageW(GraphPage(), WM_HSCROLL, SB_LINELEFT, reinterpret_cast<LPARAM>(TimeBar()));
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_AXIS_RIGHT) == L"120"; }, kReactMs));
+  EXPECT_EQ(ItemText(IDC_AXIS_LEFT), L"0");
+  Click(IDC_CLEAR, GraphPage());
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(TimeBar()); }, kReactMs));
+}
+
+TEST_F(LogAndGraph, SaveWritesNewFilesAsksBeforeReplacingAndReportsFailures) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
+  ASSERT_TRUE(LogShows({kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)}));
+  const std::filesystem::path log = ExportFolder() / L"log.csv";
+  std::error_code ignored;
+  std::filesystem::remove(log, ignored);
+
+  ASSERT_NO_FATAL_FAILURE(Export(LogPage(), log));
+  const auto row = LogRows().at(0);
+  const std::string csv = CsvField(row.first) + ", " + CsvField(row.second) + "\r\n";
+  EXPECT_TRUE(WaitUntil([&] { return Contents(log) == csv; }, kReactMs)) << "a new file";
+
+  // The same name again: replacing it is asked first.
+  std::filesystem::resize_file(log, 0);
+  ASSERT_NO_FATAL_FAILURE(Export(LogPage(), log));
+  std::optional<MessageBoxView> box = WaitForMessage();
+  ASSERT_TRUE(box) << "no question before replacing";
+  Answer(box->window, IDYES);
+  EXPECT_TRUE(WaitUntil([&] { return Contents(log) == csv; }, kReactMs));
+
+  // The graph's export: the header names the drives present.
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kGraphTab));
+  const std::filesystem::path graph = ExportFolder() / L"graph.csv";
+  std::filesystem::remove(graph, ignored);
+  ASSERT_NO_FATAL_FAILURE(Export(GraphPage(), graph));
+  std::string header = Narrow(Text(IDS_TIME_MINUTE));
+  for (const DemoDrive& drive : kDemo)
+    header += "," + Narrow(std::wstring(drive.letters) + drive.model);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Contents(graph).rfind(header + "\n0,38,41,34,44,\r\n", 0) == 0; }, kReactMs))
+      << Contents(graph).substr(0, 200);
+
+  // A folder the file cannot be written to is reported.
+  monitor::Win32FileSystem files;
+  const std::wstring readOnly = ReadOnlyFolder().wstring();
+  if (files.CanCreateFilesIn(std::u16string(readOnly.begin(), readOnly.end()))) return;
+  const std::filesystem::path refused = ReadOnlyFolder() / L"graph.csv";
+  ASSERT_NO_FATAL_FAILURE(Export(GraphPage(), refused));
+  ASSERT_TRUE(box = WaitForMessage());
+  const std::wstring says = Text(IDS_FILE_NOT_WRITTEN) + L"\n";
+  EXPECT_EQ(box->text.substr(0, says.size()), says);
+  EXPECT_EQ(box->text.substr(box->text.size() - 9), L"graph.csv") << "names the file";
+  EXPECT_EQ(box->caption, Text(IDS_APP_TITLE));
+  Answer(box->window, IDOK);
+  EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
+// Both pages as the user sees them, in the user's language: the program
+// runs a second time in Japanese for this test.
+TEST_F(LogAndGraph, TheLogAndGraphPagesInTheUsersLanguage) {
+  const std::string language = ardmon::UserLanguage() == ardmon::Language::Japanese ? "_ja" : "_en";
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kLogTab));
+  EXPECT_TRUE(LogShows({kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)}));
+  ShootWindow("pages_log" + language);
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kGraphTab));
+  AddSamples(20, 4);
+  ShootWindow("pages_graph" + language);
+}
+
+}  // namespace
+}  // namespace monitorgui
