@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bench/echo_exchange.h"
+#include "bench/timing.h"
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/sim/fixture.h"
@@ -47,44 +48,14 @@ namespace {
 
 using ardmon::PipeCommand;
 using ardmon::PipeMessage;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::MillisecondsSince;
+using bench::Print;
+using bench::Summary;
+using bench::TimeInTurns;
 
 constexpr int kSlots = 26;
 using bench::kMessageSize;
-
-double MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-struct Summary {
-  double medianMs;
-  double minMs;
-  double maxMs;
-};
-
-// Times each of `runs` n times, taking turns, so that a machine that
-// slows down for a while slows all of them alike.
-std::vector<Summary> TimeInTurns(int n, const std::vector<std::function<void()>>& runs) {
-  std::vector<std::vector<double>> samples(runs.size());
-  for (int i = 0; i < n; ++i) {
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-      const auto start = Clock::now();
-      runs[r]();
-      samples[r].push_back(MillisecondsSince(start));
-    }
-  }
-  std::vector<Summary> summaries;
-  for (auto& s : samples) {
-    std::sort(s.begin(), s.end());
-    summaries.push_back({s[s.size() / 2], s.front(), s.back()});
-  }
-  return summaries;
-}
-
-void Print(const char* what, const Summary& s) {
-  std::printf("  %-44s median %8.2f ms  (min %8.2f, max %8.2f)\n", what, s.medianMs, s.minMs,
-              s.maxMs);
-}
 
 // The messages of one full cycle, in its order: for each slot GetDiskInfo,
 // then GetTempInfo.

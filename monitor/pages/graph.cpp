@@ -12,13 +12,27 @@ namespace monitor {
 namespace {
 
 // Digits, commas and line ends are the same bytes in every ANSI code page,
-// so the data lines are written as bytes at once; only the header needs
-// the conversion.
-template <typename Number>
-void AppendDecimal(std::string& text, Number value) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, end);
+// so the data lines are written as bytes straight away; only the header
+// needs the conversion. Each line takes at most a time of 10 digits, a
+// temperature of 3 per slot, their commas and CR LF.
+void AppendDataLines(std::string& csv, const TemperatureHistory& history,
+                     const std::vector<int>& slots) {
+  const std::size_t start = csv.size();
+  csv.resize(start + history.size() * (11 + 4 * slots.size() + 2));
+  char* out = csv.data() + start;
+  for (std::size_t sample = 0; sample < history.size(); ++sample) {
+    out = std::to_chars(out, out + 10, history.TimeOf(sample)).ptr;
+    *out++ = ',';
+    for (const int slot : slots) {
+      if (!history.Emptied(sample, slot)) {
+        out = std::to_chars(out, out + 3, unsigned{history.TemperatureOf(sample, slot)}).ptr;
+      }
+      *out++ = ',';
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+  }
+  csv.resize(static_cast<std::size_t>(out - csv.data()));
 }
 
 }  // namespace
@@ -33,18 +47,7 @@ std::string GraphCsv(const TemperatureHistory& history, const SlotTable& table,
     header += u',' + CsvField(table.slots[slot].displayName);
   }
   std::string csv = codePage.FromUtf16(header) + '\n';
-  csv.reserve(csv.size() + history.size() * (12 + 4 * present.size()));
-  for (std::size_t sample = 0; sample < history.size(); ++sample) {
-    AppendDecimal(csv, history.TimeOf(sample));
-    csv += ',';
-    for (const int slot : present) {
-      if (!history.Emptied(sample, slot)) {
-        AppendDecimal(csv, unsigned{history.TemperatureOf(sample, slot)});
-      }
-      csv += ',';
-    }
-    csv += "\r\n";
-  }
+  AppendDataLines(csv, history, present);
   return csv;
 }
 

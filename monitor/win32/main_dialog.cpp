@@ -382,8 +382,11 @@ void CVormakDlg::UpdateTrayIcons(bool show) {
   monitor::UpdateTrayIcons(show, *list_, app_.slots, app_.profile(), app_.strings(), *tray_);
 }
 
+// The cycle may have moved the selection to another drive: the graph
+// follows it too.
 void CVormakDlg::InvalidateDialog() {
   InvalidateRect(hwnd_, nullptr, FALSE);
+  graph_->Repaint();
 }
 
 void CVormakDlg::ShowWarningBox() {

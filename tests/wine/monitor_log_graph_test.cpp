@@ -238,11 +238,15 @@ TEST_F(LogAndGraph, ExitWritesTheFilesAndTheNextStartShowsTheSameRows) {
   EXPECT_EQ(std::vector(after.begin() + 1, after.end()), before);
 }
 
-TEST_F(LogAndGraph, AKilledMonitorHasLostNothingItLogged) {
+TEST_F(LogAndGraph, NothingLoggedIsLostWhenTheSessionEndsOrTheMonitorIsKilled) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   Plug(1, false);
   ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 2; }, 3 * kCycleMs));
   const auto before = LogRows();
+  // Windows ending the session has the files written once more.
+  RemoveLogFiles(OwnFolder());
+  SendBounded(window_, WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(std::filesystem::exists(OwnFolder() / L"Ardmon.time"));
   monitor_.Kill();
 
   const std::wstring removed = kCautionEvent + Text(IDS_REMOVE);
