@@ -42,15 +42,11 @@ bool EventLog::SaveLogFiles() {
 
 const LogEntry& EventLog::AddLogEntry(const std::u16string& message) {
   rows_.push_front({TimeOfNow(), message});
-  // A failed write leaves the files as they were; the next change or the
-  // exit tries again, and nothing is reported, as at exit.
-  SaveLogFiles();
   return rows_.front();
 }
 
 void EventLog::Clear() {
   rows_.clear();
-  SaveLogFiles();
 }
 
 // Without the zone's reading the time is shown as UTC rather than not at all.

@@ -1,6 +1,5 @@
 // The Log page's rules: its rows, newest on top, and the two log files
-// that keep the newest of them across runs. Nothing logged is lost: the
-// files are rewritten after every change, whole or not at all.
+// that keep the newest of them across runs, rewritten whole or not at all.
 #pragma once
 
 #include <string>
@@ -24,7 +23,7 @@ class EventLog {
   void LoadLogFiles();
   // Writes the newest rows to the files; false when they stay as they were.
   bool SaveLogFiles();
-  // A row on top with the local time of now; the files follow.
+  // A row on top with the local time of now.
   const LogEntry& AddLogEntry(const std::u16string& message);
   void Clear();
 

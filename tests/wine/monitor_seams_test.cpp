@@ -110,6 +110,7 @@ TEST_F(Win32Files, TheLogFilesGoThroughTheRealFileSystemAndCodePage) {
   const AnsiCodePage ansi;
   EventLog log(files_, ansi, clock, {Path(), u""});
   for (int i = 0; i < 40; ++i) log.AddLogEntry(u"D:DISK" + std::u16string(1, u'a' + i % 26));
+  ASSERT_TRUE(log.SaveLogFiles());
   EXPECT_FALSE(files_.Exists(PendingPath(Path(L"Ardmon.time"))));
   const std::string messages = Read(Path(L"Ardmon.log"));
   EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 31);

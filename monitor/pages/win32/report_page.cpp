@@ -14,6 +14,7 @@ namespace monitor {
 namespace {
 
 constexpr std::array<unsigned, 2> kLogColumnHeaders = {IDS_LOG_COLUMN_TIME, IDS_LOG_COLUMN_MESSAGE};
+constexpr UINT kSaveMessage = WM_APP + 1;
 
 }  // namespace
 
@@ -31,6 +32,10 @@ void CReport::OnInitDialog() {
 }
 
 std::optional<LRESULT> CReport::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (message == kSaveMessage) {
+    SaveLogFiles();
+    return 0;
+  }
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return std::nullopt;
   switch (LOWORD(wParam)) {
     case IDC_SAVE:
@@ -54,6 +59,22 @@ void CReport::LoadLogFiles() {
 
 void CReport::AddLogEntry(const std::u16string& text) {
   InsertRow(0, log_.AddLogEntry(text));
+  SaveSoon();
+}
+
+// A write that fails leaves the files as they were, and the next change or
+// the exit tries again; as at the exit, nothing is reported.
+void CReport::SaveLogFiles() {
+  savePending_ = false;
+  log_.SaveLogFiles();
+}
+
+// A cycle that logs for many drives at once writes the files once, right
+// after it.
+void CReport::SaveSoon() {
+  if (savePending_) return;
+  savePending_ = PostMessageW(hwnd(), kSaveMessage, 0, 0) != FALSE;
+  if (!savePending_) SaveLogFiles();
 }
 
 void CReport::InsertRow(int row, const LogEntry& entry) {
@@ -71,6 +92,7 @@ void CReport::InsertRow(int row, const LogEntry& entry) {
 void CReport::Clear() {
   log_.Clear();
   ListView_DeleteAllItems(list_);
+  SaveSoon();
 }
 
 }  // namespace monitor

@@ -1,5 +1,7 @@
 // CReport: the Log page. It lists the monitoring cycle's events, newest on
 // top, keeps the newest in the log files and exports them all as CSV.
+// Nothing logged is lost: the files are written after every change, once
+// for all the entries a cycle brings.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +18,7 @@ class CReport final : public PageView {
   explicit CReport(CVormakApp& app);
 
   void AddLogEntry(const std::u16string& text);
-  void SaveLogFiles() { log_.SaveLogFiles(); }
+  void SaveLogFiles();
 
  private:
   void OnInitDialog() override;
@@ -24,11 +26,14 @@ class CReport final : public PageView {
   void LoadLogFiles();
   void InsertRow(int row, const LogEntry& entry);
   void Clear();
+  // Saves once the entries of this burst are in.
+  void SaveSoon();
 
   Win32FileSystem files_;
   AnsiCodePage codePage_;
   EventLog log_;
   HWND list_ = nullptr;
+  bool savePending_ = false;
 };
 
 }  // namespace monitor

@@ -60,7 +60,7 @@ TEST(LogTimeText, IsTheLocalDateAndMinuteWithTwoBlanksBetween) {
   EXPECT_EQ(LogTimeText(CalendarAt(1304207940, -60)), u"2011/04/30  22:59");
 }
 
-TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTimeAndIntoTheFilesAtOnce) {
+TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
   clock.now = 1305295500;  // 2011-05-13 14:05 UTC, 15:05 an hour east
   EventLog log = Log();
   log.AddLogEntry(u"C:MARLOWE MX500Add");
@@ -69,7 +69,8 @@ TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTimeAndIntoTheFilesAtOnce) {
   EXPECT_THAT(log.rows(), ElementsAre(LogEntry{u"2011/05/13  15:05",
                                                u"C:MARLOWE MX500It is higher than the setting."},
                                       LogEntry{u"2011/05/13  15:05", u"C:MARLOWE MX500Add"}));
-  // Oldest first, LF only, without waiting for the exit.
+  // Oldest first, LF only.
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Times(), "2011/05/13  15:05\n2011/05/13  15:05\n");
   EXPECT_EQ(Messages(), "C:MARLOWE MX500Add\nC:MARLOWE MX500It is higher than the setting.\n");
 }
@@ -83,6 +84,7 @@ TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTo
     if (i >= 9) expected += text + "\n";
   }
   EXPECT_EQ(log.rows().size(), 40u) << "the list itself has no limit";
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Messages(), expected);
   EXPECT_EQ(std::count(Times().begin(), Times().end(), '\n'), 31);
 
@@ -99,6 +101,7 @@ TEST_F(EventLogTest, ClearEmptiesTheListAndTruncatesBothFiles) {
   ASSERT_EQ(log.rows().size(), 1u);
   log.Clear();
   EXPECT_THAT(log.rows(), IsEmpty());
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Times(), "");
   EXPECT_EQ(Messages(), "");
   EXPECT_TRUE(Loaded().rows().empty());
@@ -129,6 +132,7 @@ TEST_F(EventLogTest, TextsAreWrittenInTheCodePageAndKeptOnOneLine) {
   log.AddLogEntry(u"C:Caf\u00e9 at 60\u2103");
   // A line break in a model name would pair every later line wrongly.
   log.AddLogEntry(u"D:BAD\r\nMODELAdd");
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Messages(), "C:Caf\xe9 at 60?\nD:BAD  MODELAdd\n");
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"D:BAD  MODELAdd", u"C:Caf\u00e9 at 60?"));
 }
@@ -138,6 +142,7 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   EventLog log = Loaded();
   files.failWriteTo = PendingPath(In(kProgram, kLogMessageFile));
   log.AddLogEntry(u"lost for now");
+  EXPECT_FALSE(log.SaveLogFiles());
   EXPECT_EQ(Times(), "t1\n");
   EXPECT_EQ(Messages(), "m1\n");
   EXPECT_FALSE(files.Exists(PendingPath(In(kProgram, kLogTimeFile))));
@@ -145,6 +150,7 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   // The next write that works carries the entry along.
   files.failWriteTo.clear();
   log.AddLogEntry(u"next");
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Messages(), "m1\nlost for now\nnext\n");
 }
 
@@ -168,6 +174,7 @@ TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
   EventLog log = Loaded();
   files.failRenameTo = In(kProgram, kLogMessageFile);
   log.AddLogEntry(u"m3");
+  EXPECT_FALSE(log.SaveLogFiles());
   EXPECT_EQ(Messages(), "m1\nm2\n");
   files.failRenameTo.clear();
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"m3", u"m2", u"m1"));
@@ -177,6 +184,7 @@ TEST_F(EventLogTest, TheFilesLiveBesideTheProgramWhenItsFolderIsWritable) {
   EventLog log = Log();
   EXPECT_EQ(log.folder(), kProgram);
   log.AddLogEntry(u"here");
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Messages(kProgram), "here\n");
   EXPECT_FALSE(files.Exists(In(kUser, kLogMessageFile)));
 }
@@ -186,6 +194,7 @@ TEST_F(EventLogTest, AnUnwritableProgramFolderSendsThemToTheUsersFolder) {
   EventLog log = Loaded();
   EXPECT_EQ(log.folder(), kUser);
   log.AddLogEntry(u"moved");
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Messages(kUser), "moved\n");
   EXPECT_TRUE(files.folders.count(kUser)) << "made on demand";
 }
@@ -196,6 +205,7 @@ TEST_F(EventLogTest, TheUsersFolderStartsFromTheProgramFoldersLog) {
   EventLog log = Loaded();
   EXPECT_THAT(MessagesOf(log), ElementsAre(u"m2", u"m1"));
   log.AddLogEntry(u"m3");
+  EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Messages(kUser), "m1\nm2\nm3\n");
   EXPECT_EQ(Messages(kProgram), "m1\nm2\n");
 
