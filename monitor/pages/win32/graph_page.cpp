@@ -118,8 +118,9 @@ void CGraph::ShowWindowState() const {
   // Only changed labels are written, so a sample that does not move the
   // window does not redraw them.
   for (int label = 0; label < kAxisLabelCount; ++label) {
-    if (ItemText(kAxisLabels[label]) != labels[label])
+    if (ItemText(kAxisLabels[label]) != labels[label]) {
       SetItemText(kAxisLabels[label], labels[label]);
+    }
   }
 }
 

@@ -14,8 +14,8 @@
 
 namespace monitor {
 
-// Posted to the page: a sample with the interval in wParam, as a timer
-// cycle adds it, so that a test can lay down hours of history in moments.
+// Sent to the page: a sample with the interval in wParam, as a timer cycle
+// adds it, so that a test can lay down hours of history in moments.
 constexpr UINT kGraphSampleMessage = WM_APP + 1;
 
 class CGraph final : public PageView {
