@@ -163,6 +163,6 @@ int main(int argc, char** argv) {
                 MegabytesPerSecond(csv.size(), summary.medianMs),
                 MegabytesPerSecond(csv.size(), summary.minMs));
   }
-  std::printf("  (target >= 50 MB/s for the export, made)\n");
+  std::printf("  (target >= 50 MB/s)\n");
   return 0;
 }

@@ -20,18 +20,19 @@ void AppendDataLines(std::string& csv, const TemperatureHistory& history,
   const std::size_t start = csv.size();
   csv.resize(start + history.size() * (11 + 4 * slots.size() + 2));
   char* out = csv.data() + start;
-  for (std::size_t sample = 0; sample < history.size(); ++sample) {
-    out = std::to_chars(out, out + 10, history.TimeOf(sample)).ptr;
-    *out++ = ',';
-    for (const int slot : slots) {
-      if (!history.Emptied(sample, slot)) {
-        out = std::to_chars(out, out + 3, unsigned{history.TemperatureOf(sample, slot)}).ptr;
-      }
-      *out++ = ',';
-    }
-    *out++ = '\r';
-    *out++ = '\n';
-  }
+  history.ForEachSample(
+      [&](std::size_t sample, std::int64_t time, const SlotTemperatures& temperatures) {
+        out = std::to_chars(out, out + 10, time).ptr;
+        *out++ = ',';
+        for (const int slot : slots) {
+          if (!history.Emptied(sample, slot)) {
+            out = std::to_chars(out, out + 3, unsigned{temperatures[slot]}).ptr;
+          }
+          *out++ = ',';
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+      });
   csv.resize(static_cast<std::size_t>(out - csv.data()));
 }
 

@@ -38,6 +38,16 @@ class TemperatureHistory {
   bool Emptied(std::size_t sample, int slot) const { return sample < emptiedBefore_[slot]; }
   // The first sample whose time is `time` or later; size() when none is.
   std::size_t FirstAtOrAfter(std::int64_t time) const;
+  // Every sample in order, as visit(sample, time, temperatures), for the
+  // export; the temperatures of emptied texts are left as they were read.
+  template <typename Visit>
+  void ForEachSample(Visit visit) const {
+    for (std::size_t sample = 0; sample < size_; ++sample) {
+      const Block& block = *blocks_[sample / kBlockSamples];
+      visit(sample, std::int64_t{block.times[sample % kBlockSamples]},
+            block.temperatures[sample % kBlockSamples]);
+    }
+  }
 
   // What the samples take in memory, the block table included.
   std::size_t MemoryBytes() const;
