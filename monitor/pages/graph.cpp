@@ -14,15 +14,16 @@ namespace {
 // Digits, commas and line ends are the same bytes in every ANSI code page,
 // so the data lines are written as bytes straight away; only the header
 // needs the conversion. Each line takes at most a time of 10 digits, a
-// temperature of 3 per slot, their commas and CR LF.
+// temperature of 3 per slot, their commas and CR LF. The room is reserved,
+// not filled: a year of history touches only the memory it uses.
 void AppendDataLines(std::string& csv, const TemperatureHistory& history,
                      const std::vector<int>& slots) {
-  const std::size_t start = csv.size();
-  csv.resize(start + history.size() * (11 + 4 * slots.size() + 2));
-  char* out = csv.data() + start;
+  const std::size_t longest = 11 + 4 * slots.size() + 2;
+  csv.reserve(csv.size() + history.size() * longest);
+  std::vector<char> line(longest);
   history.ForEachSample(
       [&](std::size_t sample, std::int64_t time, const SlotTemperatures& temperatures) {
-        out = std::to_chars(out, out + 10, time).ptr;
+        char* out = std::to_chars(line.data(), line.data() + 10, time).ptr;
         *out++ = ',';
         for (const int slot : slots) {
           if (!history.Emptied(sample, slot)) {
@@ -32,8 +33,8 @@ void AppendDataLines(std::string& csv, const TemperatureHistory& history,
         }
         *out++ = '\r';
         *out++ = '\n';
+        csv.append(line.data(), out);
       });
-  csv.resize(static_cast<std::size_t>(out - csv.data()));
 }
 
 }  // namespace
