@@ -13,6 +13,9 @@ namespace {
 
 using ardmon::Wide;
 
+constexpr int kRenameAttempts = 10;
+constexpr DWORD kRenameRetryMs = 10;
+
 class HandleSource final : public ByteSource {
  public:
   explicit HandleSource(HANDLE file) : file_(file) {}
@@ -61,9 +64,21 @@ bool Win32FileSystem::WriteWhole(const std::u16string& path, std::string_view by
   return CloseHandle(file) && written;
 }
 
+// A file that someone reads at that moment (a viewer, a virus scanner, an
+// indexer) cannot be replaced; such readers let go within moments.
 bool Win32FileSystem::Rename(const std::u16string& from, const std::u16string& to) {
-  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (attempt == kRenameAttempts ||
+        (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) {
+      return false;
+    }
+    Sleep(kRenameRetryMs);
+  }
 }
 
 bool Win32FileSystem::Remove(const std::u16string& path) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "common/win32/wide_text.h"
 #include "monitor/pages/event_log.h"
@@ -12,6 +13,8 @@
 
 namespace monitor {
 namespace {
+
+using ardmon::Wide;
 
 TEST(SystemClock, ReadsTheTimeAsThePcShowsIt) {
   SystemClock clock;
@@ -93,6 +96,31 @@ TEST_F(Win32Files, WritesReadsRenamesAndRemovesWholeFiles) {
   EXPECT_FALSE(files_.Exists(Path(L"a.txt")));
   EXPECT_EQ(files_.OpenForReading(Path(L"a.txt")), nullptr);
   EXPECT_FALSE(files_.WriteWhole(Path(L"missing\\c.txt"), "x"));
+}
+
+TEST_F(Win32Files, ReplacesAFileOnceItsReaderLetsGo) {
+  ASSERT_TRUE(files_.WriteWhole(Path(L"a.txt"), "old"));
+  ASSERT_TRUE(files_.WriteWhole(Path(L"b.txt"), "new"));
+  const auto openForReading = [&] {
+    return CreateFileW(Wide(Path(L"a.txt")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE reader = openForReading();
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  std::thread letGo([reader] {
+    Sleep(30);
+    CloseHandle(reader);
+  });
+  EXPECT_TRUE(files_.Rename(Path(L"b.txt"), Path(L"a.txt")));
+  letGo.join();
+  EXPECT_EQ(Read(Path(L"a.txt")), "new");
+
+  // A reader that keeps it: the old file stays.
+  ASSERT_TRUE(files_.WriteWhole(Path(L"b.txt"), "newer"));
+  reader = openForReading();
+  EXPECT_FALSE(files_.Rename(Path(L"b.txt"), Path(L"a.txt")));
+  CloseHandle(reader);
+  EXPECT_EQ(Read(Path(L"a.txt")), "new");
 }
 
 TEST_F(Win32Files, TellsWhereFilesCanBeCreatedAndMakesFolders) {
