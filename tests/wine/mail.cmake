@@ -19,3 +19,7 @@ function(ardmon_mail_test name)
   set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED mail_servers)
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ARDMON_MAIL_SERVERS=${ARDMON_MAIL_SERVERS})
 endfunction()
+
+# The Mail page and the alert mail of the real Ardmon.exe.
+ardmon_monitor_gui_test(monitor_mail_test)
+target_include_directories(monitor_mail_test PRIVATE ${ARDMON_THIRD_PARTY_INCLUDE})
