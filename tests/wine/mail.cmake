@@ -23,3 +23,8 @@ endfunction()
 # The Mail page and the alert mail of the real Ardmon.exe.
 ardmon_monitor_gui_test(monitor_mail_test)
 target_include_directories(monitor_mail_test PRIVATE ${ARDMON_THIRD_PARTY_INCLUDE})
+
+# For the demo: the test CA trusted in its prefix.
+add_executable(trust_test_ca ${CMAKE_CURRENT_LIST_DIR}/trust_test_ca.cpp)
+target_link_libraries(trust_test_ca PRIVATE crypt32)
+target_include_directories(trust_test_ca PRIVATE ${ARDMON_THIRD_PARTY_INCLUDE})
