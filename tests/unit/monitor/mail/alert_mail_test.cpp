@@ -62,18 +62,6 @@ TEST_F(AlertMailTest, ComposesFromTheStoredValuesAtTheMomentOfSending) {
   EXPECT_EQ(mail.parts.body, "C:DISK It is higher than the setting.\r\n");
 }
 
-TEST_F(AlertMailTest, AFreshProfileGivesTheDefaults) {
-  MemoryProfile fresh;
-  const AlertMail mail =
-      ComposeAlertMail(MailSources{fresh, cipher, latin1, clock, u"Quenby"}, u"TestMail");
-  EXPECT_EQ(mail.settings.smtpPort, 25);
-  EXPECT_EQ(mail.settings.popPort, 110);
-  EXPECT_EQ(mail.settings.auth, MailAuthMode::None);
-  EXPECT_EQ(mail.settings.security, MailSecurity::None);
-  EXPECT_EQ(mail.settings.password, "");
-  EXPECT_EQ(mail.parts.recipient1, "");
-}
-
 TEST_F(AlertMailTest, SendsTheTestMailAndRefusesAnInjectedAddress) {
   testing::ScriptedMailServer server;
   server.At("smtp.test", 25,

@@ -69,10 +69,6 @@ TEST_F(PasswordStoreTest, LongAndEmptyPasswordsRoundTrip) {
   EXPECT_EQ(ReadStoredPassword(profile, cipher), u"");
 }
 
-TEST_F(PasswordStoreTest, NothingStoredReadsEmpty) {
-  EXPECT_EQ(ReadStoredPassword(profile, cipher), u"");
-}
-
 TEST_F(PasswordStoreTest, WithoutTheCipherThePasswordIsKeptInClearNotLost) {
   cipher.available = false;
   ASSERT_TRUE(StorePassword(profile, cipher, u"secret"));
