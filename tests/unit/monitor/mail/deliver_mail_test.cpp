@@ -283,7 +283,7 @@ TEST_F(DeliverMailTest, ValuesThatWouldBreakALineAreRefusedBeforeAnyConnection) 
   EXPECT_EQ(Deliver(), kMailSent) << "127 bytes fit, values not used are not checked";
 }
 
-TEST_F(DeliverMailTest, AnEmptyFirstRecipientStillGoesAsSpecifiedAndTheSecondGetsTheMail) {
+TEST_F(DeliverMailTest, AnEmptyFirstRecipientGoesAsAnEmptyAddressAndTheSecondGetsTheMail) {
   parts.recipient1 = "";
   parts.recipient2 = "you@test";
   Smtp({kGreeting, kHello, kOk, "501 empty\r\n", kOk, kGoAhead, kOk, kBye});
