@@ -31,9 +31,17 @@ bool MemoryProfile::WriteProfileInt(std::u16string_view section, std::u16string_
   return true;
 }
 
+// Text ends at its first zero unit, as the registry's reader takes it.
 std::u16string MemoryProfile::GetProfileString(std::u16string_view section,
                                                std::u16string_view name,
                                                std::u16string_view defaultValue) {
+  const std::u16string text = GetProfileStringWhole(section, name, defaultValue);
+  return text.substr(0, text.find(u'\0'));
+}
+
+std::u16string MemoryProfile::GetProfileStringWhole(std::u16string_view section,
+                                                    std::u16string_view name,
+                                                    std::u16string_view defaultValue) {
   Open(section);
   const Value* value = Find(section, name);
   const auto* text = value ? std::get_if<std::u16string>(value) : nullptr;

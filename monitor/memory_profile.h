@@ -22,6 +22,8 @@ class MemoryProfile : public Profile {
                                   std::u16string_view defaultValue) override;
   bool WriteProfileString(std::u16string_view section, std::u16string_view name,
                           std::u16string_view value) override;
+  std::u16string GetProfileStringWhole(std::u16string_view section, std::u16string_view name,
+                                       std::u16string_view defaultValue) override;
   bool HasRunEntry() override { return runEntry_; }
   bool SetRunEntry(bool present) override;
 

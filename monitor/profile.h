@@ -21,6 +21,12 @@ class Profile {
                                           std::u16string_view defaultValue) = 0;
   virtual bool WriteProfileString(std::u16string_view section, std::u16string_view name,
                                   std::u16string_view value) = 0;
+  // A string by its stored length, zero units inside it kept; one zero unit
+  // that ends it is dropped. For values that are not text, such as the
+  // encrypted password. Writing keeps the whole string already.
+  virtual std::u16string GetProfileStringWhole(std::u16string_view section,
+                                               std::u16string_view name,
+                                               std::u16string_view defaultValue) = 0;
 
   // The "Ardmon" value under the per-user Run key.
   virtual bool HasRunEntry() = 0;

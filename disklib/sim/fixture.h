@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/nvme_health.h"
+#include "common/utf8.h"
 #include "disklib/access_methods.h"
 
 namespace disklib::sim {
@@ -173,7 +174,7 @@ Sector NvmeHealthLog(const NvmeDrive& drive);
 std::optional<AccessMethod> AccessMethodFromName(std::string_view name);
 std::string_view AccessMethodName(AccessMethod method);
 
-std::u16string Utf16FromUtf8(std::string_view text);
-std::string Utf8FromUtf16(std::u16string_view text);
+using ardmon::Utf16FromUtf8;
+using ardmon::Utf8FromUtf16;
 
 }  // namespace disklib::sim

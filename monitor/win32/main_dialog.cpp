@@ -15,11 +15,8 @@ namespace {
 
 using ardmon::Wide;
 
-// Tab order: the tab index is the page's number everywhere.
-constexpr std::array<unsigned, kPageCount> kPageTemplates = {IDD_PAGE_HDD_INFO, IDD_PAGE_SMART,
-                                                             IDD_PAGE_SETTING,  IDD_PAGE_LOG,
-                                                             IDD_PAGE_GRAPH,    IDD_PAGE_MAIL};
 constexpr int kHddInfoTab = 0;
+// Tab order: the tab index is the page's number everywhere.
 constexpr std::array<unsigned, kPageCount> kTabLabels = {
     IDS_TAB_HDD_INFO, IDS_TAB_SMART, IDS_TAB_SETTING, IDS_TAB_LOG, IDS_TAB_GRAPH, IDS_TAB_MAIL};
 constexpr std::array<unsigned, kColumnCount> kColumnHeaders = {
@@ -27,7 +24,7 @@ constexpr std::array<unsigned, kColumnCount> kColumnHeaders = {
     IDS_TAB_SMART,    IDS_COLUMN_TEMPERATURE, IDS_COLUMN_HEALTH};
 constexpr int kSmartTab = 1;
 constexpr int kSettingTab = 2;
-constexpr int kGraphTab = 4;
+constexpr int kMailTab = 5;
 
 constexpr GUID kDiskInterface = {
     0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
@@ -157,11 +154,9 @@ void CVormakDlg::CreatePages() {
   setting_ = std::make_unique<CSetting>(app_, *this);
   report_ = std::make_unique<CReport>(app_);
   graph_ = std::make_unique<CGraph>(app_);
-  for (int tab = kGraphTab + 1; tab < kPageCount; ++tab) {
-    blankPages_.push_back(std::make_unique<PageView>(app_, kPageTemplates[tab]));
-  }
-  pages_ = {hddInfo_.get(), smart_.get(), setting_.get(),
-            report_.get(),  graph_.get(), blankPages_[0].get()};
+  mailer_ = std::make_unique<AlertMailer>(app_.profile(), app_.clock(), app_.title());
+  mail_ = std::make_unique<CMailDlg>(app_, *mailer_);
+  pages_ = {hddInfo_.get(), smart_.get(), setting_.get(), report_.get(), graph_.get(), mail_.get()};
   for (PageView* page : pages_) page->Create(hwnd_);
 }
 
@@ -322,6 +317,7 @@ void CVormakDlg::SelectTab(int tab) {
 
 void CVormakDlg::ShowSelectedPage() {
   KeepUnappliedSettings(TabCtrl_GetCurSel(tab_));
+  KeepUnappliedMail(TabCtrl_GetCurSel(tab_));
   const int current = TabCtrl_GetCurSel(tab_);
   if (current == kSmartTab) RefreshSmartList();
   const int shown = current < 0 ? kHddInfoTab : current;
@@ -341,9 +337,18 @@ void CVormakDlg::KeepUnappliedSettings(int currentTab) {
   if (setting_->IsSettingChanged()) TabCtrl_SetCurSel(tab_, kSettingTab);
 }
 
+// The same for the Mail page.
+void CVormakDlg::KeepUnappliedMail(int currentTab) {
+  if (currentTab == kMailTab || !mail_->Visible() || !mail_->IsModified()) return;
+  if (ShowMessage(hwnd_, app_, IDS_APPLY_QUESTION, MB_YESNO) != IDYES) return;
+  mail_->OnApply();
+  if (mail_->IsModified()) TabCtrl_SetCurSel(tab_, kMailTab);
+}
+
 // Edits not applied are discarded.
 void CVormakDlg::Hide() {
   setting_->LoadSettings(true);
+  mail_->OnShowPage();
   windowVisible_ = false;
   ShowWindow(hwnd_, SW_HIDE);
 }
@@ -387,6 +392,10 @@ void CVormakDlg::UpdateTrayIcons(bool show) {
 void CVormakDlg::InvalidateDialog() {
   InvalidateRect(hwnd_, nullptr, FALSE);
   graph_->Repaint();
+}
+
+void CVormakDlg::SendAlertMail(const std::u16string& text) {
+  mailer_->Send(text);
 }
 
 void CVormakDlg::ShowWarningBox() {

@@ -10,12 +10,13 @@
 
 #include <array>
 #include <memory>
-#include <vector>
 
+#include "monitor/mail/win32/alert_mailer.h"
 #include "monitor/monitor_cycle.h"
 #include "monitor/monitor_hooks.h"
 #include "monitor/pages/win32/graph_page.h"
 #include "monitor/pages/win32/hdd_info_page.h"
+#include "monitor/pages/win32/mail_page.h"
 #include "monitor/pages/win32/page_view.h"
 #include "monitor/pages/win32/report_page.h"
 #include "monitor/pages/win32/setting_page.h"
@@ -48,6 +49,8 @@ class CVormakDlg : public MonitorHooks {
   void UpdateTrayIcons(bool show) override;
   void InvalidateDialog() override;
   void ShowWarningBox() override;
+  // Queued to the mail thread; its result is dropped.
+  void SendAlertMail(const std::u16string& text) override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -69,6 +72,7 @@ class CVormakDlg : public MonitorHooks {
   void OnCommand(WORD command);
   void ShowSelectedPage();
   void KeepUnappliedSettings(int currentTab);
+  void KeepUnappliedMail(int currentTab);
   void SelectTab(int tab);
   void Hide();
   void Exit();
@@ -83,7 +87,8 @@ class CVormakDlg : public MonitorHooks {
   std::unique_ptr<CSetting> setting_;
   std::unique_ptr<CReport> report_;
   std::unique_ptr<CGraph> graph_;
-  std::vector<std::unique_ptr<PageView>> blankPages_;
+  std::unique_ptr<AlertMailer> mailer_;  // outlives the Mail page that uses it
+  std::unique_ptr<CMailDlg> mail_;
   std::array<PageView*, kPageCount> pages_{};
   HWND tab_ = nullptr;
   HICON icon_;

@@ -1,8 +1,6 @@
 #include "monitor/win32/registry_profile.h"
 #include "common/win32/wide_text.h"
 
-#include <vector>
-
 namespace monitor {
 namespace {
 
@@ -64,9 +62,8 @@ bool RegistryProfile::WriteProfileInt(std::u16string_view section, std::u16strin
                         reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
 }
 
-std::u16string RegistryProfile::GetProfileString(std::u16string_view section,
-                                                 std::u16string_view name,
-                                                 std::u16string_view defaultValue) {
+std::optional<std::wstring> RegistryProfile::StoredString(std::u16string_view section,
+                                                          std::u16string_view name) {
   Key key(OpenSection(section));
   const std::wstring valueName = Wide(name);
   DWORD type = 0, size = 0;
@@ -74,14 +71,32 @@ std::u16string RegistryProfile::GetProfileString(std::u16string_view section,
       RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
           ERROR_SUCCESS ||
       type != REG_SZ) {
-    return std::u16string(defaultValue);
+    return std::nullopt;
   }
-  std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+  std::wstring text(size / sizeof(wchar_t), L'\0');
   if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
                        reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) {
-    return std::u16string(defaultValue);
+    return std::nullopt;
   }
-  return std::u16string(text.data(), text.data() + wcsnlen(text.data(), text.size()));
+  text.resize(size / sizeof(wchar_t));
+  return text;
+}
+
+std::u16string RegistryProfile::GetProfileString(std::u16string_view section,
+                                                 std::u16string_view name,
+                                                 std::u16string_view defaultValue) {
+  const std::optional<std::wstring> text = StoredString(section, name);
+  if (!text) return std::u16string(defaultValue);
+  return std::u16string(text->begin(), text->begin() + wcsnlen(text->c_str(), text->size()));
+}
+
+std::u16string RegistryProfile::GetProfileStringWhole(std::u16string_view section,
+                                                      std::u16string_view name,
+                                                      std::u16string_view defaultValue) {
+  std::optional<std::wstring> text = StoredString(section, name);
+  if (!text) return std::u16string(defaultValue);
+  if (!text->empty() && text->back() == L'\0') text->pop_back();
+  return std::u16string(text->begin(), text->end());
 }
 
 bool RegistryProfile::WriteProfileString(std::u16string_view section, std::u16string_view name,

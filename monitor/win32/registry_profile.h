@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "monitor/profile.h"
@@ -22,12 +23,17 @@ class RegistryProfile : public Profile {
                                   std::u16string_view defaultValue) override;
   bool WriteProfileString(std::u16string_view section, std::u16string_view name,
                           std::u16string_view value) override;
+  std::u16string GetProfileStringWhole(std::u16string_view section, std::u16string_view name,
+                                       std::u16string_view defaultValue) override;
   bool HasRunEntry() override;
   bool SetRunEntry(bool present) override;
 
  private:
   // The section's key, created when missing; nullptr when it cannot be had.
   HKEY OpenSection(std::u16string_view section);
+  // The REG_SZ data as stored, its terminating zero included; nothing when
+  // the value is missing or of another type.
+  std::optional<std::wstring> StoredString(std::u16string_view section, std::u16string_view name);
 
   std::u16string applicationKey_;
 };

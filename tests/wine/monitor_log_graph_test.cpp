@@ -3,7 +3,7 @@
 // a killed process and a program folder the user may not write to; the
 // temperature line on the screen; the time bar; the CSV exports through
 // the save dialog. Screenshots go to the build tree's screenshots/.
-#include "tests/wine/monitor_pages.h"
+#include "tests/wine/monitor_pages_fixture.h"
 
 #include <algorithm>
 #include <fstream>
@@ -82,10 +82,10 @@ int PixelsOf(HWND window, COLORREF colour) {
                                         [&](DWORD pixel) { return (pixel & 0xFFFFFF) == wanted; }));
 }
 
-class LogAndGraph : public PageDriver {
+class LogAndGraph : public MonitorPages {
  protected:
   void SetUp() override {
-    PageDriver::SetUp();
+    MonitorPages::SetUp();
     RemoveLogFiles(OwnFolder());
     RemoveLogFiles(UsersLogFolder());
   }

@@ -3,7 +3,7 @@
 // processes, how the Setting page stores and refuses, and how the main
 // dialog guards unapplied settings. Screenshots of the three pages in both
 // languages go to the build tree's screenshots/.
-#include "tests/wine/monitor_pages.h"
+#include "tests/wine/monitor_pages_fixture.h"
 
 #include <string>
 
@@ -17,37 +17,6 @@ using disklib::sim::SetHealth;
 
 constexpr std::uint32_t kCautionColour = 0x00FFFF;
 constexpr std::uint32_t kBadColour = 0x0000FF;
-
-class MonitorPages : public PageDriver {
- protected:
-  std::vector<std::wstring> DriveLetters() const {
-    const HWND combo = GetDlgItem(PageWith(IDC_DRIVE_LETTERS), IDC_DRIVE_LETTERS);
-    std::vector<std::wstring> letters;
-    const int count = static_cast<int>(SendBounded(combo, CB_GETCOUNT, 0, 0));
-    for (int item = 0; item < count; ++item) {
-      // The system carries this text across processes itself.
-      wchar_t letter[16] = {};
-      SendBounded(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(letter));
-      letters.push_back(letter);
-    }
-    return letters;
-  }
-  int ChosenLetter() const {
-    return static_cast<int>(SendBounded(GetDlgItem(PageWith(IDC_DRIVE_LETTERS), IDC_DRIVE_LETTERS),
-                                        CB_GETCURSEL, 0, 0));
-  }
-
-  RemoteListView Attributes() const {
-    return RemoteListView(GetDlgItem(PageWith(IDC_ATTRIBUTE_LIST), IDC_ATTRIBUTE_LIST));
-  }
-  static std::vector<std::uint32_t> Colours(const RemoteListView& list) {
-    std::vector<std::uint32_t> colours;
-    for (const auto& row : list.Rows()) {
-      colours.push_back(static_cast<std::uint32_t>(row.data) >> 8);
-    }
-    return colours;
-  }
-};
 
 TEST_F(MonitorPages, HddInformationShowsTheSelectedDriveAndItsVolume) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());

@@ -59,6 +59,23 @@ TEST_F(RegistryProfileTest, IntegersAreDwordsAndStringsAreText) {
       << "a value of another type reads as missing";
 }
 
+TEST_F(RegistryProfileTest, AStringWithZeroUnitsIsStoredAndReadWhole) {
+  const std::u16string units(u"a\0b\0", 4);
+  ASSERT_TRUE(profile.WriteProfileString(kSettingSection, u"SENDPASS", units));
+  DWORD size = 0;
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kSectionKey, L"SENDPASS", RRF_RT_ANY | RRF_NOEXPAND,
+                         nullptr, nullptr, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(size, 10u) << "four units and the terminating zero";
+  EXPECT_EQ(profile.GetProfileString(kSettingSection, u"SENDPASS", u""), u"a");
+  EXPECT_EQ(profile.GetProfileStringWhole(kSettingSection, u"SENDPASS", u""), units);
+
+  ASSERT_TRUE(profile.WriteProfileString(kSettingSection, u"SENDPASS", u"plain"));
+  EXPECT_EQ(profile.GetProfileStringWhole(kSettingSection, u"SENDPASS", u""), u"plain")
+      << "a value without zero units reads as before";
+  EXPECT_EQ(profile.GetProfileStringWhole(kSettingSection, u"NONE", u"none"), u"none");
+}
+
 TEST_F(RegistryProfileTest, TheRunEntryHoldsTheProgramPath) {
   ASSERT_TRUE(profile.SetRunEntry(true));
   EXPECT_TRUE(profile.HasRunEntry());

@@ -105,7 +105,14 @@ TEST(AttributeStrings, EveryKnownAttributeHasANameAndADescription) {
 }
 
 TEST(JapaneseStrings, AreTranslatedExceptForSymbols) {
-  const std::set<unsigned> same_in_both = {IDS_TAB_SMART, IDS_NO_VALUE, IDS_SMART_COLUMN_ID};
+  // The mail choices are protocol names in both sets.
+  const std::set<unsigned> same_in_both = {IDS_TAB_SMART,
+                                           IDS_NO_VALUE,
+                                           IDS_SMART_COLUMN_ID,
+                                           IDS_MAIL_CHOICE_NONE,
+                                           IDS_MAIL_CHOICE_POP_BEFORE_SMTP,
+                                           IDS_MAIL_CHOICE_SMTP_OVER_SSL,
+                                           IDS_MAIL_CHOICE_STARTTLS};
   for (std::size_t i = 0; i < kStringTableSize; ++i) {
     const StringTableEntry& e = kStringTable[i];
     if (!e.english) continue;

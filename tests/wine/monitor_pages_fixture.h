@@ -1,19 +1,21 @@
-// Driving the pages of the real Ardmon.exe: finding a page by one of its
-// controls, reading and setting its texts, clicking its buttons and tabs,
-// showing a drive on a tab, and waiting for message boxes.
+// The main dialog's pages of the real Ardmon.exe, as the page tests drive
+// them: the page holding a control, its texts, clicks, the tabs, the
+// message boxes and screenshots of the window.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/wine/monitor_gui_fixture.h"
 
 namespace monitorgui {
 
 constexpr int kTabControlId = 108;
-constexpr int kHddInfoTab = 0, kSmartTab = 1, kSettingTab = 2, kLogTab = 3, kGraphTab = 4;
+constexpr int kHddInfoTab = 0, kSmartTab = 1, kSettingTab = 2, kLogTab = 3, kGraphTab = 4,
+              kMailTab = 5;
 
-class PageDriver : public MonitorGui {
+class MonitorPages : public MonitorGui {
  protected:
   // The page that holds the control `id`.
   HWND PageWith(int id) const {
@@ -47,6 +49,34 @@ class PageDriver : public MonitorGui {
     PostMessageW(window_, kTrayNotify, row, WM_LBUTTONDOWN);
     PostMessageW(window_, WM_COMMAND, ID_TRAY_INFO + tab, 0);
     ASSERT_TRUE(WaitUntil([&] { return Visible() && CurrentTab() == tab; }, kReactMs));
+  }
+
+  std::vector<std::wstring> DriveLetters() const {
+    const HWND combo = GetDlgItem(PageWith(IDC_DRIVE_LETTERS), IDC_DRIVE_LETTERS);
+    std::vector<std::wstring> letters;
+    const int count = static_cast<int>(SendBounded(combo, CB_GETCOUNT, 0, 0));
+    for (int item = 0; item < count; ++item) {
+      // The system carries this text across processes itself.
+      wchar_t letter[16] = {};
+      SendBounded(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(letter));
+      letters.push_back(letter);
+    }
+    return letters;
+  }
+  int ChosenLetter() const {
+    return static_cast<int>(SendBounded(GetDlgItem(PageWith(IDC_DRIVE_LETTERS), IDC_DRIVE_LETTERS),
+                                        CB_GETCURSEL, 0, 0));
+  }
+
+  RemoteListView Attributes() const {
+    return RemoteListView(GetDlgItem(PageWith(IDC_ATTRIBUTE_LIST), IDC_ATTRIBUTE_LIST));
+  }
+  static std::vector<std::uint32_t> Colours(const RemoteListView& list) {
+    std::vector<std::uint32_t> colours;
+    for (const auto& row : list.Rows()) {
+      colours.push_back(static_cast<std::uint32_t>(row.data) >> 8);
+    }
+    return colours;
   }
 
   // A message box other than one saying `except` (which may still be on

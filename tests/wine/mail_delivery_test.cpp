@@ -1,0 +1,184 @@
+// Alert mail over Winsock and Schannel, as Ardmon.exe sends it, to real
+// servers on loopback: aiosmtpd and dovecot, started by the test run with
+// a test CA that the prefix trusts. And the stored password through
+// CryptoAPI and the registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "monitor/mail/date_header.h"
+#include "monitor/mail/deliver_mail.h"
+#include "monitor/mail/mail_values.h"
+#include "monitor/mail/message.h"
+#include "monitor/mail/win32/alert_mailer.h"
+#include "monitor/mail/win32/crypto_api_cipher.h"
+#include "monitor/win32/registry_profile.h"
+#include "monitor/win32/system_clock.h"
+#include "tests/wine/mail_servers.h"
+
+namespace monitor {
+namespace {
+
+using mailtest::json;
+
+TEST(CryptoApiCipher, GivesTheStoredFormOfTheKnownAnswer) {
+  CryptoApiCipher cipher;
+  unsigned char bytes[] = {'s', 0, 'e', 0, 'c', 0, 'r', 0, 'e', 0, 't', 0};
+  ASSERT_TRUE(cipher.ProtectPassword(bytes, sizeof bytes, true));
+  const unsigned char expected[] = {0x39, 0xb3, 0x2d, 0x7e, 0x2a, 0xc9,
+                                    0xcc, 0x9e, 0x82, 0x65, 0x6a, 0x48};
+  EXPECT_EQ(std::vector<unsigned char>(bytes, bytes + 12),
+            std::vector<unsigned char>(expected, expected + 12));
+  ASSERT_TRUE(cipher.ProtectPassword(bytes, sizeof bytes, false));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 12), std::string("s\0e\0c\0r\0e\0t\0", 12));
+}
+
+TEST(CryptoApiCipher, StoresAPasswordWhoseCiphertextHoldsAZeroUnitWhole) {
+  CryptoApiCipher cipher;
+  // The key stream itself: a password unit equal to it encrypts to zero.
+  unsigned char stream[8] = {};
+  ASSERT_TRUE(cipher.ProtectPassword(stream, sizeof stream, true));
+  std::u16string password = u"ab?d";
+  password[2] = static_cast<char16_t>(stream[4] | stream[5] << 8);
+  password[3] = static_cast<char16_t>(stream[6] | stream[7] << 8);
+
+  RegistryProfile profile(u"Halvane", u"MailTest");
+  ASSERT_TRUE(StorePassword(profile, cipher, password));
+  EXPECT_EQ(profile.GetProfileString(kSettingSection, kMailPassword, u"").size(), 2u);
+  EXPECT_EQ(ReadStoredPassword(profile, cipher), password);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Halvane\\MailTest");
+}
+
+class MailDelivery : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const mailtest::MailServers servers;
+    ASSERT_TRUE(servers.ok()) << "no mail servers; ARDMON_MAIL_SERVERS names their folder";
+    ASSERT_TRUE(servers.TrustTestCa());
+  }
+
+  MailDelivery() {
+    settings_.smtpServer = "localhost";
+    settings_.popServer = "localhost";
+    settings_.user = servers_.User();
+    settings_.password = servers_.Password();
+    mail_.parts.sender = "pc@example.test";
+    mail_.parts.recipient1 = "me@example.test";
+    mail_.parts.dateLine = FormatDateHeader(clock_.Local(clock_.Now()));
+    mail_.parts.subjectLine = SubjectLine(u"Quenby");
+    mail_.parts.body = MailBody(u"TestMail");
+  }
+
+  MailResult Send(const std::string& smtp, MailAuthMode auth, MailSecurity security,
+                  const std::string& pop = "pop3") {
+    settings_.smtpPort = servers_.Port(smtp);
+    settings_.popPort = servers_.Port(pop);
+    settings_.auth = auth;
+    settings_.security = security;
+    mail_.settings = settings_;
+    return DeliverOverWinsock(mail_);
+  }
+
+  // The last mail the server received arrived whole and parses cleanly.
+  void ExpectTestMail(const std::string& server, std::size_t count) {
+    const std::vector<json> mails = servers_.Mails(server);
+    ASSERT_EQ(mails.size(), count) << server;
+    ASSERT_FALSE(mails.empty());
+    const json& mail = mails.back();
+    EXPECT_EQ(mail["body"], "TestMail\n") << mail.dump();
+    EXPECT_EQ(mail["subject"], "Quenby");
+    EXPECT_EQ(mail["charset"], "utf-8");
+    EXPECT_EQ(mail["date_utcoffset_minutes"], mailtest::ZoneOffsetMinutes());
+    EXPECT_EQ(mail["rcpt_tos"], json::array({"me@example.test"}));
+    EXPECT_EQ(mail["defects"], json::array()) << mail.dump();
+  }
+
+  std::string LastLogin(const std::string& server) const {
+    const std::vector<std::string> logins = servers_.Logins(server);
+    return logins.empty() ? "none" : logins.back();
+  }
+
+  mailtest::MailServers servers_;
+  SystemClock clock_;
+  MailTransportSettings settings_;
+  AlertMail mail_;
+};
+
+TEST_F(MailDelivery, ArrivesInTheClearWithAndWithoutLogin) {
+  const auto before = servers_.Mails("smtp").size();
+  EXPECT_EQ(Send("smtp", MailAuthMode::None, MailSecurity::None), kMailSent);
+  ExpectTestMail("smtp", before + 1);
+  EXPECT_EQ(Send("smtp", MailAuthMode::SmtpAuth, MailSecurity::None), kMailSent);
+  ExpectTestMail("smtp", before + 2);
+  EXPECT_EQ(LastLogin("smtp"), "LOGIN alert ok");
+  const auto plainBefore = servers_.Mails("smtp_plain").size();
+  EXPECT_EQ(Send("smtp_plain", MailAuthMode::SmtpAuth, MailSecurity::None), kMailSent);
+  ExpectTestMail("smtp_plain", plainBefore + 1);
+  EXPECT_EQ(LastLogin("smtp_plain"), "PLAIN alert ok");
+}
+
+TEST_F(MailDelivery, ArrivesInsideTlsAfterStartTlsAndFromTheFirstByte) {
+  const auto before = servers_.Mails("smtp").size();
+  EXPECT_EQ(Send("smtp", MailAuthMode::SmtpAuth, MailSecurity::StartTls), kMailSent);
+  ExpectTestMail("smtp", before + 1);
+  EXPECT_EQ(LastLogin("smtp"), "LOGIN alert ok");
+  const auto sslBefore = servers_.Mails("smtps").size();
+  EXPECT_EQ(Send("smtps", MailAuthMode::SmtpAuth, MailSecurity::SmtpOverSsl), kMailSent);
+  ExpectTestMail("smtps", sslBefore + 1);
+  EXPECT_EQ(LastLogin("smtps"), "LOGIN alert ok");
+}
+
+TEST_F(MailDelivery, ArrivesAfterAPopLoginInTheClearAndOverTls) {
+  const int popLogins = servers_.PopLoginLines();
+  const auto before = servers_.Mails("smtp").size();
+  EXPECT_EQ(Send("smtp", MailAuthMode::PopBeforeSmtp, MailSecurity::None, "pop3"), kMailSent);
+  ExpectTestMail("smtp", before + 1);
+  const auto sslBefore = servers_.Mails("smtps").size();
+  EXPECT_EQ(Send("smtps", MailAuthMode::PopBeforeSmtp, MailSecurity::SmtpOverSsl, "pop3s"),
+            kMailSent);
+  ExpectTestMail("smtps", sslBefore + 1);
+  EXPECT_GE(servers_.PopLoginLines(), popLogins + 2) << "two POP logins";
+}
+
+TEST_F(MailDelivery, AWrongPasswordIsAnAuthenticationFailure) {
+  settings_.password = "wrong";
+  EXPECT_EQ(Send("smtp", MailAuthMode::SmtpAuth, MailSecurity::StartTls), kAuthenticationFailed);
+  const std::vector<std::string> logins = servers_.Logins("smtp");
+  ASSERT_GE(logins.size(), 2u);
+  EXPECT_EQ(logins[logins.size() - 2], "LOGIN alert refused");
+  EXPECT_EQ(logins.back(), "PLAIN alert refused") << "inside TLS PLAIN follows LOGIN";
+  EXPECT_EQ(Send("smtp", MailAuthMode::PopBeforeSmtp, MailSecurity::None, "pop3"),
+            kAuthenticationFailed);
+}
+
+TEST_F(MailDelivery, ACertificateNotForTheServerGetsNoLoginAtAll) {
+  const std::size_t logins = servers_.Logins("starttls_other").size();
+  EXPECT_EQ(Send("starttls_other", MailAuthMode::SmtpAuth, MailSecurity::StartTls),
+            kAuthenticationFailed);
+  EXPECT_EQ(servers_.Logins("starttls_other").size(), logins) << "no AUTH";
+  EXPECT_TRUE(servers_.Mails("starttls_other").empty());
+
+  EXPECT_EQ(Send("smtps_untrusted", MailAuthMode::SmtpAuth, MailSecurity::SmtpOverSsl),
+            kAuthenticationFailed);
+  EXPECT_TRUE(servers_.Logins("smtps_untrusted").empty()) << "no AUTH";
+
+  // The POP server's certificate is for "localhost", not for its address.
+  const int popLogins = servers_.PopLoginLines();
+  settings_.popServer = "127.0.0.1";
+  EXPECT_EQ(Send("smtps", MailAuthMode::PopBeforeSmtp, MailSecurity::SmtpOverSsl, "pop3s"),
+            kAuthenticationFailed);
+  EXPECT_EQ(servers_.PopLoginLines(), popLogins) << "no USER, no PASS";
+}
+
+TEST_F(MailDelivery, ARefusedRecipientIsASendingFailure) {
+  EXPECT_EQ(Send("refuse_rcpt", MailAuthMode::None, MailSecurity::None), kSendingFailed);
+  EXPECT_TRUE(servers_.Mails("refuse_rcpt").empty());
+}
+
+TEST_F(MailDelivery, NoServerIsAConnectionFailure) {
+  EXPECT_EQ(Send("closed", MailAuthMode::None, MailSecurity::None), kSmtpConnectFailed);
+  EXPECT_EQ(Send("smtp", MailAuthMode::PopBeforeSmtp, MailSecurity::None, "closed"),
+            kPopConnectFailed);
+}
+
+}  // namespace
+}  // namespace monitor

@@ -1,0 +1,195 @@
+// The Mail page and the alert mail of the real Ardmon.exe, against the
+// loopback mail servers: a test mail from the page, the window answering
+// while a server is slow, the question about unapplied edits, and the one
+// alert mail of a drive that runs hot.
+#include "tests/wine/monitor_pages_fixture.h"
+
+#include <windowsx.h>
+
+#include "common/utf8.h"
+#include "monitor/mail/mail_values.h"
+#include "monitor/mail/win32/crypto_api_cipher.h"
+#include "monitor/win32/registry_profile.h"
+#include "tests/wine/mail_servers.h"
+
+namespace monitorgui {
+namespace {
+
+using monitor::kSettingSection;
+
+class MonitorMail : public MonitorPages {
+ protected:
+  static void SetUpTestSuite() {
+    MonitorPages::SetUpTestSuite();
+    ASSERT_TRUE(mailtest::MailServers().TrustTestCa());
+  }
+  void SetUp() override {
+    MonitorPages::SetUp();
+    ASSERT_TRUE(servers_.ok()) << "no mail servers; ARDMON_MAIL_SERVERS names their folder";
+  }
+
+  // Mail settings stored as the page would store them.
+  void StoreMailSettings(const std::string& smtp) {
+    monitor::RegistryProfile profile(u"Halvane", std::u16string(title_.begin(), title_.end()));
+    monitor::CryptoApiCipher cipher;
+    monitor::WriteText(profile, monitor::kSmtpServer, u"localhost");
+    monitor::WriteSetting(profile, monitor::kSmtpPort, servers_.Port(smtp));
+    monitor::WriteText(profile, monitor::kSenderAddress, u"pc@example.test");
+    monitor::WriteText(profile, monitor::kRecipient1, u"me@example.test");
+    monitor::StorePassword(profile, cipher, u"s3cret");
+  }
+
+  void Choose(int id, int index) const {
+    const HWND box = GetDlgItem(PageWith(id), id);
+    SendBounded(box, CB_SETCURSEL, index, 0);
+    PostMessageW(PageWith(id), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(box));
+  }
+  bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(PageWith(id), id)) != FALSE; }
+
+  // Fills the page for SMTP AUTH over STARTTLS to a server of the test run.
+  void FillPage(const std::string& smtp) const {
+    Choose(IDC_MAIL_AUTH, 1);
+    Choose(IDC_MAIL_SECURITY, 2);
+    SetItemText(IDC_SMTP_SERVER, L"localhost");
+    SetItemText(IDC_SMTP_PORT, std::to_wstring(servers_.Port(smtp)).c_str());
+    SetItemText(IDC_MAIL_USER, L"alert");
+    SetItemText(IDC_MAIL_PASSWORD, L"s3cret");
+    SetItemText(IDC_SENDER_ADDRESS, L"pc@example.test");
+    SetItemText(IDC_RECIPIENT1, L"me@example.test");
+  }
+
+  // The answer to a test mail: the box saying how it went, dismissed.
+  std::wstring MailTestAnswer(DWORD timeoutMs) const {
+    std::optional<MessageBoxView> box;
+    WaitUntil(
+        [&] {
+          const auto boxes = Boxes();
+          if (!boxes.empty()) box = boxes[0];
+          return box.has_value();
+        },
+        timeoutMs);
+    if (!box) return L"no answer";
+    Answer(box->window, IDOK);
+    WaitUntil([&] { return Boxes().empty(); }, kReactMs);
+    return box->text;
+  }
+
+  mailtest::MailServers servers_;
+  std::wstring title_ = Text(IDS_APP_TITLE);
+};
+
+TEST_F(MonitorMail, ATestMailFromThePageArrivesAndIsAnswered) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  EXPECT_EQ(ItemText(IDC_SMTP_PORT), L"25");
+  EXPECT_EQ(ItemText(IDC_POP_PORT), L"110");
+  EXPECT_FALSE(Enabled(IDC_MAIL_USER)) << "no login without authentication";
+  FillPage("smtp");
+  EXPECT_TRUE(WaitUntil([&] { return Enabled(IDC_MAIL_USER); }, kReactMs));
+  EXPECT_FALSE(Enabled(IDC_POP_SERVER));
+  ShootWindow("page_mail");
+
+  const std::size_t before = servers_.Mails("smtp").size();
+  Click(IDC_MAIL_TEST);
+  EXPECT_EQ(MailTestAnswer(10000), Text(IDS_MAIL_SENT));
+  const auto mails = servers_.Mails("smtp");
+  ASSERT_EQ(mails.size(), before + 1);
+  EXPECT_EQ(mails.back()["body"], "TestMail\n");
+  EXPECT_EQ(mails.back()["rcpt_tos"], mailtest::json::array({"me@example.test"}));
+  EXPECT_EQ(servers_.Logins("smtp").back(), "LOGIN alert ok");
+  EXPECT_EQ(profile_.ReadInt(L"SSLTLS"), 2u) << "applied before the mail";
+  EXPECT_TRUE(Enabled(IDC_MAIL_TEST));
+}
+
+TEST_F(MonitorMail, TheWindowAnswersWhileTheServerIsSlowToGreet) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  FillPage("slow");
+  Choose(IDC_MAIL_SECURITY, 0);
+  Click(IDC_MAIL_TEST);
+  ASSERT_TRUE(WaitUntil([&] { return !Enabled(IDC_MAIL_TEST); }, kReactMs))
+      << "one test mail at a time";
+  // The server greets after 5 seconds; meanwhile the window answers at once.
+  for (int probe = 0; probe < 6; ++probe) {
+    DWORD_PTR result = 0;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result));
+    EXPECT_LT(GetTickCount64() - start, 500u);
+    Sleep(500);
+  }
+  EXPECT_TRUE(Boxes().empty()) << "the mail is still under way";
+  EXPECT_EQ(MailTestAnswer(15000), Text(IDS_MAIL_SENT));
+  EXPECT_TRUE(Enabled(IDC_MAIL_TEST));
+}
+
+TEST_F(MonitorMail, LeavingTheMailTabAfterAPasswordEditAsksToApplyIt) {
+  StoreMailSettings("smtp");
+  profile_.WriteInt(L"MAILAUTH", 1);
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  EXPECT_EQ(ItemText(IDC_MAIL_PASSWORD), L"s3cret") << "decrypted for the page";
+  SetItemText(IDC_MAIL_PASSWORD, L"changed");
+  ClickTab(kLogTab);
+  std::optional<MessageBoxView> box = WaitForBox();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, Text(IDS_APPLY_QUESTION));
+  Answer(box->window, IDNO);
+  EXPECT_TRUE(
+      WaitUntil([&] { return CurrentTab() == kLogTab && !PageShown(IDC_MAIL_TEST); }, kReactMs));
+
+  // Hiding the window drops the edit; Yes stores it.
+  PostMessageW(window_, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_MAIL_PASSWORD) == L"s3cret"; }, kReactMs));
+  SetItemText(IDC_MAIL_PASSWORD, L"changed");
+  ClickTab(kLogTab);
+  box = WaitForBox();
+  ASSERT_TRUE(box);
+  Answer(box->window, IDYES);
+  monitor::RegistryProfile profile(u"Halvane", std::u16string(title_.begin(), title_.end()));
+  monitor::CryptoApiCipher cipher;
+  EXPECT_TRUE(WaitUntil([&] { return monitor::ReadStoredPassword(profile, cipher) == u"changed"; },
+                        kReactMs));
+}
+
+TEST_F(MonitorMail, AHotDriveSendsOneAlertMail) {
+  StoreMailSettings("smtp");
+  profile_.WriteInt(L"TEMPMAIL", 1);
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  const std::size_t before = servers_.Mails("smtp").size();
+  Heat(0, 60);
+  std::optional<MessageBoxView> box;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (const MessageBoxView& b : Boxes()) {
+          if (b.text == Text(IDS_OVER_TEMPERATURE)) box = b;
+        }
+        return box.has_value();
+      },
+      4 * kCycleMs));
+  EXPECT_TRUE(WaitUntil([&] { return servers_.Mails("smtp").size() > before; }, 10000));
+  Sleep(3000);  // three more cycles at 60 degrees: no more mail
+  const auto mails = servers_.Mails("smtp");
+  ASSERT_EQ(mails.size(), before + 1);
+  const std::wstring text =
+      std::wstring(kDemo[0].letters) + kDemo[0].model + Text(IDS_OVER_TEMPERATURE);
+  EXPECT_EQ(mails.back()["body"],
+            ardmon::Utf8FromUtf16(std::u16string(text.begin(), text.end())) + "\n");
+  EXPECT_EQ(mails.back()["date_utcoffset_minutes"], mailtest::ZoneOffsetMinutes());
+  Answer(box->window, IDOK);
+}
+
+TEST_F(MonitorMail, TheMailPageInTheUsersLanguage) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  Choose(IDC_MAIL_AUTH, 2);
+  EXPECT_TRUE(WaitUntil([&] { return Enabled(IDC_POP_SERVER); }, kReactMs));
+  const HWND auth = GetDlgItem(PageWith(IDC_MAIL_AUTH), IDC_MAIL_AUTH);
+  EXPECT_EQ(SendBounded(auth, CB_GETCOUNT, 0, 0), 3);
+  ShootWindow(ardmon::UserLanguage() == ardmon::Language::Japanese ? "page_mail_ja"
+                                                                   : "page_mail_en");
+}
+
+}  // namespace
+}  // namespace monitorgui
