@@ -1,5 +1,7 @@
 #include "monitor/memory_profile.h"
 
+#include <utility>
+
 namespace monitor {
 
 MemoryProfile::Section& MemoryProfile::Open(std::u16string_view section) {
@@ -8,8 +10,8 @@ MemoryProfile::Section& MemoryProfile::Open(std::u16string_view section) {
   return it->second;
 }
 
-const MemoryProfile::Value* MemoryProfile::Find(std::u16string_view section,
-                                                std::u16string_view name) const {
+const StoredValue* MemoryProfile::Find(std::u16string_view section,
+                                       std::u16string_view name) const {
   auto s = sections_.find(section);
   if (s == sections_.end()) return nullptr;
   auto v = s->second.find(name);
@@ -19,39 +21,39 @@ const MemoryProfile::Value* MemoryProfile::Find(std::u16string_view section,
 std::int32_t MemoryProfile::GetProfileInt(std::u16string_view section, std::u16string_view name,
                                           std::int32_t defaultValue) {
   Open(section);
-  const Value* value = Find(section, name);
-  const auto* number = value ? std::get_if<std::int32_t>(value) : nullptr;
-  return number ? *number : defaultValue;
+  return NumberOr(Find(section, name), defaultValue);
 }
 
 bool MemoryProfile::WriteProfileInt(std::u16string_view section, std::u16string_view name,
                                     std::int32_t value) {
-  Open(section)[std::u16string(name)] = value;
+  Store(section, name, StoredValue::Number(value));
   ++intWrites_;
   return true;
 }
 
-// Text ends at its first zero unit, as the registry's reader takes it.
 std::u16string MemoryProfile::GetProfileString(std::u16string_view section,
                                                std::u16string_view name,
                                                std::u16string_view defaultValue) {
-  const std::u16string text = GetProfileStringWhole(section, name, defaultValue);
-  return text.substr(0, text.find(u'\0'));
+  Open(section);
+  return TextOr(Find(section, name), defaultValue);
 }
 
 std::u16string MemoryProfile::GetProfileStringWhole(std::u16string_view section,
                                                     std::u16string_view name,
                                                     std::u16string_view defaultValue) {
   Open(section);
-  const Value* value = Find(section, name);
-  const auto* text = value ? std::get_if<std::u16string>(value) : nullptr;
-  return text ? *text : std::u16string(defaultValue);
+  return WholeTextOr(Find(section, name), defaultValue);
 }
 
 bool MemoryProfile::WriteProfileString(std::u16string_view section, std::u16string_view name,
                                        std::u16string_view value) {
-  Open(section)[std::u16string(name)] = std::u16string(value);
+  Store(section, name, StoredValue::Text(value));
   return true;
+}
+
+void MemoryProfile::Store(std::u16string_view section, std::u16string_view name,
+                          StoredValue value) {
+  Open(section)[std::u16string(name)] = std::move(value);
 }
 
 bool MemoryProfile::SetRunEntry(bool present) {

@@ -2,18 +2,16 @@
 
 #include <map>
 #include <string>
-#include <variant>
 
 #include "monitor/profile.h"
+#include "monitor/stored_value.h"
 
 namespace monitor {
 
-// A profile held in memory, for tests: the registry's defaults and types,
-// and a record of the sections a first access created.
+// A profile held in memory, for tests: the registry's defaults, types and
+// readers, and a record of the sections a first access created.
 class MemoryProfile : public Profile {
  public:
-  using Value = std::variant<std::int32_t, std::u16string>;
-
   std::int32_t GetProfileInt(std::u16string_view section, std::u16string_view name,
                              std::int32_t defaultValue) override;
   bool WriteProfileInt(std::u16string_view section, std::u16string_view name,
@@ -27,15 +25,18 @@ class MemoryProfile : public Profile {
   bool HasRunEntry() override { return runEntry_; }
   bool SetRunEntry(bool present) override;
 
+  // A value of any type and size, as another program may have written it.
+  void Store(std::u16string_view section, std::u16string_view name, StoredValue value);
+
   bool HasSection(std::u16string_view section) const;
   bool HasValue(std::u16string_view section, std::u16string_view name) const;
   // Integer writes so far, to tell a write from a read-back.
   int intWrites() const { return intWrites_; }
 
  private:
-  using Section = std::map<std::u16string, Value, std::less<>>;
+  using Section = std::map<std::u16string, StoredValue, std::less<>>;
   Section& Open(std::u16string_view section);
-  const Value* Find(std::u16string_view section, std::u16string_view name) const;
+  const StoredValue* Find(std::u16string_view section, std::u16string_view name) const;
 
   std::map<std::u16string, Section, std::less<>> sections_;
   bool runEntry_ = false;

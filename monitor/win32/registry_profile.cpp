@@ -40,73 +40,64 @@ HKEY RegistryProfile::OpenSection(std::u16string_view section) {
   return key;
 }
 
+std::optional<StoredValue> RegistryProfile::Stored(std::u16string_view section,
+                                                   std::u16string_view name) {
+  Key key(OpenSection(section));
+  if (!key.get()) return std::nullopt;
+  const std::wstring valueName = Wide(name);
+  StoredValue value;
+  DWORD size = 0;
+  LONG status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size);
+  // Another program may rewrite the value between the two calls.
+  do {
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return std::nullopt;
+    value.bytes.resize(size);
+    DWORD type = 0;
+    status =
+        RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, value.bytes.data(), &size);
+    value.type = type;
+  } while (status == ERROR_MORE_DATA);
+  if (status != ERROR_SUCCESS) return std::nullopt;
+  value.bytes.resize(size);
+  return value;
+}
+
 std::int32_t RegistryProfile::GetProfileInt(std::u16string_view section, std::u16string_view name,
                                             std::int32_t defaultValue) {
+  const std::optional<StoredValue> value = Stored(section, name);
+  return NumberOr(value ? &*value : nullptr, defaultValue);
+}
+
+bool RegistryProfile::Write(std::u16string_view section, std::u16string_view name,
+                            const StoredValue& value) {
   Key key(OpenSection(section));
-  if (!key.get()) return defaultValue;
-  DWORD type = 0, value = 0, size = sizeof value;
-  if (RegQueryValueExW(key.get(), Wide(name).c_str(), nullptr, &type,
-                       reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof value) {
-    return defaultValue;
-  }
-  return static_cast<std::int32_t>(value);
+  return key.get() &&
+         RegSetValueExW(key.get(), Wide(name).c_str(), 0, value.type, value.bytes.data(),
+                        static_cast<DWORD>(value.bytes.size())) == ERROR_SUCCESS;
 }
 
 bool RegistryProfile::WriteProfileInt(std::u16string_view section, std::u16string_view name,
                                       std::int32_t value) {
-  Key key(OpenSection(section));
-  const DWORD data = static_cast<DWORD>(value);
-  return key.get() &&
-         RegSetValueExW(key.get(), Wide(name).c_str(), 0, REG_DWORD,
-                        reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
-}
-
-std::optional<std::wstring> RegistryProfile::StoredString(std::u16string_view section,
-                                                          std::u16string_view name) {
-  Key key(OpenSection(section));
-  const std::wstring valueName = Wide(name);
-  DWORD type = 0, size = 0;
-  if (!key.get() ||
-      RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return std::nullopt;
-  }
-  std::wstring text(size / sizeof(wchar_t), L'\0');
-  if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
-                       reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  text.resize(size / sizeof(wchar_t));
-  return text;
+  return Write(section, name, StoredValue::Number(value));
 }
 
 std::u16string RegistryProfile::GetProfileString(std::u16string_view section,
                                                  std::u16string_view name,
                                                  std::u16string_view defaultValue) {
-  const std::optional<std::wstring> text = StoredString(section, name);
-  if (!text) return std::u16string(defaultValue);
-  return std::u16string(text->begin(), text->begin() + wcsnlen(text->c_str(), text->size()));
+  const std::optional<StoredValue> value = Stored(section, name);
+  return TextOr(value ? &*value : nullptr, defaultValue);
 }
 
 std::u16string RegistryProfile::GetProfileStringWhole(std::u16string_view section,
                                                       std::u16string_view name,
                                                       std::u16string_view defaultValue) {
-  std::optional<std::wstring> text = StoredString(section, name);
-  if (!text) return std::u16string(defaultValue);
-  if (!text->empty() && text->back() == L'\0') text->pop_back();
-  return std::u16string(text->begin(), text->end());
+  const std::optional<StoredValue> value = Stored(section, name);
+  return WholeTextOr(value ? &*value : nullptr, defaultValue);
 }
 
 bool RegistryProfile::WriteProfileString(std::u16string_view section, std::u16string_view name,
                                          std::u16string_view value) {
-  Key key(OpenSection(section));
-  const std::wstring text = Wide(value);
-  return key.get() &&
-         RegSetValueExW(key.get(), Wide(name).c_str(), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  return Write(section, name, StoredValue::Text(value));
 }
 
 bool RegistryProfile::HasRunEntry() {

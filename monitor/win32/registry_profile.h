@@ -6,6 +6,7 @@
 #include <string>
 
 #include "monitor/profile.h"
+#include "monitor/stored_value.h"
 
 namespace monitor {
 
@@ -31,9 +32,9 @@ class RegistryProfile : public Profile {
  private:
   // The section's key, created when missing; nullptr when it cannot be had.
   HKEY OpenSection(std::u16string_view section);
-  // The REG_SZ data as stored, its terminating zero included; nothing when
-  // the value is missing or of another type.
-  std::optional<std::wstring> StoredString(std::u16string_view section, std::u16string_view name);
+  // The value's type and data as stored; nothing when it is missing.
+  std::optional<StoredValue> Stored(std::u16string_view section, std::u16string_view name);
+  bool Write(std::u16string_view section, std::u16string_view name, const StoredValue& value);
 
   std::u16string applicationKey_;
 };

@@ -76,6 +76,29 @@ TEST_F(RegistryProfileTest, AStringWithZeroUnitsIsStoredAndReadWhole) {
   EXPECT_EQ(profile.GetProfileStringWhole(kSettingSection, u"NONE", u"none"), u"none");
 }
 
+TEST_F(RegistryProfileTest, ValuesOtherProgramsWroteAreTakenOnlyWithTheirTypeAndSize) {
+  const auto put = [](const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSectionKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+  };
+  const unsigned long long quad = 60;
+  put(L"TEMP", REG_QWORD, &quad, sizeof quad);
+  put(L"TIME", REG_BINARY, "\x05\0\0\0", 4);
+  put(L"SMTPSVR", REG_SZ, L"ab", 4);  // no terminating zero
+  put(L"POPSVR", REG_SZ, L"ab", 3);   // half a unit at the end
+  const std::wstring longText(20000, L'x');
+  put(L"SENDMAIL", REG_SZ, longText.c_str(), static_cast<DWORD>((longText.size() + 1) * 2));
+  EXPECT_EQ(Read(profile, kWarningTemperature), 50);
+  EXPECT_EQ(Read(profile, kCheckInterval), 2);
+  EXPECT_EQ(profile.GetProfileString(kSettingSection, u"SMTPSVR", u""), u"ab");
+  EXPECT_EQ(profile.GetProfileString(kSettingSection, u"POPSVR", u""), u"a");
+  EXPECT_EQ(profile.GetProfileString(kSettingSection, u"SENDMAIL", u"").size(), longText.size());
+}
+
 TEST_F(RegistryProfileTest, TheRunEntryHoldsTheProgramPath) {
   ASSERT_TRUE(profile.SetRunEntry(true));
   EXPECT_TRUE(profile.HasRunEntry());
