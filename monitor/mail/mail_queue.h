@@ -3,11 +3,13 @@
 // monitoring cycle go on.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 #include "monitor/mail/alert_mail.h"
+#include "monitor/worker_thread.h"
 
 namespace monitor {
 
@@ -27,13 +29,15 @@ class MailQueue {
   // one under way, which is then left to end with the process.
   ~MailQueue();
 
-  // `done`, when given, is told the result once the mail is through.
+  // `done`, when given, is told the result once the mail is through,
+  // unless the queue has ended by then.
   void Send(AlertMail mail, Done done = nullptr);
 
-  struct State;  // shared with the thread, which may outlive the queue
-
  private:
-  std::shared_ptr<State> state_;
+  Deliver deliver_;
+  // Shared with the mails under way, which may outlive the queue.
+  std::shared_ptr<std::atomic<bool>> ended_ = std::make_shared<std::atomic<bool>>(false);
+  WorkerThread worker_{kMailExitWait};
 };
 
 }  // namespace monitor

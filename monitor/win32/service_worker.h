@@ -8,7 +8,8 @@
 #include <memory>
 
 #include "monitor/monitor_cycle.h"
-#include "monitor/win32/worker_thread.h"
+#include "monitor/win32/posted.h"
+#include "monitor/worker_thread.h"
 
 namespace monitor {
 

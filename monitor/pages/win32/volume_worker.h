@@ -9,7 +9,8 @@
 #include <string>
 
 #include "monitor/pages/hdd_info.h"
-#include "monitor/win32/worker_thread.h"
+#include "monitor/win32/posted.h"
+#include "monitor/worker_thread.h"
 
 namespace monitor {
 

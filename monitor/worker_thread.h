@@ -1,12 +1,10 @@
 // One thread that runs jobs in the order given, away from the window's
 // thread, which must never wait on a device, the pipe or the network. The
-// jobs post what they find to a window. The worker never holds up the
-// program's end: a job under way when the worker goes finishes on its
-// own, jobs not started yet are dropped.
+// worker holds up the program's end at most for its exit wait: a job still
+// under way after it finishes on its own, jobs not started yet are dropped.
 #pragma once
 
-#include <windows.h>
-
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -14,7 +12,7 @@ namespace monitor {
 
 class WorkerThread {
  public:
-  WorkerThread();
+  explicit WorkerThread(std::chrono::milliseconds exitWait = std::chrono::milliseconds::zero());
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
   ~WorkerThread();
@@ -29,17 +27,5 @@ class WorkerThread {
  private:
   std::shared_ptr<State> state_;
 };
-
-// Hands `result` to `window` as `message`; the window takes it back with
-// TakePosted. Dropped when the window is gone.
-template <typename T>
-void PostOwned(HWND window, UINT message, std::unique_ptr<T> result) {
-  if (PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
-}
-
-template <typename T>
-std::unique_ptr<T> TakePosted(LPARAM lParam) {
-  return std::unique_ptr<T>(reinterpret_cast<T*>(lParam));
-}
 
 }  // namespace monitor

@@ -1,4 +1,4 @@
-#include "monitor/win32/worker_thread.h"
+#include "monitor/worker_thread.h"
 
 #include <condition_variable>
 #include <deque>
@@ -11,6 +11,8 @@ struct WorkerThread::State {
   std::mutex mutex;
   std::condition_variable wake;
   std::deque<std::function<void()>> jobs;
+  std::chrono::milliseconds exitWait{};
+  bool busy = false;
   bool stopping = false;
 };
 
@@ -25,24 +27,30 @@ void Serve(const std::shared_ptr<WorkerThread::State>& state) {
       if (state->stopping) return;
       job = std::move(state->jobs.front());
       state->jobs.pop_front();
+      state->busy = true;
     }
     job();
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      state->busy = false;
+    }
+    state->wake.notify_all();
   }
 }
 
 }  // namespace
 
-WorkerThread::WorkerThread() : state_(std::make_shared<State>()) {
+WorkerThread::WorkerThread(std::chrono::milliseconds exitWait) : state_(std::make_shared<State>()) {
+  state_->exitWait = exitWait;
   std::thread(Serve, state_).detach();
 }
 
 WorkerThread::~WorkerThread() {
-  {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->stopping = true;
-    state_->jobs.clear();
-  }
-  state_->wake.notify_one();
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  state_->stopping = true;
+  state_->jobs.clear();
+  state_->wake.notify_all();
+  state_->wake.wait_for(lock, state_->exitWait, [&] { return !state_->busy; });
 }
 
 void WorkerThread::Post(std::function<void()> job) {
@@ -50,7 +58,7 @@ void WorkerThread::Post(std::function<void()> job) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->jobs.push_back(std::move(job));
   }
-  state_->wake.notify_one();
+  state_->wake.notify_all();
 }
 
 void WorkerThread::Replace(std::function<void()> job) {
@@ -59,7 +67,7 @@ void WorkerThread::Replace(std::function<void()> job) {
     state_->jobs.clear();
     state_->jobs.push_back(std::move(job));
   }
-  state_->wake.notify_one();
+  state_->wake.notify_all();
 }
 
 }  // namespace monitor

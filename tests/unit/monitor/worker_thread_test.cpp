@@ -1,0 +1,63 @@
+#include "monitor/worker_thread.h"
+
+#include <gmock/gmock.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace monitor {
+namespace {
+
+using ::testing::ElementsAre;
+using namespace std::chrono_literals;
+
+// What the jobs did, and a gate the first job waits at.
+struct Journal {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<int> ran;
+  bool gateOpen = false, firstStarted = false;
+
+  std::function<void()> Job(int number, bool waitAtGate = false) {
+    return [this, number, waitAtGate] {
+      std::unique_lock<std::mutex> lock(mutex);
+      firstStarted = true;
+      changed.notify_all();
+      if (waitAtGate) changed.wait(lock, [&] { return gateOpen; });
+      ran.push_back(number);
+      changed.notify_all();
+    };
+  }
+  void WaitForStart() {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait_for(lock, 5s, [&] { return firstStarted; });
+  }
+  void Open() {
+    std::lock_guard<std::mutex> lock(mutex);
+    gateOpen = true;
+    changed.notify_all();
+  }
+  std::vector<int> WaitForRuns(std::size_t count) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait_for(lock, 5s, [&] { return ran.size() >= count; });
+    return ran;
+  }
+};
+
+TEST(WorkerThread, RunsJobsInOrderAndAReplacementDropsThoseNotStarted) {
+  Journal journal;
+  WorkerThread worker;
+  worker.Post(journal.Job(1, true));
+  journal.WaitForStart();
+  worker.Post(journal.Job(2));
+  worker.Post(journal.Job(3));
+  worker.Replace(journal.Job(4));
+  worker.Post(journal.Job(5));
+  journal.Open();
+  EXPECT_THAT(journal.WaitForRuns(3), ElementsAre(1, 4, 5));
+}
+
+}  // namespace
+}  // namespace monitor
