@@ -92,7 +92,7 @@ class MailServers {
 
   // How often the POP3 server's log mentions the test user's logins.
   int PopLoginLines() const {
-    const std::string log = ReadFile(folder_ / "dovecot" / "dovecot.log");
+    const std::string log = ReadFile(folder_ / "dovecot.log");
     int count = 0;
     for (std::size_t at = 0; (at = log.find("user=<" + User() + ">", at)) != std::string::npos;
          ++at) {
