@@ -110,8 +110,8 @@ TEST_F(SettingsTest, ANumberBeyond32BitsIsRefusedAndTheRestKeepsItsValue) {
 TEST_F(SettingsTest, UnsignedParseAcceptsBlanksAroundDigitsOnly) {
   EXPECT_EQ(ParseUnsigned(u"4294967295"), 4294967295u);
   EXPECT_EQ(ParseUnsigned(u"\t 007 "), 7u);
-  for (const char16_t* bad : {u"4294967296", u"99999999999999999999999", u" ", u"-1", u"1 2",
-                              u"+3", u"12a", u"\uFF11"}) {
+  for (const char16_t* bad :
+       {u"4294967296", u"99999999999999999999999", u" ", u"-1", u"1 2", u"+3", u"12a", u"\uFF11"}) {
     EXPECT_EQ(ParseUnsigned(bad), std::nullopt) << std::string(bad, bad + 1);
   }
 }
