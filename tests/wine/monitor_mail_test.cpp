@@ -1,7 +1,7 @@
 // The Mail page and the alert mail of the real Ardmon.exe, against the
-// loopback mail servers: a test mail from the page, the window answering
-// while a server is slow, the question about unapplied edits, and the one
-// alert mail of a drive that runs hot.
+// loopback mail servers: a test mail from the page in every mode, the window
+// answering while a server is slow, the question about unapplied edits, and
+// the one alert mail of a drive that runs hot.
 #include "tests/wine/monitor_pages_fixture.h"
 
 #include <windowsx.h>
@@ -100,6 +100,38 @@ TEST_F(MonitorMail, ATestMailFromThePageArrivesAndIsAnswered) {
   EXPECT_EQ(servers_.Logins("smtp").back(), "LOGIN alert ok");
   EXPECT_EQ(profile_.ReadInt(L"SSLTLS"), 2u) << "applied before the mail";
   EXPECT_TRUE(Enabled(IDC_MAIL_TEST));
+}
+
+TEST_F(MonitorMail, EveryModeOfThePageDeliversATestMail) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  FillPage("smtp");
+  struct Mode {
+    int auth, security;
+    const char* smtp;
+    const char* pop;
+  };
+  // "-", "SMTP AUTH", "POP Before SMTP"; "-", "SMTP over SSL", "STARTTLS".
+  for (const Mode& mode : {Mode{0, 0, "smtp", "pop3"}, Mode{1, 1, "smtps", "pop3"},
+                           Mode{2, 0, "smtp", "pop3"}, Mode{2, 1, "smtps", "pop3s"}}) {
+    SCOPED_TRACE(std::to_string(mode.auth) + "/" + std::to_string(mode.security));
+    Choose(IDC_MAIL_AUTH, mode.auth);
+    Choose(IDC_MAIL_SECURITY, mode.security);
+    SetItemText(IDC_SMTP_PORT, std::to_wstring(servers_.Port(mode.smtp)).c_str());
+    if (mode.auth == 2) {
+      ASSERT_TRUE(WaitUntil([&] { return Enabled(IDC_POP_SERVER); }, kReactMs));
+      SetItemText(IDC_POP_SERVER, L"localhost");
+      SetItemText(IDC_POP_PORT, std::to_wstring(servers_.Port(mode.pop)).c_str());
+    }
+    const std::size_t before = servers_.Mails(mode.smtp).size();
+    const std::size_t loginsBefore = servers_.Logins(mode.smtp).size();
+    const int popLoginsBefore = servers_.PopLoginLines();
+    Click(IDC_MAIL_TEST);
+    EXPECT_EQ(MailTestAnswer(10000), Text(IDS_MAIL_SENT));
+    EXPECT_EQ(servers_.Mails(mode.smtp).size(), before + 1);
+    EXPECT_EQ(servers_.Logins(mode.smtp).size(), loginsBefore + (mode.auth == 1 ? 1 : 0));
+    EXPECT_EQ(servers_.PopLoginLines() > popLoginsBefore, mode.auth == 2);
+  }
 }
 
 TEST_F(MonitorMail, TheWindowAnswersWhileTheServerIsSlowToGreet) {
