@@ -23,8 +23,6 @@ constexpr std::array<unsigned, kColumnCount> kColumnHeaders = {
     IDS_COLUMN_DRIVE, IDS_COLUMN_MODEL,       IDS_COLUMN_CAPACITY,
     IDS_TAB_SMART,    IDS_COLUMN_TEMPERATURE, IDS_COLUMN_HEALTH};
 constexpr int kSmartTab = 1;
-constexpr int kSettingTab = 2;
-constexpr int kMailTab = 5;
 
 constexpr GUID kDiskInterface = {
     0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
@@ -316,8 +314,7 @@ void CVormakDlg::SelectTab(int tab) {
 }
 
 void CVormakDlg::ShowSelectedPage() {
-  KeepUnappliedSettings(TabCtrl_GetCurSel(tab_));
-  KeepUnappliedMail(TabCtrl_GetCurSel(tab_));
+  KeepUnappliedEdits(TabCtrl_GetCurSel(tab_));
   const int current = TabCtrl_GetCurSel(tab_);
   if (current == kSmartTab) RefreshSmartList();
   const int shown = current < 0 ? kHddInfoTab : current;
@@ -328,27 +325,23 @@ void CVormakDlg::ShowSelectedPage() {
   ShowWindow(hwnd_, SW_SHOW);
 }
 
-// Leaving the Setting page with edits not applied: apply them if the user
-// wants, and come back to the page if the apply refused them.
-void CVormakDlg::KeepUnappliedSettings(int currentTab) {
-  if (currentTab == kSettingTab || !setting_->Visible() || !setting_->IsSettingChanged()) return;
-  if (ShowMessage(hwnd_, app_, IDS_APPLY_QUESTION, MB_YESNO) != IDYES) return;
-  setting_->ApplySettings();
-  if (setting_->IsSettingChanged()) TabCtrl_SetCurSel(tab_, kSettingTab);
-}
-
-// The same for the Mail page.
-void CVormakDlg::KeepUnappliedMail(int currentTab) {
-  if (currentTab == kMailTab || !mail_->Visible() || !mail_->IsModified()) return;
-  if (ShowMessage(hwnd_, app_, IDS_APPLY_QUESTION, MB_YESNO) != IDYES) return;
-  mail_->OnApply();
-  if (mail_->IsModified()) TabCtrl_SetCurSel(tab_, kMailTab);
+// Leaving a page with edits not applied: apply them if the user wants,
+// and come back to the page if the apply refused them. Only the page
+// shown can hold such edits.
+void CVormakDlg::KeepUnappliedEdits(int currentTab) {
+  for (int tab = 0; tab < kPageCount; ++tab) {
+    PageView& page = *pages_[tab];
+    if (tab == currentTab || !page.Visible() || !page.HasUnappliedEdits()) continue;
+    if (ShowMessage(hwnd_, app_, IDS_APPLY_QUESTION, MB_YESNO) != IDYES) return;
+    page.ApplyEdits();
+    if (page.HasUnappliedEdits()) TabCtrl_SetCurSel(tab_, tab);
+    return;
+  }
 }
 
 // Edits not applied are discarded.
 void CVormakDlg::Hide() {
-  setting_->LoadSettings(true);
-  mail_->OnShowPage();
+  for (PageView* page : pages_) page->DiscardEdits();
   windowVisible_ = false;
   ShowWindow(hwnd_, SW_HIDE);
 }

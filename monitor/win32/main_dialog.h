@@ -71,8 +71,7 @@ class CVormakDlg : public MonitorHooks {
   void ShowTrayMenu();
   void OnCommand(WORD command);
   void ShowSelectedPage();
-  void KeepUnappliedSettings(int currentTab);
-  void KeepUnappliedMail(int currentTab);
+  void KeepUnappliedEdits(int currentTab);
   void SelectTab(int tab);
   void Hide();
   void Exit();

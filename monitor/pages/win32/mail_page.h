@@ -22,6 +22,10 @@ class CMailDlg final : public PageView, private MailUi {
   void OnApply();
   bool IsModified();
 
+  bool HasUnappliedEdits() override { return IsModified(); }
+  void ApplyEdits() override { OnApply(); }
+  void DiscardEdits() override { OnShowPage(); }
+
  private:
   void OnInitDialog() override;
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,6 +1,6 @@
 // One tab page of the main dialog: a child dialog made from its template in
 // the application's language, hidden until the main dialog shows it. The
-// pages derive from it; a page not built yet is a PageView of its own.
+// pages derive from it.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +23,13 @@ class PageView {
   bool Create(HWND parent);
   HWND hwnd() const { return hwnd_; }
   bool Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+
+  // For pages whose edits take effect only through Apply: whether the
+  // controls hold edits not applied, the apply offered when the user
+  // leaves the page, and the reload that drops them when the window hides.
+  virtual bool HasUnappliedEdits() { return false; }
+  virtual void ApplyEdits() {}
+  virtual void DiscardEdits() {}
 
  protected:
   virtual void OnInitDialog() {}

@@ -19,6 +19,10 @@ class CSetting final : public PageView, private SettingsUi {
   void ApplySettings();
   bool IsSettingChanged();
 
+  bool HasUnappliedEdits() override { return IsSettingChanged(); }
+  void ApplyEdits() override { ApplySettings(); }
+  void DiscardEdits() override { LoadSettings(true); }
+
  private:
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Default();
