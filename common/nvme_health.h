@@ -98,12 +98,16 @@ inline void WriteHealthField(std::uint8_t* log, HealthField field, std::uint64_t
   }
 }
 
+// NVMe temperatures are integer Kelvin.
+constexpr std::uint64_t kZeroCelsiusKelvin = 273;
+
 // Whole degrees Celsius from integer Kelvin; 0 when the drive reports none
 // or a reading outside 1 to 100 degrees.
 constexpr std::uint8_t CelsiusFromKelvin(std::uint64_t kelvin) {
-  constexpr std::uint64_t kZeroCelsius = 273;
-  if (kelvin <= kZeroCelsius || kelvin > kZeroCelsius + kMaxPlausibleCelsius) return 0;
-  return static_cast<std::uint8_t>(kelvin - kZeroCelsius);
+  if (kelvin <= kZeroCelsiusKelvin || kelvin > kZeroCelsiusKelvin + kMaxPlausibleCelsius) {
+    return 0;
+  }
+  return static_cast<std::uint8_t>(kelvin - kZeroCelsiusKelvin);
 }
 
 constexpr std::uint64_t kCautionPercentageUsed = 90;

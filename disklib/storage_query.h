@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/nvme_health.h"
 #include "disklib/device_stack.h"
 
 namespace disklib {
@@ -26,7 +27,7 @@ constexpr std::uint32_t NVMeDataTypeLogPage = 2;
 constexpr std::uint32_t kNvmeIdentifyController = 1;  // CNS
 constexpr std::uint32_t kNvmeIdentifySize = 4096;
 constexpr std::uint32_t kNvmeHealthLogId = 0x02;
-constexpr std::uint32_t kNvmeHealthLogSize = 512;
+constexpr auto kNvmeHealthLogSize = static_cast<std::uint32_t>(ardmon::nvme::kHealthLogSize);
 
 // STORAGE_PROPERTY_QUERY: the query's parameters start at offset 8; with
 // its one-byte parameter array the structure takes 12 bytes.

@@ -62,7 +62,7 @@ struct AtaDrive {
 // The composite temperature thresholds every simulated NVMe drive reports.
 constexpr std::int16_t kNvmeWarningCelsius = 70;
 constexpr std::int16_t kNvmeCriticalCelsius = 85;
-constexpr std::uint64_t kZeroCelsiusKelvin = 273;
+using ardmon::nvme::kZeroCelsiusKelvin;
 
 // What an NVMe drive answers to the storage query: Identify Controller and
 // its health log.
