@@ -129,8 +129,8 @@ MailForm CMailDlg::ReadForm() const {
   for (int i = 0; i < kMailFieldCount; ++i) form.texts[i] = ItemText(kFieldEdits[i]);
   form.auth = ComboBox_GetCurSel(Item(IDC_MAIL_AUTH));
   form.security = ComboBox_GetCurSel(Item(IDC_MAIL_SECURITY));
-  form.temperatureMail = IsDlgButtonChecked(hwnd(), IDC_TEMPERATURE_MAIL) == BST_CHECKED;
-  form.healthMail = IsDlgButtonChecked(hwnd(), IDC_HEALTH_MAIL) == BST_CHECKED;
+  form.temperatureMail = Checked(IDC_TEMPERATURE_MAIL);
+  form.healthMail = Checked(IDC_HEALTH_MAIL);
   form.popEnabled = IsWindowEnabled(Item(IDC_POP_SERVER)) != FALSE;
   form.loginEnabled = IsWindowEnabled(Item(IDC_MAIL_USER)) != FALSE;
   return form;
@@ -140,8 +140,8 @@ void CMailDlg::WriteForm(const MailForm& form) {
   for (int i = 0; i < kMailFieldCount; ++i) SetItemText(kFieldEdits[i], form.texts[i]);
   ComboBox_SetCurSel(Item(IDC_MAIL_AUTH), form.auth);
   ComboBox_SetCurSel(Item(IDC_MAIL_SECURITY), form.security);
-  CheckDlgButton(hwnd(), IDC_TEMPERATURE_MAIL, form.temperatureMail ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_HEALTH_MAIL, form.healthMail ? BST_CHECKED : BST_UNCHECKED);
+  SetChecked(IDC_TEMPERATURE_MAIL, form.temperatureMail);
+  SetChecked(IDC_HEALTH_MAIL, form.healthMail);
 }
 
 void CMailDlg::ShowMessage(unsigned stringId) {

@@ -42,6 +42,10 @@ class PageView {
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   void SetItemText(int id, const std::u16string& text) const;
   std::u16string ItemText(int id) const;
+  bool Checked(int id) const { return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+  void SetChecked(int id, bool checked) const {
+    CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+  }
 
   CVormakApp& app_;
 

@@ -61,10 +61,10 @@ SettingsForm CSetting::ReadForm() const {
   for (int field = 0; field < kSettingFieldCount; ++field) {
     form.numbers[field] = ItemText(kNumberEdits[field]);
   }
-  form.runAtStartup = IsDlgButtonChecked(hwnd(), IDC_RUN_AT_STARTUP) == BST_CHECKED;
-  form.temperatureLog = IsDlgButtonChecked(hwnd(), IDC_TEMPERATURE_LOG) == BST_CHECKED;
-  form.healthLog = IsDlgButtonChecked(hwnd(), IDC_HEALTH_LOG) == BST_CHECKED;
-  form.deviceLog = IsDlgButtonChecked(hwnd(), IDC_DEVICE_LOG) == BST_CHECKED;
+  form.runAtStartup = Checked(IDC_RUN_AT_STARTUP);
+  form.temperatureLog = Checked(IDC_TEMPERATURE_LOG);
+  form.healthLog = Checked(IDC_HEALTH_LOG);
+  form.deviceLog = Checked(IDC_DEVICE_LOG);
   return form;
 }
 
@@ -72,10 +72,10 @@ void CSetting::WriteForm(const SettingsForm& form) {
   for (int field = 0; field < kSettingFieldCount; ++field) {
     SetItemText(kNumberEdits[field], form.numbers[field]);
   }
-  CheckDlgButton(hwnd(), IDC_RUN_AT_STARTUP, form.runAtStartup ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_TEMPERATURE_LOG, form.temperatureLog ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_HEALTH_LOG, form.healthLog ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(hwnd(), IDC_DEVICE_LOG, form.deviceLog ? BST_CHECKED : BST_UNCHECKED);
+  SetChecked(IDC_RUN_AT_STARTUP, form.runAtStartup);
+  SetChecked(IDC_TEMPERATURE_LOG, form.temperatureLog);
+  SetChecked(IDC_HEALTH_LOG, form.healthLog);
+  SetChecked(IDC_DEVICE_LOG, form.deviceLog);
 }
 
 void CSetting::ShowMessage(unsigned stringId) {
