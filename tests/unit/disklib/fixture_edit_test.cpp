@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "disklib/disklib.h"
 #include "disklib/sim/simulated_library.h"
 #include "sim_machine.h"
@@ -24,40 +26,34 @@ class FixtureEdit : public ::testing::Test {
     SimulatedLibrary(machine.path()).GetTempInfo(drive, &record);
     return record;
   }
+  // Runs an edit that must succeed and reads the drive it named.
+  ardmon::TempInfoRecord After(std::vector<const char*> args) {
+    EXPECT_EQ(Run(args), 0) << err;
+    return Temp(std::stoi(args[1]));
+  }
   std::string out, err;
 };
 
 TEST_F(FixtureEdit, HeatsADrive) {
-  ASSERT_EQ(Run({"heat", "0", "57"}), 0) << err;
-  EXPECT_EQ(Temp(0).Temperature, 57);
+  EXPECT_EQ(After({"heat", "0", "57"}).Temperature, 57);
   EXPECT_EQ(Temp(2).Temperature, 34) << "other drives keep theirs";
-  ASSERT_EQ(Run({"heat", "2", "85"}), 0) << err;
-  EXPECT_EQ(Temp(2).Temperature, 85) << "above 70 as tenths";
+  EXPECT_EQ(After({"heat", "2", "85"}).Temperature, 85) << "above 70 as tenths";
+  EXPECT_EQ(After({"heat", "5", "61"}).Temperature, 61) << "the NVMe drive";
 }
 
-TEST_F(FixtureEdit, DegradesAndRestoresHealth) {
-  ASSERT_EQ(Run({"health", "2", "caution"}), 0) << err;
-  EXPECT_EQ(Temp(2).HealthStatus, ardmon::kHealthCaution);
-  ASSERT_EQ(Run({"health", "2", "bad"}), 0) << err;
-  EXPECT_EQ(Temp(2).HealthStatus, ardmon::kHealthBad);
-  ASSERT_EQ(Run({"health", "2", "good"}), 0) << err;
-  EXPECT_EQ(Temp(2).HealthStatus, ardmon::kHealthGood);
-}
+// Drive 2 is an ATA drive, drive 5 the NVMe drive.
+TEST_F(FixtureEdit, SetsHealthAndWear) {
+  EXPECT_EQ(After({"health", "2", "caution"}).HealthStatus, ardmon::kHealthCaution);
+  EXPECT_EQ(After({"health", "2", "bad"}).HealthStatus, ardmon::kHealthBad);
+  EXPECT_EQ(After({"health", "2", "good"}).HealthStatus, ardmon::kHealthGood);
 
-TEST_F(FixtureEdit, HeatsWearsAndDegradesTheNvmeDrive) {
-  ASSERT_EQ(Run({"heat", "5", "61"}), 0) << err;
-  EXPECT_EQ(Temp(5).Temperature, 61);
-  ASSERT_EQ(Run({"wear", "5", "89"}), 0) << err;
-  EXPECT_EQ(Temp(5).HealthStatus, ardmon::kHealthGood);
-  ASSERT_EQ(Run({"wear", "5", "90"}), 0) << err;
-  EXPECT_EQ(Temp(5).HealthStatus, ardmon::kHealthCaution);
-  ASSERT_EQ(Run({"health", "5", "good"}), 0) << err;
-  EXPECT_EQ(Temp(5).HealthStatus, ardmon::kHealthGood) << "good takes the wear below 90";
-  ASSERT_EQ(Run({"health", "5", "caution"}), 0) << err;
-  EXPECT_EQ(Temp(5).HealthStatus, ardmon::kHealthCaution);
-  ASSERT_EQ(Run({"health", "5", "bad"}), 0) << err;
-  EXPECT_EQ(Temp(5).HealthStatus, ardmon::kHealthBad);
-  EXPECT_EQ(Temp(5).Temperature, 61) << "health edits leave the temperature";
+  EXPECT_EQ(After({"wear", "5", "89"}).HealthStatus, ardmon::kHealthGood);
+  EXPECT_EQ(After({"wear", "5", "90"}).HealthStatus, ardmon::kHealthCaution);
+  EXPECT_EQ(After({"health", "5", "good"}).HealthStatus, ardmon::kHealthGood)
+      << "good takes the wear below 90";
+  EXPECT_EQ(After({"health", "5", "caution"}).HealthStatus, ardmon::kHealthCaution);
+  EXPECT_EQ(After({"health", "5", "bad"}).HealthStatus, ardmon::kHealthBad);
+  EXPECT_EQ(Temp(5).Temperature, 43) << "health edits leave the temperature";
 }
 
 // Edits reach a log given whole in the fixture, not only the fields.
@@ -66,10 +62,8 @@ TEST_F(FixtureEdit, EditsAVerbatimHealthLogToo) {
   NvmeDrive& nvme = *fixture.disks.back().nvme;
   nvme.healthLog = NvmeHealthLog(nvme);
   SaveFixture(fixture, machine.path());
-  ASSERT_EQ(Run({"heat", "5", "77"}), 0) << err;
-  ASSERT_EQ(Run({"wear", "5", "95"}), 0) << err;
-  EXPECT_EQ(Temp(5).Temperature, 77);
-  EXPECT_EQ(Temp(5).HealthStatus, ardmon::kHealthCaution);
+  EXPECT_EQ(After({"heat", "5", "77"}).Temperature, 77);
+  EXPECT_EQ(After({"wear", "5", "95"}).HealthStatus, ardmon::kHealthCaution);
 }
 
 TEST_F(FixtureEdit, UnplugsAndPlugsADrive) {

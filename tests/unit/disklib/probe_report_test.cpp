@@ -34,19 +34,16 @@ class ProbeReport : public ::testing::Test {
     temp.PowerOnHours = 12001;
   }
   std::string Report() const { return DescribeDrive(3, disk, temp); }
+  void ExpectAll(std::initializer_list<const char*> parts) const {
+    const std::string text = Report();
+    for (const char* part : parts) EXPECT_THAT(text, HasSubstr(part));
+  }
 };
 
 TEST_F(ProbeReport, ShowsIdentityAndReadings) {
-  const std::string text = Report();
-  EXPECT_THAT(text, HasSubstr("Drive 3\n"));
-  EXPECT_THAT(text, HasSubstr("C:E:"));
-  EXPECT_THAT(text, HasSubstr("PCIIDE\\IDECHANNEL\\4&1"));
-  EXPECT_THAT(text, HasSubstr("500107862016 bytes (500.1 GB)"));
-  EXPECT_THAT(text, HasSubstr("IDENTIFY yes, S.M.A.R.T. data yes, thresholds yes"));
-  EXPECT_THAT(text, HasSubstr("ST500DM002-1BD142\n"));
-  EXPECT_THAT(text, HasSubstr("38 C"));
-  EXPECT_THAT(text, HasSubstr("Caution"));
-  EXPECT_THAT(text, HasSubstr("12001 hours"));
+  ExpectAll({"Drive 3\n", "C:E:", "PCIIDE\\IDECHANNEL\\4&1", "500107862016 bytes (500.1 GB)",
+             "IDENTIFY yes, S.M.A.R.T. data yes, thresholds yes", "ST500DM002-1BD142\n", "38 C",
+             "Caution", "12001 hours"});
 }
 
 TEST_F(ProbeReport, ExplainsAMissingTemperature) {
@@ -78,17 +75,11 @@ TEST_F(ProbeReport, ShowsTheNvmeHealthLog) {
       {HealthField::UnsafeShutdowns, 37},
       {HealthField::DataUnitsWritten, 18410557}};
   for (const auto& [field, value] : fields) ardmon::nvme::WriteHealthField(log, field, value);
-  const std::string text = Report();
-  EXPECT_THAT(text, HasSubstr("NVMe Identify yes, health log yes"));
-  EXPECT_THAT(text, Not(HasSubstr("thresholds")));
-  EXPECT_THAT(text, HasSubstr("ST500DM002-1BD142\n"));
-  EXPECT_THAT(text, HasSubstr("38 C"));
-  EXPECT_THAT(text, HasSubstr("temperature, reliability degraded\n"));
-  EXPECT_THAT(text, HasSubstr("87% (threshold 10%)"));
-  EXPECT_THAT(text, HasSubstr("14% of the rated endurance"));
-  EXPECT_THAT(text, HasSubstr("Media errors 3\n"));
-  EXPECT_THAT(text, HasSubstr("1432 (37 unsafe shutdowns)"));
-  EXPECT_THAT(text, HasSubstr("0.0 TB / 9.4 TB"));
+  ExpectAll({"NVMe Identify yes, health log yes", "ST500DM002-1BD142\n", "38 C",
+             "temperature, reliability degraded\n", "87% (threshold 10%)",
+             "14% of the rated endurance", "Media errors 3\n", "1432 (37 unsafe shutdowns)",
+             "0.0 TB / 9.4 TB"});
+  EXPECT_THAT(Report(), Not(HasSubstr("thresholds")));
 
   temp.AttributesOk = 0;
   temp.Temperature = 0;
