@@ -1,8 +1,10 @@
 // The demo machine in a file of the test's own, so filter edits written
-// back to it do not touch the source tree.
+// back to it do not touch the source tree; the process number keeps test
+// runs of other build trees on the machine from sharing it.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -14,7 +16,8 @@ class DemoMachineFile {
   DemoMachineFile() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = std::filesystem::temp_directory_path() /
-            (std::string("ardmon-") + test->test_suite_name() + "-" + test->name() + ".json");
+            (std::string("ardmon-") + std::to_string(getpid()) + "-" + test->test_suite_name() +
+             "-" + test->name() + ".json");
     std::filesystem::copy_file(ARDMON_DEMO_FIXTURE, path_,
                                std::filesystem::copy_options::overwrite_existing);
   }
