@@ -27,20 +27,16 @@ inline std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
   return folder;
 }
 
+// The values read here are names and paths, well within the buffer.
 inline std::optional<std::wstring> ReadString(HKEY root, const std::wstring& key,
                                               const wchar_t* value) {
-  DWORD size = 0;
-  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
+  wchar_t text[2048];
+  DWORD size = sizeof text;
+  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, text, &size) !=
       ERROR_SUCCESS) {
     return std::nullopt;
   }
-  std::wstring text(size / sizeof(wchar_t), L'\0');
-  if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, text.data(), &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  text.resize(size / sizeof(wchar_t) - 1);
-  return text;
+  return std::wstring(text);
 }
 
 inline std::optional<DWORD> ReadDword(HKEY root, const std::wstring& key, const wchar_t* value) {

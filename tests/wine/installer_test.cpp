@@ -82,36 +82,11 @@ DWORD ProcessOf(HWND window) {
   return id;
 }
 
-// Starts the monitor and says No to the question about the filter that the
-// simulated controller may bring; returns with its main window there and
-// no box open.
-void StartMonitor(Process& monitor, const fs::path& program) {
-  monitor = Process(program);
-  ASSERT_TRUE(monitor.started()) << GetLastError();
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (const auto& box : MessageBoxes(monitor.id())) monitorgui::Answer(box.window, IDNO);
-        return !TopLevelWindows(kMainClass, monitor.id()).empty() &&
-               MessageBoxes(monitor.id()).empty();
-      },
-      kStartMs));
-}
-
-// The DPI the system gives the window, as a DPI-aware program sees it.
-UINT DpiOf(HWND window) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  return getDpi ? getDpi(window) : 0;
-}
-
-// Window rectangles in the screen's own pixels, as the screenshots have them.
-void BecomeDpiAware() {
-  using SetContextFn = BOOL(WINAPI*)(HANDLE);
-  const auto setContext = reinterpret_cast<SetContextFn>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
-  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-  if (setContext) setContext(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)));
+// A user32 function newer than the headers declare.
+template <typename Function>
+Function User32(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 // The visible descendants of a window that stick out of their parent's
@@ -149,7 +124,11 @@ std::string Narrow(const std::wstring& text) {
 class Install : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    BecomeDpiAware();
+    // Window rectangles in the screen's own pixels, as the screenshots have
+    // them: DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2.
+    if (const auto set = User32<BOOL(WINAPI*)(HANDLE)>("SetProcessDpiAwarenessContext")) {
+      set(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)));
+    }
     exitCode_ = RunSetup(Installer(), L"/S");
   }
   void SetUp() override { ASSERT_EQ(exitCode_, 0u) << "the installer's exit code"; }
@@ -250,8 +229,7 @@ TEST_F(Install, TheMonitorFromTheStartMenuFindsTheServiceAndScalesTo144Dpi) {
   ASSERT_NO_THROW(monitorgui::SimulatedMachine(InstallFolder() / L"ArdmonSim.json").RestoreDemo());
   ASSERT_TRUE(service.EnsureRunning());
 
-  Process monitor;
-  monitor = Process(ShortcutTarget(StartMenuShortcut()));
+  const Process monitor(ShortcutTarget(StartMenuShortcut()));
   ASSERT_TRUE(monitor.started()) << GetLastError();
   // The demo machine's controller brings the question about its filter,
   // which may come after the window: answered, it leaves the pages clear.
@@ -275,7 +253,9 @@ TEST_F(Install, TheMonitorFromTheStartMenuFindsTheServiceAndScalesTo144Dpi) {
   const RECT tray = monitorgui::TrayArea();
   EXPECT_TRUE(monitorgui::Screenshot("dpi144_tray", &tray, 400));
 
-  EXPECT_EQ(DpiOf(window), kDpi) << "the manifest's DPI awareness";
+  const auto dpiOf = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  ASSERT_TRUE(dpiOf);
+  EXPECT_EQ(dpiOf(window), kDpi) << "the manifest's DPI awareness";
   // Each page as the tray menu opens it: nothing sticks out of its place.
   const std::pair<WPARAM, const char*> pages[] = {
       {ID_TRAY_INFO, "hdd_info"}, {ID_TRAY_SMART, "smart"}, {ID_TRAY_SETTING, "setting"},
@@ -298,7 +278,17 @@ class Upgrade : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(Profile().WriteInt(L"TEMP", 61));
-    ASSERT_NO_FATAL_FAILURE(StartMonitor(earlier_, InstallFolder() / L"Ardmon.exe"));
+    // Says No to the question about the filter the simulated controller
+    // may bring, so that no box is open when the upgrade ends the monitor.
+    earlier_ = Process(InstallFolder() / L"Ardmon.exe");
+    ASSERT_TRUE(earlier_.started()) << GetLastError();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          for (const auto& box : MessageBoxes(earlier_.id())) monitorgui::Answer(box.window, IDNO);
+          return !TopLevelWindows(kMainClass, earlier_.id()).empty() &&
+                 MessageBoxes(earlier_.id()).empty();
+        },
+        kStartMs));
     serviceRanBefore_ =
         servicetest::ServiceControl(kService).Query().dwCurrentState == SERVICE_RUNNING;
     exitCode_ = RunSetup(Installer(), L"/S");
@@ -404,13 +394,10 @@ class Uninstall : public ::testing::Test {
   static inline DWORD exitCode_ = 0;
 };
 
-TEST_F(Uninstall, EndsTheMonitor) {
+TEST_F(Uninstall, EndsTheMonitorAndRemovesTheService) {
   ASSERT_NE(monitorProcess_, 0u) << "no monitor ran before";
   EXPECT_TRUE(MonitorWindows().empty());
   EXPECT_FALSE(servicetest::ProcessRunning(L"Ardmon.exe"));
-}
-
-TEST_F(Uninstall, RemovesTheService) {
   EXPECT_FALSE(QueryServiceConfiguration(kService));
   EXPECT_FALSE(servicetest::ProcessRunning(L"ArdmonSvc.exe"));
 }
@@ -507,12 +494,9 @@ class UninstallWithPages : public ::testing::Test {
   static inline DWORD exitCode_ = STILL_ACTIVE;
 };
 
-TEST_F(UninstallWithPages, AsksWhetherToKeepTheSettingsAndTheLog) {
+TEST_F(UninstallWithPages, AsksWhetherToKeepTheSettingsAndTheLogAndToldNoDeletesThem) {
   EXPECT_FALSE(question_.empty());
-  EXPECT_TRUE(yesOrNo_);
-}
-
-TEST_F(UninstallWithPages, ToldNotToKeepThemDeletesTheSettingsAndBothLogs) {
+  EXPECT_TRUE(yesOrNo_) << "a question with Yes and No";
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Halvane"));
   EXPECT_FALSE(fs::exists(InstallFolder()));
   EXPECT_FALSE(fs::exists(LocalLogFolder().parent_path()));

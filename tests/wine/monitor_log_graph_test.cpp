@@ -38,12 +38,19 @@ std::filesystem::path ReadOnlyFolder() {
   return FromUnix(ARDMON_READONLY_FOLDER).make_preferred();
 }
 
-// A field of the CSV exports, quoted where it has to be.
+// A field of the CSV exports, quoted where it has to be: the Caution
+// message holds double quotes.
 std::string CsvField(const std::wstring& text) {
   if (text.find_first_of(L",\"\r\n") == std::wstring::npos) return Narrow(text);
   std::string quoted = "\"";
   for (const wchar_t c : text) quoted += c == L'"' ? "\"\"" : std::string(1, static_cast<char>(c));
   return quoted + "\"";
+}
+
+// Not where the prefix runs as a user who may write anywhere.
+bool ReadOnlyFolderRefusesFiles() {
+  const std::wstring folder = ReadOnlyFolder().wstring();
+  return !monitor::Win32FileSystem().CanCreateFilesIn(std::u16string(folder.begin(), folder.end()));
 }
 
 std::string Contents(const std::filesystem::path& file) {
@@ -84,19 +91,18 @@ int PixelsOf(HWND window, COLORREF colour) {
 
 class LogAndGraph : public MonitorPages {
  protected:
+  using Rows = std::vector<std::pair<std::wstring, std::wstring>>;
+
   void SetUp() override {
     MonitorPages::SetUp();
     RemoveLogFiles(OwnFolder());
     RemoveLogFiles(UsersLogFolder());
   }
 
-  RemoteListView LogList() const {
-    return RemoteListView(GetDlgItem(PageWith(IDC_LOG_LIST), IDC_LOG_LIST));
-  }
   // Time and message of every row, top first.
-  std::vector<std::pair<std::wstring, std::wstring>> LogRows() const {
-    const RemoteListView list = LogList();
-    std::vector<std::pair<std::wstring, std::wstring>> rows;
+  Rows LogRows() const {
+    const RemoteListView list(GetDlgItem(LogPage(), IDC_LOG_LIST));
+    Rows rows;
     for (int row = 0; row < list.Count(); ++row)
       rows.emplace_back(list.Text(row, 0), list.Text(row, 1));
     return rows;
@@ -108,6 +114,15 @@ class LogAndGraph : public MonitorPages {
   }
   bool LogShows(const std::vector<std::wstring>& messages) const {
     return WaitUntil([&] { return LogMessages() == messages; }, 3 * kCycleMs);
+  }
+
+  // A new start logs the Caution drive again, on top of the loaded rows.
+  void ExpectTheSameRowsAfterARestart(const Rows& before) {
+    ASSERT_NO_THROW(machine_.RestoreDemo());  // the filter question comes again
+    ASSERT_NO_FATAL_FAILURE(StartMonitor());
+    ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == before.size() + 1; }, 3 * kCycleMs));
+    const auto after = LogRows();
+    EXPECT_EQ(std::vector(after.begin() + 1, after.end()), before);
   }
 
   void Plug(int drive, bool plugged) const {
@@ -123,61 +138,33 @@ class LogAndGraph : public MonitorPages {
   }
   HWND TimeBar() const { return GetDlgItem(GraphPage(), IDC_TIME_BAR); }
 
-  // A message box, not the save dialog, which looks alike to Boxes().
-  std::optional<MessageBoxView> WaitForMessage(DWORD timeoutMs = kReactMs) const {
-    std::optional<MessageBoxView> found;
-    WaitUntil(
+  // Save on the page, into `file`, through the save dialog.
+  void Export(HWND page, const std::filesystem::path& file) const {
+    Click(IDC_SAVE, page);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil(
         [&] {
-          for (const MessageBoxView& box : Boxes()) {
-            if (!box.text.empty() && !FileNameField(box.window)) found = box;
+          for (HWND found : TopLevelWindows(L"#32770", monitor_.id())) {
+            if (IsWindowVisible(found) && FileNameField(found)) dialog = found;
           }
-          return found.has_value();
+          return dialog != nullptr;
         },
-        timeoutMs);
-    return found;
-  }
-
-  // The save dialog a Save button opens: its file name field.
-  HWND WaitForSaveDialog() const {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-          for (HWND dialog : TopLevelWindows(L"#32770", monitor_.id())) {
-            if (IsWindowVisible(dialog) && FileNameField(dialog)) found = dialog;
-          }
-          return found != nullptr;
-        },
-        kReactMs);
-    return found;
-  }
-  static HWND FileNameField(HWND dialog) {
-    for (int id : {1148, 1152}) {  // the file name combo box, or the plain field
-      const HWND field = GetDlgItem(dialog, id);
-      if (field && IsWindowVisible(field)) return field;
-    }
-    return nullptr;
-  }
-  // Types the name into the dialog and presses its Save button.
-  void ChooseFile(HWND dialog, const std::filesystem::path& file) const {
+        kReactMs))
+        << "no save dialog";
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(FileNameField(dialog), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, kReactMs, &ignored);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   }
-  // Save on the page, into `file`.
-  void Export(HWND page, const std::filesystem::path& file) const {
-    Click(IDC_SAVE, page);
-    const HWND dialog = WaitForSaveDialog();
-    ASSERT_TRUE(dialog) << "no save dialog";
-    ChooseFile(dialog, file);
-  }
-  static std::filesystem::path ExportFolder() {
+  // A file to export into that does not exist yet.
+  static std::filesystem::path NewExportFile(const wchar_t* name) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::filesystem::path folder = std::filesystem::path(temp) / L"ardmon-export";
     std::filesystem::create_directories(folder);
-    return folder;
+    std::filesystem::remove(folder / name);
+    return folder / name;
   }
 };
 
@@ -188,7 +175,7 @@ TEST_F(LogAndGraph, EventsOfAHeatedAndAnUnpluggedDriveAreListedNewestOnTop) {
   EXPECT_TRUE(LogShows({caution}));
 
   Heat(0, 60);
-  const std::optional<MessageBoxView> warning = WaitForMessage(3 * kCycleMs);
+  const std::optional<MessageBoxView> warning = WaitForBox(L"", 3 * kCycleMs);
   ASSERT_TRUE(warning) << "no warning";
   Answer(warning->window, IDOK);
   Plug(2, false);
@@ -230,12 +217,7 @@ TEST_F(LogAndGraph, ExitWritesTheFilesAndTheNextStartShowsTheSameRows) {
             Narrow(kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)) + "\n" +
                 Narrow(drive3 + Text(IDS_REMOVE)) + "\n" + Narrow(drive3 + Text(IDS_ADD)) + "\n");
 
-  // The new start logs the Caution drive again, on top of the loaded rows.
-  ASSERT_NO_THROW(machine_.RestoreDemo());  // the filter question comes again
-  ASSERT_NO_FATAL_FAILURE(StartMonitor());
-  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 4; }, 3 * kCycleMs));
-  const auto after = LogRows();
-  EXPECT_EQ(std::vector(after.begin() + 1, after.end()), before);
+  ExpectTheSameRowsAfterARestart(before);
 }
 
 TEST_F(LogAndGraph, NothingLoggedIsLostWhenTheMonitorIsKilledOrTheSessionEnds) {
@@ -251,11 +233,7 @@ TEST_F(LogAndGraph, NothingLoggedIsLostWhenTheMonitorIsKilledOrTheSessionEnds) {
   monitor_.Kill();
   EXPECT_EQ(Contents(messages), logged);
 
-  ASSERT_NO_THROW(machine_.RestoreDemo());
-  ASSERT_NO_FATAL_FAILURE(StartMonitor());
-  ASSERT_TRUE(WaitUntil([&] { return LogRows().size() == 3; }, 3 * kCycleMs));
-  const auto after = LogRows();
-  EXPECT_EQ(std::vector(after.begin() + 1, after.end()), before);
+  ExpectTheSameRowsAfterARestart(before);
 
   // Windows ending the session has the files written once more.
   ASSERT_TRUE(WaitUntil([&] { return Contents(messages).size() > logged.size(); }, kReactMs));
@@ -266,12 +244,8 @@ TEST_F(LogAndGraph, NothingLoggedIsLostWhenTheMonitorIsKilledOrTheSessionEnds) {
 }
 
 TEST_F(LogAndGraph, AProgramFolderTheUserCannotWriteToKeepsTheLogInTheUsersFolder) {
-  monitor::Win32FileSystem files;
-  const std::wstring readOnly = ReadOnlyFolder().wstring();
   ASSERT_TRUE(std::filesystem::exists(ReadOnlyFolder() / L"Ardmon.exe"));
-  if (files.CanCreateFilesIn(std::u16string(readOnly.begin(), readOnly.end()))) {
-    GTEST_SKIP() << "the read-only folder could not be made read-only here";
-  }
+  if (!ReadOnlyFolderRefusesFiles()) GTEST_SKIP() << "the folder could not be made read-only";
   ASSERT_NO_FATAL_FAILURE(StartMonitor(ReadOnlyFolder() / L"Ardmon.exe"));
   const std::string caution = Narrow(kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)) + "\n";
   EXPECT_TRUE(
@@ -333,27 +307,24 @@ TEST_F(LogAndGraph, SaveWritesNewFilesAsksBeforeReplacingAndReportsFailures) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
   ASSERT_TRUE(LogShows({kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)}));
-  const std::filesystem::path log = ExportFolder() / L"log.csv";
-  std::error_code ignored;
-  std::filesystem::remove(log, ignored);
+  const std::filesystem::path log = NewExportFile(L"log.csv");
 
   ASSERT_NO_FATAL_FAILURE(Export(LogPage(), log));
   const auto row = LogRows().at(0);
-  const std::string csv = CsvField(row.first) + ", " + CsvField(row.second) + "\r\n";
+  const std::string csv = Narrow(row.first) + ", " + CsvField(row.second) + "\r\n";
   EXPECT_TRUE(WaitUntil([&] { return Contents(log) == csv; }, kReactMs)) << "a new file";
 
   // The same name again: replacing it is asked first.
   std::filesystem::resize_file(log, 0);
   ASSERT_NO_FATAL_FAILURE(Export(LogPage(), log));
-  std::optional<MessageBoxView> box = WaitForMessage();
+  std::optional<MessageBoxView> box = WaitForBox();
   ASSERT_TRUE(box) << "no question before replacing";
   Answer(box->window, IDYES);
   EXPECT_TRUE(WaitUntil([&] { return Contents(log) == csv; }, kReactMs));
 
   // The graph's export: the header names the drives present.
   ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kGraphTab));
-  const std::filesystem::path graph = ExportFolder() / L"graph.csv";
-  std::filesystem::remove(graph, ignored);
+  const std::filesystem::path graph = NewExportFile(L"graph.csv");
   ASSERT_NO_FATAL_FAILURE(Export(GraphPage(), graph));
   // The drives are in slot order, as the list's rows are; the first
   // sample, at minute 0, holds their temperatures at start.
@@ -368,12 +339,10 @@ TEST_F(LogAndGraph, SaveWritesNewFilesAsksBeforeReplacingAndReportsFailures) {
       << Contents(graph).substr(0, 300);
 
   // A folder the file cannot be written to is reported.
-  monitor::Win32FileSystem files;
-  const std::wstring readOnly = ReadOnlyFolder().wstring();
-  if (files.CanCreateFilesIn(std::u16string(readOnly.begin(), readOnly.end()))) return;
+  if (!ReadOnlyFolderRefusesFiles()) return;
   const std::filesystem::path refused = ReadOnlyFolder() / L"graph.csv";
   ASSERT_NO_FATAL_FAILURE(Export(GraphPage(), refused));
-  ASSERT_TRUE(box = WaitForMessage());
+  ASSERT_TRUE(box = WaitForBox());
   const std::wstring says = Text(IDS_FILE_NOT_WRITTEN) + L"\n";
   EXPECT_EQ(box->text.substr(0, says.size()), says);
   EXPECT_EQ(box->text.substr(box->text.size() - 9), L"graph.csv") << "names the file";

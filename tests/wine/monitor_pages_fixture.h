@@ -81,17 +81,26 @@ class MonitorPages : public MonitorGui {
 
   // A message box other than one saying `except` (which may still be on
   // its way out), or nothing within the bound.
-  std::optional<MessageBoxView> WaitForBox(const std::wstring& except = L"") const {
+  std::optional<MessageBoxView> WaitForBox(const std::wstring& except = L"",
+                                           DWORD timeoutMs = kReactMs) const {
     std::optional<MessageBoxView> found;
     WaitUntil(
         [&] {
           for (const MessageBoxView& box : Boxes()) {
-            if (!box.text.empty() && box.text != except) found = box;
+            if (!box.text.empty() && box.text != except && !FileNameField(box.window)) found = box;
           }
           return found.has_value();
         },
-        kReactMs);
+        timeoutMs);
     return found;
+  }
+  // The file name field of a save dialog, which looks like a box to Boxes().
+  static HWND FileNameField(HWND dialog) {
+    for (int id : {1148, 1152}) {  // the file name combo box, or the plain field
+      const HWND field = GetDlgItem(dialog, id);
+      if (field && IsWindowVisible(field)) return field;
+    }
+    return nullptr;
   }
 };
 
