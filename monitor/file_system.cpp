@@ -21,6 +21,15 @@ std::vector<std::u16string> TargetsOf(const FileTexts& texts) {
 
 }  // namespace
 
+std::optional<std::string> ReadWholeFile(FileSystem& files, const std::u16string& path) {
+  const std::unique_ptr<ByteSource> source = files.OpenForReading(path);
+  if (!source) return std::nullopt;
+  std::string bytes;
+  char buffer[1 << 16];
+  while (const std::size_t count = source->Read(buffer, sizeof buffer)) bytes.append(buffer, count);
+  return bytes;
+}
+
 std::u16string JoinPath(const std::u16string& folder, std::u16string_view name) {
   std::u16string path = folder;
   if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,6 +31,9 @@ class FileSystem {
   // Creates or truncates the file and writes all of `bytes` through to the
   // disk; false when any of that fails, which may leave part of it written.
   virtual bool WriteWhole(const std::u16string& path, std::string_view bytes) = 0;
+  // Adds `bytes` at the end of the file, which is made when missing; false
+  // when any of that fails, which may leave part of them written.
+  virtual bool Append(const std::u16string& path, std::string_view bytes) = 0;
   // Puts `from` in the place of `to`, replacing it, in one step.
   virtual bool Rename(const std::u16string& from, const std::u16string& to) = 0;
   virtual bool Remove(const std::u16string& path) = 0;
@@ -39,6 +43,9 @@ class FileSystem {
   // The folder and the ones above it that are missing.
   virtual bool CreateFolders(const std::u16string& folder) = 0;
 };
+
+// Everything a file holds; nothing when it cannot be opened.
+std::optional<std::string> ReadWholeFile(FileSystem& files, const std::u16string& path);
 
 std::u16string JoinPath(const std::u16string& folder, std::u16string_view name);
 

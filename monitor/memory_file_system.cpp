@@ -36,6 +36,16 @@ bool MemoryFileSystem::WriteWhole(const std::u16string& path, std::string_view b
   return true;
 }
 
+bool MemoryFileSystem::Append(const std::u16string& path, std::string_view bytes) {
+  if (!CanCreateFilesIn(FolderOf(path))) return false;
+  if (path == failWriteTo) {
+    files[path] += bytes.substr(0, bytes.size() / 2);
+    return false;
+  }
+  files[path] += bytes;
+  return true;
+}
+
 bool MemoryFileSystem::Rename(const std::u16string& from, const std::u16string& to) {
   const auto file = files.find(from);
   if (file == files.end() || to == failRenameTo) return false;

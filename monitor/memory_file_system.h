@@ -26,13 +26,14 @@ class MemoryFileSystem final : public FileSystem {
   std::map<std::u16string, std::string> files;
   std::set<std::u16string> folders;
   std::set<std::u16string> readOnlyFolders;
-  // A write to this path stops with half of its bytes written.
+  // A write or an append to this path stops with half of its bytes written.
   std::u16string failWriteTo;
   // A rename onto this path fails.
   std::u16string failRenameTo;
 
   std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) override;
   bool WriteWhole(const std::u16string& path, std::string_view bytes) override;
+  bool Append(const std::u16string& path, std::string_view bytes) override;
   bool Rename(const std::u16string& from, const std::u16string& to) override;
   bool Remove(const std::u16string& path) override { return files.erase(path) > 0; }
   bool Exists(const std::u16string& path) override { return files.count(path) > 0; }

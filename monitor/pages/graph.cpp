@@ -53,23 +53,55 @@ std::string GraphCsv(const TemperatureHistory& history, const SlotTable& table,
   return csv;
 }
 
+void GraphPageCore::Adopt(StoredHistory stored) {
+  history_ = std::move(stored.history);
+  drives_ = std::move(stored.drives);
+  records_.emplace(stored.lastSampleTime);
+  firstSampleSinceAdopt_ = true;
+  window_.Rewind();
+  window_.Follow(history_.TotalMinutes());
+}
+
 void GraphPageCore::AddGraphSample(int intervalMinutes) {
+  if (records_) RecordDrives();
   SlotTemperatures temperatures;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     temperatures[slot] = table_.slots[slot].slotRecord.Temp.Temperature;
   }
   // The cycle's intervals are remainders of an hour, never negative.
-  history_.Append(static_cast<std::uint32_t>(std::max(intervalMinutes, 0)), temperatures);
+  const auto interval = static_cast<std::uint32_t>(std::max(intervalMinutes, 0));
+  history_.Append(interval, temperatures);
+  if (records_) records_->Sample(interval, table_.lastSampleTime, temperatures);
   window_.Follow(history_.TotalMinutes());
 }
 
+// A slot's samples belong to the drive that was in it. While the program
+// runs a drive only leaves through an empty slot, which clears its column.
+void GraphPageCore::RecordDrives() {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    SlotDrive drive =
+        table_.Present(slot) ? SlotDriveOf(table_.slots[slot].slotRecord) : SlotDrive{};
+    if (drive == drives_[slot]) continue;
+    if (firstSampleSinceAdopt_) ClearGraphSlot(slot);
+    records_->Drive(slot, drive);
+    drives_[slot] = std::move(drive);
+  }
+  firstSampleSinceAdopt_ = false;
+}
+
+// The cycle clears every empty slot at every pass: only a clear that
+// empties texts is recorded.
 void GraphPageCore::ClearGraphSlot(int slot) {
-  if (slot >= 0 && slot < kSlotCount) history_.ClearSlot(slot);
+  if (slot < 0 || slot >= kSlotCount) return;
+  if (history_.empty() || history_.Emptied(history_.size() - 1, slot)) return;
+  history_.ClearSlot(slot);
+  if (records_) records_->ClearSlots(1u << slot);
 }
 
 void GraphPageCore::Clear() {
   history_.Clear();
   window_.Rewind();
+  if (records_) records_->ClearAll();
 }
 
 GraphScene GraphPageCore::Scene(int width, int height) const {

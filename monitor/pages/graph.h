@@ -3,12 +3,14 @@
 // and the CSV export.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "monitor/code_page.h"
 #include "monitor/pages/graph_history.h"
 #include "monitor/pages/graph_scene.h"
 #include "monitor/pages/graph_window.h"
+#include "monitor/pages/history_records.h"
 #include "monitor/profile.h"
 #include "monitor/slot_table.h"
 #include "resources/strings.h"
@@ -24,6 +26,13 @@ std::string GraphCsv(const TemperatureHistory& history, const SlotTable& table,
 class GraphPageCore {
  public:
   GraphPageCore(const SlotTable& table, Profile& profile) : table_(table), profile_(profile) {}
+
+  // The history kept across runs: the samples from now on continue it and
+  // are recorded for its file, and the first of them empties the columns of
+  // the slots whose drive is not the one the file names.
+  void Adopt(StoredHistory stored);
+  // The file's records for the changes since the last call.
+  std::string TakeRecords() { return records_ ? records_->Take() : std::string(); }
 
   // A sample of every slot's temperature, `intervalMinutes` after the last.
   void AddGraphSample(int intervalMinutes);
@@ -45,10 +54,16 @@ class GraphPageCore {
   const TemperatureHistory& history() const { return history_; }
 
  private:
+  void RecordDrives();
+
   const SlotTable& table_;
   Profile& profile_;
   TemperatureHistory history_;
   GraphWindow window_;
+  // Once adopted: the drives the file names and what to append to it.
+  SlotDrives drives_;
+  std::optional<HistoryRecords> records_;
+  bool firstSampleSinceAdopt_ = false;
 };
 
 }  // namespace monitor

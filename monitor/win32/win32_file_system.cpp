@@ -64,6 +64,16 @@ bool Win32FileSystem::WriteWhole(const std::u16string& path, std::string_view by
   return CloseHandle(file) && written;
 }
 
+// Not flushed: a killed process leaves what it wrote to the system, and
+// the reader drops a last record that a power cut cut short.
+bool Win32FileSystem::Append(const std::u16string& path, std::string_view bytes) {
+  const HANDLE file = CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool written = WriteAll(file, bytes);
+  return CloseHandle(file) && written;
+}
+
 // A file that someone reads at that moment (a viewer, a virus scanner, an
 // indexer) cannot be replaced; such readers let go within moments.
 bool Win32FileSystem::Rename(const std::u16string& from, const std::u16string& to) {
