@@ -131,11 +131,17 @@ BOOL CVormakDlg::OnInitDialog() {
                                           app_.strings(), *list_, *this, app_.clock());
   serviceWorker_ = std::make_unique<ServiceWorker>(hwnd_);
   cycle_->SetFetcher(serviceWorker_.get());
+  // The first sample continues the history kept across runs.
+  graph_->LoadHistory([this](bool setAside) { StartMonitoring(setAside); });
+  return TRUE;
+}
+
+void CVormakDlg::StartMonitoring(bool historySetAside) {
+  if (historySetAside) AddLogEntry(app_.strings().Get(IDS_HISTORY_SET_ASIDE));
   cycle_->Start();
   SetTimer(hwnd_, kMonitorTimerId, kMonitorTimerPeriodMs, nullptr);
   // Asked at every start, after the first cycle's fetch.
   serviceWorker_->RegisterFilter();
-  return TRUE;
 }
 
 void CVormakDlg::RegisterForDisks() {

@@ -61,6 +61,9 @@ class CVormakDlg : public MonitorHooks {
   void PlacePages();
   void InsertColumns();
   void RegisterForDisks();
+  // Once the graph's history is read: the first cycle, the timer and the
+  // filter registration.
+  void StartMonitoring(bool historySetAside);
   void OnFilterRegistered(bool changed);
   LRESULT OnNotify(const NMHDR& header);
   LRESULT OnListNotify(const NMHDR& header);

@@ -5,10 +5,14 @@
 #include "monitor/pages/win32/csv_export.h"
 #include "monitor/pages/win32/graph_painter.h"
 #include "monitor/win32/app.h"
+#include "monitor/win32/posted.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
 namespace {
+
+constexpr UINT kHistoryOpenedMessage = WM_APP + 2;
+constexpr UINT kRecordMessage = WM_APP + 3;
 
 // In the order of GraphWindow::AxisLabels.
 constexpr std::array<int, kAxisLabelCount> kAxisLabels = {
@@ -44,6 +48,15 @@ int ThumbOf(HWND bar, WPARAM request) {
 
 CGraph::CGraph(CVormakApp& app) : PageView(app, IDD_PAGE_GRAPH), core_(app.slots, app.profile()) {}
 
+CGraph::~CGraph() {
+  Record();
+}
+
+void CGraph::LoadHistory(std::function<void(bool setAside)> loaded) {
+  loaded_ = std::move(loaded);
+  history_.Open(hwnd(), kHistoryOpenedMessage, app_.clock().Now());
+}
+
 void CGraph::OnInitDialog() {
   ShowWindowState();
 }
@@ -71,6 +84,17 @@ std::optional<LRESULT> CGraph::OnMessage(UINT message, WPARAM wParam, LPARAM lPa
     case kGraphSampleMessage:
       AddGraphSample(static_cast<int>(wParam));
       return 0;
+    case kHistoryOpenedMessage: {
+      const std::unique_ptr<OpenedHistory> opened = TakePosted<OpenedHistory>(lParam);
+      core_.Adopt(std::move(opened->stored));
+      ShowWindowState();
+      Repaint();
+      if (loaded_) loaded_(opened->setAside);
+      return 0;
+    }
+    case kRecordMessage:
+      Record();
+      return 0;
     default:
       break;
   }
@@ -94,6 +118,7 @@ std::optional<LRESULT> CGraph::OnScroll(HWND bar, WPARAM request) {
 
 void CGraph::AddGraphSample(int intervalMinutes) {
   core_.AddGraphSample(intervalMinutes);
+  RecordSoon();
   ShowWindowState();
   Repaint();
 }
@@ -101,13 +126,26 @@ void CGraph::AddGraphSample(int intervalMinutes) {
 // The window does not move, so the labels stay as they are.
 void CGraph::ClearGraphSlot(int slot) {
   core_.ClearGraphSlot(slot);
+  RecordSoon();
   Repaint();
 }
 
 void CGraph::Clear() {
   core_.Clear();
+  RecordSoon();
   ShowWindowState();
   Repaint();
+}
+
+void CGraph::RecordSoon() {
+  if (recordPending_) return;
+  recordPending_ = PostMessageW(hwnd(), kRecordMessage, 0, 0) != FALSE;
+  if (!recordPending_) Record();
+}
+
+void CGraph::Record() {
+  recordPending_ = false;
+  history_.Append(core_.TakeRecords());
 }
 
 void CGraph::ShowWindowState() const {
