@@ -3,7 +3,8 @@
 // from here, driven by the messages the notification area and the user
 // would send, and read back across processes. A "TIME" of 0 in the profile
 // makes a timer cycle run every second. Each test restores the demo machine
-// and a fresh profile, so the filter question comes at every start.
+// and a fresh profile, so the filter question comes at every start, and
+// starts without a graph history.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -140,6 +141,14 @@ class MonitorGui : public ::testing::Test {
     ASSERT_NO_THROW(machine_.RestoreDemo());
     profile_.Reset();
     ASSERT_TRUE(profile_.WriteInt(L"TIME", 0));
+    RemoveGraphHistory(OwnFolder());
+  }
+
+  // The graph's history of earlier tests, and one set aside.
+  static void RemoveGraphHistory(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    std::filesystem::remove(folder / L"Ardmon.history", ignored);
+    std::filesystem::remove(folder / L"Ardmon.history.bad", ignored);
   }
 
   void TearDown() override {

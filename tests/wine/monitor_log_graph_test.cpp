@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/pages/history_records.h"
 #include "monitor/pages/log_files.h"
 #include "monitor/pages/win32/graph_page.h"
 #include "monitor/win32/win32_file_system.h"
@@ -97,6 +98,7 @@ class LogAndGraph : public MonitorPages {
     MonitorPages::SetUp();
     RemoveLogFiles(OwnFolder());
     RemoveLogFiles(UsersLogFolder());
+    RemoveGraphHistory(UsersLogFolder());
   }
 
   // Time and message of every row, top first.
@@ -301,6 +303,45 @@ TEST_F(LogAndGraph, TheTimeBarAppearsOnceTwoHoursOfSamplesExist) {
   EXPECT_EQ(ItemText(IDC_AXIS_LEFT), L"0");
   Click(IDC_CLEAR, GraphPage());
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(TimeBar()); }, kReactMs));
+}
+
+// The samples outlive the process: after a kill the next start draws
+// them before a new sample is due; Clear empties the file as well.
+TEST_F(LogAndGraph, TheGraphHistorySurvivesAKillAndClearEmptiesIt) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kGraphTab));
+  AddSamples(60, 2);
+  const std::filesystem::path file = OwnFolder() / L"Ardmon.history";
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const monitor::ReadHistoryResult read = monitor::ReadHistory(Contents(file), 0, {});
+        return read.end == monitor::HistoryEnd::Whole && read.stored.history.TotalMinutes() == 120;
+      },
+      kReactMs));
+  monitor_.Kill();
+
+  // A check interval of an hour: only the start's own sample is taken.
+  const auto restart = [&] {
+    ASSERT_TRUE(profile_.WriteInt(L"TIME", 60));
+    ASSERT_NO_THROW(machine_.RestoreDemo());
+    ASSERT_NO_FATAL_FAILURE(StartMonitor());
+    ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kGraphTab));
+  };
+  ASSERT_NO_FATAL_FAILURE(restart());
+  EXPECT_TRUE(IsWindowVisible(TimeBar()));
+  EXPECT_EQ(ItemText(IDC_AXIS_RIGHT), L"130");
+  ShootWindow("page_graph_restarted");
+  EXPECT_GT(PixelsOf(GetDlgItem(GraphPage(), IDC_GRAPH_AREA), RGB(255, 255, 0)), 100)
+      << "the line of the samples before the kill";
+
+  Click(IDC_CLEAR, GraphPage());
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(TimeBar()); }, kReactMs));
+  StopMonitor();
+  ASSERT_NO_FATAL_FAILURE(restart());
+  EXPECT_FALSE(IsWindowVisible(TimeBar()));
+  ShootWindow("page_graph_cleared");
+  EXPECT_EQ(PixelsOf(GetDlgItem(GraphPage(), IDC_GRAPH_AREA), RGB(255, 255, 0)), 0)
+      << "the start's one sample is a point, not a line";
 }
 
 TEST_F(LogAndGraph, SaveWritesNewFilesAsksBeforeReplacingAndReportsFailures) {
