@@ -24,9 +24,18 @@ std::vector<std::u16string> TargetsOf(const FileTexts& texts) {
 std::optional<std::string> ReadWholeFile(FileSystem& files, const std::u16string& path) {
   const std::unique_ptr<ByteSource> source = files.OpenForReading(path);
   if (!source) return std::nullopt;
-  std::string bytes;
-  char buffer[1 << 16];
-  while (const std::size_t count = source->Read(buffer, sizeof buffer)) bytes.append(buffer, count);
+  // All at once when the size is known, so that a year of history is read
+  // into one piece of memory; then whatever the file holds beyond it.
+  std::string bytes(source->Size().value_or(0), '\0');
+  std::size_t size = 0;
+  while (size < bytes.size()) {
+    const std::size_t count = source->Read(bytes.data() + size, bytes.size() - size);
+    if (count == 0) break;
+    size += count;
+  }
+  bytes.resize(size);
+  char piece[1 << 16];
+  while (const std::size_t count = source->Read(piece, sizeof piece)) bytes.append(piece, count);
   return bytes;
 }
 

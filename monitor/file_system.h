@@ -20,6 +20,9 @@ class ByteSource {
   virtual ~ByteSource() = default;
   // Up to `size` bytes; 0 at the end of the file or on a read error.
   virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+  // The file's size when it was opened, if known: a whole file is then
+  // read into one piece of memory.
+  virtual std::optional<std::size_t> Size() const { return std::nullopt; }
 };
 
 // Paths are Windows paths; the portable code only joins and compares them.

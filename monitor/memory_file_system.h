@@ -13,6 +13,7 @@ class StringSource final : public ByteSource {
  public:
   explicit StringSource(std::string bytes) : bytes_(std::move(bytes)) {}
   std::size_t Read(char* buffer, std::size_t size) override;
+  std::optional<std::size_t> Size() const override { return bytes_.size(); }
 
  private:
   std::string bytes_;

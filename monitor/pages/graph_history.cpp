@@ -18,10 +18,6 @@ void TemperatureHistory::Append(std::uint32_t intervalMinutes,
   ++size_;
 }
 
-void TemperatureHistory::ClearSlot(int slot) {
-  emptiedBefore_[slot] = size_;
-}
-
 void TemperatureHistory::Clear() {
   blocks_.clear();
   blocks_.shrink_to_fit();

@@ -23,7 +23,9 @@ class TemperatureHistory {
   // times only grow.
   void Append(std::uint32_t intervalMinutes, const SlotTemperatures& temperatures);
   // The slot's temperature text becomes empty in every sample so far.
-  void ClearSlot(int slot);
+  void ClearSlot(int slot) { EmptyBefore(slot, size_); }
+  // ... in the samples before `sample`, as a clear when there were so many.
+  void EmptyBefore(int slot, std::size_t sample) { emptiedBefore_[slot] = sample; }
   void Clear();
 
   std::size_t size() const { return size_; }

@@ -47,26 +47,34 @@ std::string TrimmedField(const char* field, std::size_t room) {
 }
 
 // Reads the records' fields; a read fails when the bytes end first, or
-// when what they hold cannot be ours.
+// when what they hold cannot be ours. A year of samples is read at every
+// start, so the common cases take no detours.
 class Cursor {
  public:
-  Cursor(std::string_view bytes, std::size_t at) : bytes_(bytes), at_(at) {}
+  Cursor(std::string_view bytes, std::size_t at)
+      : at_(reinterpret_cast<const unsigned char*>(bytes.data()) + at),
+        end_(reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size()) {}
 
-  bool AtEnd() const { return at_ == bytes_.size(); }
+  bool AtEnd() const { return at_ == end_; }
   bool CutShort() const { return cutShort_; }
 
   bool Byte(std::uint8_t& value) {
     if (!Have(1)) return false;
-    value = static_cast<std::uint8_t>(bytes_[at_++]);
+    value = *at_++;
     return true;
   }
   bool Mask(std::uint32_t& value) {
     if (!Have(4)) return false;
-    value = static_cast<std::uint32_t>(ReadLittleEndian(bytes_, at_, 4));
+    value = std::uint32_t{at_[0]} | std::uint32_t{at_[1]} << 8 | std::uint32_t{at_[2]} << 16 |
+            std::uint32_t{at_[3]} << 24;
     at_ += 4;
     return (value & ~kAllSlots) == 0;
   }
   bool Varint(std::uint64_t& value) {
+    if (at_ != end_ && *at_ < 0x80) {
+      value = *at_++;
+      return true;
+    }
     value = 0;
     for (int shift = 0; shift < 64; shift += 7) {
       std::uint8_t byte;
@@ -76,23 +84,29 @@ class Cursor {
     }
     return false;
   }
+  // One byte for each slot of the mask, in slot order.
+  bool Temperatures(std::uint32_t mask, SlotTemperatures& temperatures) {
+    if (!Have(static_cast<std::size_t>(__builtin_popcount(mask)))) return false;
+    for (; mask != 0; mask &= mask - 1) temperatures[__builtin_ctz(mask)] = *at_++;
+    return true;
+  }
   bool Text(std::string& text, std::size_t room) {
     std::uint8_t length;
     if (!Byte(length) || length > room || !Have(length)) return false;
-    text.assign(bytes_.data() + at_, length);
+    text.assign(reinterpret_cast<const char*>(at_), length);
     at_ += length;
     return true;
   }
 
  private:
   bool Have(std::size_t count) {
-    if (bytes_.size() - at_ >= count) return true;
+    if (static_cast<std::size_t>(end_ - at_) >= count) return true;
     cutShort_ = true;
     return false;
   }
 
-  std::string_view bytes_;
-  std::size_t at_;
+  const unsigned char* at_;
+  const unsigned char* end_;
   bool cutShort_ = false;
 };
 
@@ -115,6 +129,7 @@ class Replay {
       case HistoryTag::ClearSlots:
         return ClearSlots(in);
       case HistoryTag::ClearAll:
+        clearedSlots_ = 0;
         stored_.history.Clear();
         skipped_ = false;
         if (kept_) kept_.emplace(*rewriteAt_);
@@ -126,6 +141,7 @@ class Replay {
   }
 
   ReadHistoryResult Finish(HistoryEnd end) {
+    EmptyBefore(clearedSlots_, clearedAt_);
     ReadHistoryResult result{std::move(stored_), end, {}};
     if (!kept_) return result;
     HistoryRecords drives(*rewriteAt_);
@@ -144,9 +160,7 @@ class Replay {
     if (!in.Varint(interval) || !in.Varint(difference) || !in.Mask(mask)) return false;
     if (interval > std::numeric_limits<std::uint32_t>::max()) return false;
     SlotTemperatures temperatures{};
-    for (std::uint32_t rest = mask; rest != 0; rest &= rest - 1) {
-      if (!in.Byte(temperatures[__builtin_ctz(rest)])) return false;
-    }
+    if (!in.Temperatures(mask, temperatures)) return false;
     const auto time = static_cast<std::int64_t>(static_cast<std::uint64_t>(stored_.lastSampleTime) +
                                                 UnZigZag(difference));
     stored_.lastSampleTime = time;
@@ -162,14 +176,26 @@ class Replay {
     return true;
   }
 
+  // Every cycle clears the same empty slots again: each clear only moves
+  // the mark of the slots it names, so the marks are set when a slot is
+  // left out of a later clear, and at the end.
   bool ClearSlots(Cursor& in) {
     std::uint32_t mask;
     if (!in.Mask(mask)) return false;
-    for (std::uint32_t rest = mask; rest != 0; rest &= rest - 1) {
-      stored_.history.ClearSlot(__builtin_ctz(rest));
+    const std::size_t now = stored_.history.size();
+    if (now != clearedAt_) {
+      EmptyBefore(clearedSlots_ & ~mask, clearedAt_);
+      clearedSlots_ = 0;
+      clearedAt_ = now;
     }
+    clearedSlots_ |= mask;
     if (kept_) kept_->ClearSlots(mask);
     return true;
+  }
+
+  void EmptyBefore(std::uint32_t slots, std::size_t sample) {
+    for (; slots != 0; slots &= slots - 1)
+      stored_.history.EmptyBefore(__builtin_ctz(slots), sample);
   }
 
   bool Drive(Cursor& in) {
@@ -188,6 +214,10 @@ class Replay {
   std::optional<std::int64_t> rewriteAt_;
   std::optional<HistoryRecords> kept_;
   bool skipped_ = false;
+  // The slots whose texts are empty before sample `clearedAt_`, not yet
+  // marked in the history.
+  std::uint32_t clearedSlots_ = 0;
+  std::size_t clearedAt_ = 0;
 };
 
 }  // namespace

@@ -29,6 +29,11 @@ class HandleSource final : public ByteSource {
     if (!ReadFile(file_, buffer, wanted, &read, nullptr)) return 0;
     return read;
   }
+  std::optional<std::size_t> Size() const override {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file_, &size)) return std::nullopt;
+    return static_cast<std::size_t>(size.QuadPart);
+  }
 
  private:
   HANDLE file_;
