@@ -306,12 +306,16 @@ TEST_F(LogAndGraph, TheTimeBarAppearsOnceTwoHoursOfSamplesExist) {
 }
 
 // The samples outlive the process: after a kill the next start draws
-// them before a new sample is due; Clear empties the file as well.
+// them before a new sample is due; Clear empties the file as well. A file
+// that is not ours is set aside, and the Log page says so.
 TEST_F(LogAndGraph, TheGraphHistorySurvivesAKillAndClearEmptiesIt) {
+  const std::filesystem::path file = OwnFolder() / L"Ardmon.history";
+  std::ofstream(file, std::ios::binary) << "Time(minute),I:\n";
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  EXPECT_TRUE(LogShows({kCautionEvent + Text(IDS_HEALTH_IS_CAUTION), Text(IDS_HISTORY_SET_ASIDE)}));
+  EXPECT_EQ(Contents(OwnFolder() / L"Ardmon.history.bad"), "Time(minute),I:\n");
   ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kGraphTab));
   AddSamples(60, 2);
-  const std::filesystem::path file = OwnFolder() / L"Ardmon.history";
   EXPECT_TRUE(WaitUntil(
       [&] {
         const monitor::ReadHistoryResult read = monitor::ReadHistory(Contents(file), 0, {});

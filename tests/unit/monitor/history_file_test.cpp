@@ -97,7 +97,10 @@ TEST_F(HistoryFileTest, TheBytesOfTheHeaderAndOfEachRecord) {
 TEST_F(HistoryFileTest, ARestartLoadsTheSamplesClearedSlotsAndClearAsTheyWere) {
   PutDrive(table, 0, "ALPHA", "A1");
   PutDrive(table, 1, "BRAVO", "B1");
+  const ardmon::TableStrings strings(ardmon::Language::English);
+  const Latin1CodePage latin1;
   std::vector<std::string> before;
+  std::string csv;
   {
     MonitorRun run(files, table, kStart);
     EXPECT_FALSE(run.opened.setAside);
@@ -112,11 +115,13 @@ TEST_F(HistoryFileTest, ARestartLoadsTheSamplesClearedSlotsAndClearAsTheyWere) {
     run.Flush();
     for (int i = 0; i < 60; ++i) run.Sample(2, kStart + 540 + 120 * i, {44, 34});
     before = Texts(run.graph.history());
+    csv = run.graph.Csv(strings, latin1);
     EXPECT_EQ(before.front(), "2:_,_,_,0,");
     EXPECT_EQ(before[1], "5:_,33,0,0,");
   }
   MonitorRun after(files, table, kStart + 8000);
   EXPECT_EQ(Texts(after.graph.history()), before);
+  EXPECT_EQ(after.graph.Csv(strings, latin1), csv) << "the export holds the loaded samples";
   // The counting and the window go on from the loaded samples.
   EXPECT_TRUE(after.graph.window().timeBar.shown);
   EXPECT_EQ(after.graph.window().right, 130);
