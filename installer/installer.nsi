@@ -201,19 +201,23 @@ Section "Uninstall"
 SectionEnd
 
 ; The uninstalling user's settings, under the application title of either
-; language, and the log, beside the program or in the user's local
-; application data.
+; language, and the log and the graph's history, beside the program or in
+; the user's local application data.
 Function un.RemoveUserData
   DeleteRegKey HKCU "Software\${COMPANY}\${PRODUCT_NAME}"
   DeleteRegKey HKCU "Software\${COMPANY}\${PRODUCT_NAME_JA}"
   DeleteRegKey /ifempty HKCU "Software\${COMPANY}"
   Delete "$INSTDIR\Ardmon.log"
   Delete "$INSTDIR\Ardmon.time"
+  Delete "$INSTDIR\Ardmon.history"
+  Delete "$INSTDIR\Ardmon.history.bad"
   SetShellVarContext current
   StrCpy $R0 "$LOCALAPPDATA\${COMPANY}"
   SetShellVarContext all
   Delete "$R0\${PRODUCT_NAME}\Ardmon.log"
   Delete "$R0\${PRODUCT_NAME}\Ardmon.time"
+  Delete "$R0\${PRODUCT_NAME}\Ardmon.history"
+  Delete "$R0\${PRODUCT_NAME}\Ardmon.history.bad"
   RMDir "$R0\${PRODUCT_NAME}"
   RMDir "$R0"
 FunctionEnd

@@ -402,7 +402,8 @@ TEST_F(Uninstall, EndsTheMonitorAndRemovesTheService) {
   EXPECT_FALSE(servicetest::ProcessRunning(L"ArdmonSvc.exe"));
 }
 
-// The log beside the program would be kept, as the settings are.
+// The log and the graph's history beside the program would be kept, as
+// the settings are.
 TEST_F(Uninstall, LeavesNoProgramShortcutOrEntryBehind) {
   std::set<std::wstring> left;
   std::error_code ignored;
@@ -411,6 +412,7 @@ TEST_F(Uninstall, LeavesNoProgramShortcutOrEntryBehind) {
   }
   left.erase(L"Ardmon.log");
   left.erase(L"Ardmon.time");
+  left.erase(L"Ardmon.history");
   EXPECT_TRUE(left.empty()) << Narrow(left.empty() ? L"" : *left.begin());
   EXPECT_FALSE(fs::exists(StartMenuShortcut()));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -460,6 +462,8 @@ class UninstallWithPages : public ::testing::Test {
     ASSERT_TRUE(Profile().WriteInt(L"TEMP", 62));
     WriteLogLine(InstallFolder() / L"Ardmon.log");
     WriteLogLine(LocalLogFolder() / L"Ardmon.log");
+    WriteLogLine(InstallFolder() / L"Ardmon.history");
+    WriteLogLine(LocalLogFolder() / L"Ardmon.history.bad");
     const fs::path copy = fs::temp_directory_path() / L"QuenbyUninstall.exe";
     ASSERT_TRUE(CopyFileW((InstallFolder() / L"Uninstall.exe").c_str(), copy.c_str(), FALSE));
 
