@@ -81,7 +81,7 @@ class Win32Files : public ::testing::Test {
   Win32FileSystem files_;
 };
 
-TEST_F(Win32Files, WritesReadsRenamesAndRemovesWholeFiles) {
+TEST_F(Win32Files, WritesReadsRenamesRemovesAndAppendsToFiles) {
   std::string big(100000, 'x');
   big[99999] = '\n';
   ASSERT_TRUE(files_.WriteWhole(Path(L"a.txt"), big));
@@ -96,6 +96,12 @@ TEST_F(Win32Files, WritesReadsRenamesAndRemovesWholeFiles) {
   EXPECT_FALSE(files_.Exists(Path(L"a.txt")));
   EXPECT_EQ(files_.OpenForReading(Path(L"a.txt")), nullptr);
   EXPECT_FALSE(files_.WriteWhole(Path(L"missing\\c.txt"), "x"));
+
+  ASSERT_TRUE(files_.Append(Path(L"c.txt"), "made, "));
+  ASSERT_TRUE(files_.Append(Path(L"c.txt"), big));
+  EXPECT_EQ(files_.OpenForReading(Path(L"c.txt"))->Size(), std::optional<std::size_t>(100006));
+  EXPECT_EQ(ReadWholeFile(files_, Path(L"c.txt")), "made, " + big) << "then added to";
+  EXPECT_FALSE(files_.Append(Path(L"missing\\c.txt"), "x"));
 }
 
 TEST_F(Win32Files, ReplacesAFileOnceItsReaderLetsGo) {
