@@ -164,6 +164,7 @@ TEST_F(SimFilterFile, AddIsWrittenBackOnceAndDeleteRemovesIt) {
 // Every optional part of the format, set away from its default.
 std::string FullFixture() {
   return R"({
+  "services": ["OxaSATAFil", "partmgr"],
   "devices": [
     {"id": "PCI\\VEN_1\\1", "hardwareIds": [], "upperFilters": ["A", "B"]},
     {"id": "BUS\\X\\2", "parent": "PCI\\VEN_1\\1", "present": false},
@@ -177,6 +178,7 @@ std::string FullFixture() {
     "inquiry": {"vendor": "V", "product": "P", "revision": "R", "removable": true},
     "scsiAddress": {"portNumber": 1, "pathId": 2, "targetId": 3, "lun": 4},
     "methods": ["BridgeCdb10", "SmartIoctl"],
+    "quirks": ["temperatureProperty", "shortTransfer", "goodStatusNoData"],
     "ata": {
       "model": "M", "serial": "S", "firmware": "F", "smartSupported": false, "smartEnabled": false,
       "attributes": [{"id": 9, "value": 5, "worst": 4, "raw": 281474976710655, "threshold": 3,
@@ -239,6 +241,7 @@ TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
       disk(R"("size": 1, "nvme": {"percentageUsed": 256})"),  // a one-byte field
       disk(R"("size": 1, "nvme": {"spare": 5})"),             // misspelt key
       disk(R"("size": 1, "answerDelayMs": 600001)"),          // longer than any test waits
+      disk(R"("size": 1, "quirks": ["slow"])"),               // unknown quirk
   };
   for (const std::string& text : broken) {
     SCOPED_TRACE(text);
