@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "disklib/control_codes.h"
+#include "disklib/multi_string.h"
 #include "disklib/scsi_pass_through.h"
 #include "disklib/storage_query.h"
 #include "disklib/text.h"
@@ -74,35 +75,18 @@ char LetterOf(const std::u16string& name) {
 
 // ---- multi-string properties ------------------------------------------------
 
-Bytes MultiStringBytes(const std::vector<std::string>& entries) {
-  Bytes bytes;
-  if (entries.empty()) return bytes;  // present without data
-  auto put = [&](char16_t c) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  };
-  for (const std::string& entry : entries) {
-    for (char16_t c : Utf16FromUtf8(entry)) put(c);
-    put(u'\0');
-  }
-  put(u'\0');
-  return bytes;
+Bytes PropertyBytes(const std::vector<std::string>& entries) {
+  if (entries.empty()) return {};  // present without data
+  std::vector<std::u16string> wide;
+  for (const std::string& entry : entries) wide.push_back(Utf16FromUtf8(entry));
+  return MultiStringBytes(wide);
 }
 
-std::vector<std::string> MultiStringEntries(const Bytes& bytes) {
+std::vector<std::string> PropertyEntries(const Bytes& bytes) {
   std::vector<std::string> entries;
-  std::u16string entry;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (c != u'\0') {
-      entry += c;
-      continue;
-    }
-    if (entry.empty()) break;  // the empty string that ends the list
+  for (const std::u16string& entry : MultiStringEntries(bytes)) {
     entries.push_back(Utf8FromUtf16(entry));
-    entry.clear();
   }
-  if (!entry.empty()) entries.push_back(Utf8FromUtf16(entry));
   return entries;
 }
 
@@ -839,13 +823,19 @@ bool SimDeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
+bool SimDeviceStack::DriverServiceInstalled(const std::u16string& name) {
+  return std::any_of(fixture_.services.begin(), fixture_.services.end(), [&](const std::string& s) {
+    return EqualAsciiNoCase(Utf16FromUtf8(s), name);
+  });
+}
+
 std::optional<std::vector<std::uint8_t>> SimDeviceStack::ReadProperty(
     std::size_t device, DeviceProperty property) const {
   const Device& d = fixture_.devices.at(device);
   const std::optional<std::vector<std::string>>& list =
       property == DeviceProperty::HardwareId ? d.hardwareIds : d.upperFilters;
   if (!list) return std::nullopt;
-  return MultiStringBytes(*list);
+  return PropertyBytes(*list);
 }
 
 bool SimDeviceStack::WriteProperty(std::size_t device, DeviceProperty property,
@@ -857,7 +847,7 @@ bool SimDeviceStack::WriteProperty(std::size_t device, DeviceProperty property,
   if (bytes.empty()) {
     d.upperFilters.reset();
   } else {
-    d.upperFilters = MultiStringEntries(bytes);
+    d.upperFilters = PropertyEntries(bytes);
   }
   if (saveTo_) {
     try {

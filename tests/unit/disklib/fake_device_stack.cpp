@@ -110,6 +110,10 @@ bool FakeDeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
+bool FakeDeviceStack::DriverServiceInstalled(const std::u16string& name) {
+  return services.count(name) != 0;
+}
+
 bool FakeDeviceStack::Answer(FakeDevice& device, const std::string& method,
                              const std::string& operation) {
   return device.answers.count(method) || device.answers.count(method + "/" + operation);

@@ -69,6 +69,7 @@ class FakeDeviceStack : public DeviceStack {
   std::map<char16_t, std::uint32_t> driveTypes;
   std::map<char16_t, std::u16string> dosDevices;
   std::vector<FakeRegistryDevice> registry;
+  std::set<std::u16string> services;  // installed driver services, exact names
 
   std::vector<std::string> log;
   std::vector<std::vector<std::uint8_t>> passThroughRequests;
@@ -87,6 +88,7 @@ class FakeDeviceStack : public DeviceStack {
   std::optional<std::u16string> DosDeviceOf(const std::u16string& name) override;
   bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
   bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
+  bool DriverServiceInstalled(const std::u16string& name) override;
 
   // The methods tried, in order, as "Method/Operation@path".
   std::vector<std::string> Attempts() const { return log; }

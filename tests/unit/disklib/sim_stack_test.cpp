@@ -161,6 +161,26 @@ TEST_F(SimFilterFile, AddIsWrittenBackOnceAndDeleteRemovesIt) {
   EXPECT_FALSE(Edit(false));
 }
 
+TEST_F(SimFilterFile, NothingIsAddedWithoutTheDriverAndOtherFiltersStay) {
+  using Filters = std::optional<std::vector<std::string>>;
+  Fixture machine = disklib::sim::LoadFixture(file_.path());
+  machine.services.clear();
+  for (auto& d : machine.devices) {
+    if (d.id.rfind("PCI\\VEN_1095&DEV_3132", 0) == 0) d.upperFilters = {{"vendorflt"}};
+  }
+  disklib::sim::SaveFixture(machine, file_.path());
+  EXPECT_FALSE(Edit(true));
+  EXPECT_EQ(disklib::sim::LoadFixture(file_.path()), machine);
+
+  machine.services = {"partmgr", "oxasatafil"};  // key names ignore case
+  disklib::sim::SaveFixture(machine, file_.path());
+  EXPECT_TRUE(Edit(true));
+  EXPECT_EQ(DeviceOnDisk("PCI\\VEN_1095&DEV_3132").upperFilters,
+            Filters({"vendorflt", "OxaSATAFil"}));
+  EXPECT_TRUE(Edit(false));
+  EXPECT_EQ(DeviceOnDisk("PCI\\VEN_1095&DEV_3132").upperFilters, Filters({"vendorflt"}));
+}
+
 // Every optional part of the format, set away from its default.
 std::string FullFixture() {
   return R"({
