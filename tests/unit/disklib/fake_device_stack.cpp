@@ -14,6 +14,12 @@ std::string OperationOf(std::uint8_t command, std::uint8_t features) {
   return "Unknown";
 }
 
+// The count a control-code method returns: the answer offset and the
+// sector bytes behind it.
+std::uint32_t ControlAnswerCount(const FakeDevice& device, std::uint32_t offset) {
+  return offset + (device.reportedTransfer.value_or(512));
+}
+
 class FakeEntry : public DeviceEntry {
  public:
   explicit FakeEntry(FakeRegistryDevice& device) : device_(device) {}
@@ -125,7 +131,8 @@ const std::vector<std::uint8_t>& FakeDeviceStack::SectorFor(FakeDevice& device,
   return operation == "ReadData" ? device.attributes : device.thresholds;
 }
 
-bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer) {
+bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                               std::uint32_t& returned) {
   const std::string signature(reinterpret_cast<const char*>(buffer + 4), 8);
   std::string method, operation;
   if (signature == "SCSIDISK") {
@@ -138,14 +145,17 @@ bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std
   log.push_back(method + "/" + operation + "@" + where);
   if (!Answer(device, method, operation)) return false;
   std::memcpy(buffer + 44, SectorFor(device, operation).data(), 512);
+  returned = ControlAnswerCount(device, 44);
   return true;
 }
 
-bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer) {
+bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                            std::uint32_t& returned) {
   const std::string operation = OperationOf(buffer[10], buffer[4]);
   log.push_back("SmartIoctl/" + operation + "@" + where);
   if (!Answer(device, "SmartIoctl", operation)) return false;
   std::memcpy(buffer + 16, SectorFor(device, operation).data(), 512);
+  returned = ControlAnswerCount(device, 16);
   return true;
 }
 
@@ -161,7 +171,7 @@ bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
       log.push_back("Inquiry@" + where);
       if (device.inquiry.empty()) return false;
       std::memcpy(buffer + kDataOffset + 8, device.inquiry.data(), device.inquiry.size());
-      header.DataTransferLength = device.reportedTransfer ? device.reportedTransfer : 36;
+      header.DataTransferLength = device.reportedTransfer.value_or(36);
       std::memcpy(buffer, &header, sizeof header);
       return true;
     case 0xA1:
@@ -185,7 +195,7 @@ bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
   if (!Answer(device, method, operation)) return false;
   std::memcpy(buffer + kDataOffset, SectorFor(device, operation).data(), 512);
   header.ScsiStatus = device.scsiStatus;
-  header.DataTransferLength = device.reportedTransfer ? device.reportedTransfer : 512;
+  header.DataTransferLength = device.reportedTransfer.value_or(512);
   std::memcpy(buffer, &header, sizeof header);
   return true;
 }
@@ -227,7 +237,8 @@ bool FakeDeviceStack::StorageQuery(FakeDevice& device, const std::string& where,
   StorageProtocolDataDescriptor descriptor{48, 48, protocol};
   std::memcpy(buffer, &descriptor, sizeof descriptor);
   std::memcpy(buffer + kProtocolDataStart, answer.data(), answer.size());
-  returned = outSize;
+  returned = kProtocolDataStart +
+             device.reportedTransfer.value_or(static_cast<std::uint32_t>(answer.size()));
   return true;
 }
 
@@ -265,9 +276,9 @@ bool FakeDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const voi
       buffer[6] = device.scsiAddress->second;
       return true;
     case IOCTL_SCSI_MINIPORT:
-      return in == out && Miniport(device, where, buffer);
+      return in == out && Miniport(device, where, buffer, returned);
     case SMART_RCV_DRIVE_DATA:
-      return in == out && Smart(device, where, buffer);
+      return in == out && Smart(device, where, buffer, returned);
     case IOCTL_SCSI_PASS_THROUGH:
       return in == out && PassThrough(device, where, buffer, inSize);
     case IOCTL_STORAGE_QUERY_PROPERTY:

@@ -356,7 +356,8 @@ class SimDrivers : public ::testing::Test {
     if (disklib::IsPassThrough(method)) {
       return disklib::ScsiPassThrough(stack_, handle.get(), request.bytes.data(),
                                       static_cast<std::uint8_t>(request.inputSize), nullptr,
-                                      ardmon::kSectorSize);
+                                      ardmon::kSectorSize)
+          .has_value();
     }
     std::uint32_t returned = 0;
     return stack_.Control(handle.get(), request.controlCode, request.bytes.data(),
@@ -552,9 +553,20 @@ TEST_F(SimDrivers, VolumesReadOnlyDisksAndDisabledSmart) {
   EXPECT_EQ(disklib::ListDriveLetters(stack_, 3), "C:");  // S: spans two disks
   EXPECT_EQ(disklib::ListDriveLetters(stack_, 1), "");
 
+  // A volume on one disk is a partition of it; one spanning two has no number.
+  std::uint8_t number[12] = {};
+  std::uint32_t returned = 0;
+  for (const char16_t* letter : {u"\\\\.\\C:", u"\\\\.\\S:"}) {
+    disklib::ScopedHandle volume(stack_, stack_.Open(letter, disklib::kNoAccess));
+    const bool answered = stack_.Control(volume.get(), disklib::IOCTL_STORAGE_GET_DEVICE_NUMBER,
+                                         nullptr, 0, number, sizeof number, returned);
+    EXPECT_EQ(answered, letter[4] == u'C');
+  }
+  EXPECT_EQ(std::vector<std::uint8_t>(number, number + 12),
+            std::vector<std::uint8_t>({7, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0}));
+
   disklib::ScopedHandle spanning(stack_, stack_.Open(u"\\\\.\\S:", disklib::kNoAccess));
   std::uint8_t extents[8 + 2 * 24] = {};
-  std::uint32_t returned = 0;
   EXPECT_FALSE(stack_.Control(spanning.get(), disklib::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS,
                               nullptr, 0, extents, 32, returned));
   EXPECT_EQ(extents[0], 2);  // the count still arrives
@@ -580,3 +592,46 @@ TEST_F(SimDrivers, VolumesReadOnlyDisksAndDisabledSmart) {
 }
 
 }  // namespace
+
+// One disk on a plain controller, its driver with the given quirks: what
+// GetTempInfo makes of it.
+TEST(SimQuirks, OnlyWholeAnswersAreTaken) {
+  struct Case {
+    const char* what;
+    const char* methods;
+    const char* quirks;
+    bool nvme;
+    bool identified;
+    std::uint8_t temperature;
+  };
+  const Case cases[] = {
+      {"GOOD without data: the next method", R"("AtaPassThrough16")", R"("goodStatusNoData")",
+       false, true, 30},
+      {"GOOD without data from every method", "", R"("goodStatusNoData")", false, false, 0},
+      {"half sectors from every method", R"("SmartIoctl", "AtaPassThrough12")",
+       R"("shortTransfer")", false, false, 0},
+      {"half NVMe data", "", R"("shortTransfer")", true, false, 40},
+      {"an ATA drive's temperature property", "", R"("temperatureProperty")", false, false, 30},
+      {"ATA read before the property", R"("SmartIoctl")", R"("temperatureProperty")", false, true,
+       30},
+      {"half sectors and the property", R"("SmartIoctl")",
+       R"("shortTransfer", "temperatureProperty")", false, false, 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string drive =
+        c.nvme ? R"("nvme": {"model": "Q", "temperature": 40})"
+               : R"("ata": {"model": "Q", "attributes": [{"id": 194, "value": 100, "raw": 30}]})";
+    SimDeviceStack stack(disklib::sim::ParseFixture(
+        std::string(R"({"devices": [{"id": "PCI\\CTL"}, {"id": "SCSI\\D", "parent": "PCI\\CTL"}],
+          "disks": [{"number": 0, "path": "p", "node": "SCSI\\D", "size": 4096,
+                     "methods": [)") +
+        c.methods + R"(], "quirks": [)" + c.quirks + "], " + drive + "}]}"));
+    ardmon::TempInfoRecord temp;
+    disklib::GetTempInfo(stack, 0, &temp);
+    EXPECT_EQ(temp.IdentifyOk, c.identified);
+    EXPECT_EQ(temp.AttributesOk, c.identified);
+    EXPECT_EQ(temp.Temperature, c.temperature);
+    EXPECT_EQ(TrimRight(temp.ModelNumber), c.identified ? "Q" : "");
+  }
+}
