@@ -139,17 +139,6 @@ TEST_F(PassThroughTest, AnAbsentDestinationIsAllowed) {
                               {}, nullptr));
 }
 
-// Sectors as drivers hand them back: IDENTIFY data with and without the
-// integrity word's signature and checksum.
-std::vector<std::uint8_t> Signed(std::uint8_t checksumError) {
-  std::vector<std::uint8_t> sector = testing::AnyIdentify();
-  sector[510] = 0xA5;
-  std::uint8_t sum = 0;
-  for (std::size_t i = 0; i < 511; ++i) sum = static_cast<std::uint8_t>(sum + sector[i]);
-  sector[511] = static_cast<std::uint8_t>(0x100 - sum + checksumError);
-  return sector;
-}
-
 // Only a whole answer counts, and for IDENTIFY only a sector that can be
 // IDENTIFY data; whatever is refused leaves the destination alone.
 TEST(AnswerAcceptance, WholeSectorsOnly) {
@@ -164,6 +153,10 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
   using M = AccessMethod;
   using Op = AtaOperation;
   const std::vector<std::uint8_t> zero(512, 0), any = testing::AnyIdentify();
+  // The simulator's drives sign IDENTIFY with the integrity word.
+  const sim::Sector signedSector = sim::IdentifySector(sim::AtaDrive{}, 4096);
+  std::vector<std::uint8_t> good(signedSector.begin(), signedSector.end()), bad = good;
+  ++bad[511];
   const Case cases[] = {
       {"pass-through, whole", M::AtaPassThrough16, Op::Identify, {}, any, true},
       {"pass-through, half", M::AtaPassThrough16, Op::Identify, 256, any, false},
@@ -175,9 +168,9 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
       {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, false},
       {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, false},
       {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, true},
-      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, Signed(0), true},
-      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, Signed(1), false},
-      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, Signed(1), true},
+      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, true},
+      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, false},
+      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -14,12 +14,6 @@ std::string OperationOf(std::uint8_t command, std::uint8_t features) {
   return "Unknown";
 }
 
-// The count a control-code method returns: the answer offset and the
-// sector bytes behind it.
-std::uint32_t ControlAnswerCount(const FakeDevice& device, std::uint32_t offset) {
-  return offset + (device.reportedTransfer.value_or(512));
-}
-
 class FakeEntry : public DeviceEntry {
  public:
   explicit FakeEntry(FakeRegistryDevice& device) : device_(device) {}
@@ -145,7 +139,7 @@ bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std
   log.push_back(method + "/" + operation + "@" + where);
   if (!Answer(device, method, operation)) return false;
   std::memcpy(buffer + 44, SectorFor(device, operation).data(), 512);
-  returned = ControlAnswerCount(device, 44);
+  returned = 44 + device.reportedTransfer.value_or(512);
   return true;
 }
 
@@ -155,7 +149,7 @@ bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::u
   log.push_back("SmartIoctl/" + operation + "@" + where);
   if (!Answer(device, "SmartIoctl", operation)) return false;
   std::memcpy(buffer + 16, SectorFor(device, operation).data(), 512);
-  returned = ControlAnswerCount(device, 16);
+  returned = 16 + device.reportedTransfer.value_or(512);
   return true;
 }
 
