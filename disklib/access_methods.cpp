@@ -139,6 +139,17 @@ std::vector<std::uint8_t> PassThroughCdb(AccessMethod method, AtaOperation opera
   }
 }
 
+// False for a sector that cannot be IDENTIFY data: all zero, or signed by
+// the integrity word with a checksum that does not add up.
+bool IsIdentifySector(const std::uint8_t* sector) {
+  const std::uint8_t* end = sector + ardmon::kSectorSize;
+  if (std::all_of(sector, end, [](std::uint8_t b) { return b == 0; })) return false;
+  if (sector[kIntegrityWordOffset] != kIntegritySignature) return true;
+  return std::accumulate(sector, end, std::uint8_t{0}, [](std::uint8_t sum, std::uint8_t b) {
+           return static_cast<std::uint8_t>(sum + b);
+         }) == 0;
+}
+
 }  // namespace
 
 bool IsPassThrough(AccessMethod method) {
@@ -161,15 +172,6 @@ AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
       return {0, std::move(cdb), size, ardmon::kSectorSize, 0};
     }
   }
-}
-
-bool IsIdentifySector(const std::uint8_t* sector) {
-  const std::uint8_t* end = sector + ardmon::kSectorSize;
-  if (std::all_of(sector, end, [](std::uint8_t b) { return b == 0; })) return false;
-  if (sector[kIntegrityWordOffset] != kIntegritySignature) return true;
-  return std::accumulate(sector, end, std::uint8_t{0}, [](std::uint8_t sum, std::uint8_t b) {
-           return static_cast<std::uint8_t>(sum + b);
-         }) == 0;
 }
 
 bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod method,

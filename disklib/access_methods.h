@@ -43,9 +43,6 @@ bool IsPassThrough(AccessMethod method);
 // The request a method sends for an operation, as the driver receives it.
 AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
                            const Addressing& addressing);
-// False for a sector that cannot be IDENTIFY data: all zero, or signed by
-// the integrity word with a checksum that does not add up.
-bool IsIdentifySector(const std::uint8_t* sector);
 // Runs one operation; on success copies the answer sector to `sector`
 // (which may be null), on failure leaves it untouched. Success needs the
 // whole sector back, and for IDENTIFY a sector that can be IDENTIFY data.
