@@ -139,6 +139,16 @@ TEST_F(PassThroughTest, AnAbsentDestinationIsAllowed) {
                               {}, nullptr));
 }
 
+TEST(ControlCodeMethods, FailureLeavesTheSectorAlone) {
+  testing::FakeDeviceStack stack;
+  stack.devices[u"disk"];
+  DeviceHandle handle = *stack.Open(u"disk", kReadWrite);
+  std::uint8_t sector[512] = {7};
+  EXPECT_FALSE(
+      RunAccessMethod(stack, handle, AccessMethod::SmartIoctl, AtaOperation::Identify, {}, sector));
+  EXPECT_EQ(sector[0], 7);
+}
+
 // Only a whole answer counts, and for IDENTIFY only a sector that can be
 // IDENTIFY data; whatever is refused leaves the destination alone.
 TEST(AnswerAcceptance, WholeSectorsOnly) {
