@@ -54,29 +54,18 @@ bool Contains(const Reply& reply, std::string_view word) {
 }
 
 // A protocol line that holds a secret, built in one buffer of its final
-// size so that no copy is left behind unwiped; the caller wipes it.
-std::string SecretLine(std::string_view head, std::string_view secret) {
+// size so that no copy is left behind unwiped.
+SecretText SecretLine(std::string_view head, std::string_view secret) {
   std::string line;
   line.reserve(head.size() + secret.size() + 2);
   line += head;
   line += secret;
   line += "\r\n";
-  return line;
+  return SecretText(std::move(line));
 }
 
-template <typename Exchange>
-Reply SendSecret(Exchange exchange, std::string_view head, std::string_view secret) {
-  std::string line = SecretLine(head, secret);
-  Reply reply = exchange(line);
-  Wipe(line);
-  return reply;
-}
-
-Reply SmtpSecret(Session& smtp, std::string_view secret) {
-  std::string encoded = Base64Encode(secret);
-  Reply reply = SendSecret([&](std::string_view line) { return smtp.Smtp(line); }, "", encoded);
-  Wipe(encoded);
-  return reply;
+SecretText Base64Line(std::string_view secret) {
+  return SecretLine("", SecretText(Base64Encode(secret)).text());
 }
 
 // The login goes inside TLS only: a server that does not offer STLS
@@ -108,9 +97,7 @@ MailResult PopLogin(MailTransport& transport, const MailTransportSettings& setti
     return kAuthenticationFailed;
   }
   if (!pop.Pop("USER " + settings.user + "\r\n")) return kAuthenticationFailed;
-  const Reply passed =
-      SendSecret([&](std::string_view line) { return pop.Pop(line); }, "PASS ", settings.password);
-  if (!Begins(passed, "+OK")) {
+  if (!Begins(pop.Pop(SecretLine("PASS ", settings.password).text()), "+OK")) {
     pop.Pop("QUIT\r\n");
     return kAuthenticationFailed;
   }
@@ -122,21 +109,20 @@ MailResult PopLogin(MailTransport& transport, const MailTransportSettings& setti
 bool AuthLogin(Session& smtp, const MailTransportSettings& settings) {
   return Begins(smtp.Smtp("AUTH LOGIN\r\n"), "334") &&
          Begins(smtp.Smtp(Base64Encode(settings.user) + "\r\n"), "334") &&
-         Begins(SmtpSecret(smtp, settings.password), "235");
+         Begins(smtp.Smtp(Base64Line(settings.password).text()), "235");
 }
 
 bool AuthPlain(Session& smtp, const MailTransportSettings& settings) {
   if (!Begins(smtp.Smtp("AUTH PLAIN\r\n"), "334")) return false;
-  std::string credentials;
-  credentials.reserve(2 * settings.user.size() + settings.password.size() + 2);
-  credentials += settings.user;
-  credentials += '\0';
-  credentials += settings.user;
-  credentials += '\0';
-  credentials += settings.password;
-  const bool loggedIn = Begins(SmtpSecret(smtp, credentials), "235");
-  Wipe(credentials);
-  return loggedIn;
+  std::string bytes;
+  bytes.reserve(2 * settings.user.size() + settings.password.size() + 2);
+  bytes += settings.user;
+  bytes += '\0';
+  bytes += settings.user;
+  bytes += '\0';
+  bytes += settings.password;
+  const SecretText credentials(std::move(bytes));
+  return Begins(smtp.Smtp(Base64Line(credentials.text()).text()), "235");
 }
 
 // In the clear the server's offer decides, LOGIN before PLAIN, and a server

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <utility>
 
 namespace monitor {
 
@@ -16,5 +18,19 @@ void Wipe(Bytes& bytes) {
   for (std::size_t i = 0; i < length; ++i) at[i] = 0;
   bytes.clear();
 }
+
+// A text that holds a secret, wiped when it ends.
+class SecretText {
+ public:
+  explicit SecretText(std::string text) : text_(std::move(text)) {}
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
+  ~SecretText() { Wipe(text_); }
+
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
 
 }  // namespace monitor
