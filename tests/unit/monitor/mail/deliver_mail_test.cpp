@@ -223,13 +223,14 @@ TEST_F(DeliverMailTest, EveryReplyHasItsDeadline) {
   EXPECT_EQ(SmtpLines().back(), "S: nothing within 10 s");
 }
 
-TEST_F(DeliverMailTest, AnEmptyRecipientIsSkipped) {
+TEST_F(DeliverMailTest, AnEmptyRecipientIsNeitherAddressedNorListed) {
   parts.recipient1 = "";
   parts.recipient2 = "you@test";
   Smtp({kGreeting, kHello, kOk, kOk, kGoAhead, kOk, kBye});
   EXPECT_EQ(Deliver(), kMailSent);
   EXPECT_EQ(SmtpLines()[5], "C: RCPT TO:<you@test>\r\n");
   EXPECT_EQ(SmtpLines()[7], "C: DATA\r\n");
+  EXPECT_NE(SmtpLines()[9].find("\r\nTo: you@test\r\n"), std::string::npos);
 }
 
 TEST_F(DeliverMailTest, ARefusedPopPasswordStopsTheMail) {

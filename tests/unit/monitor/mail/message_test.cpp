@@ -76,13 +76,6 @@ TEST(MailMessage, ALongSubjectIsCutAtWholeCharactersIntoFoldedEncodedWords) {
             " =?UTF-8?B?w6nDqcOp?=\r\n");
 }
 
-TEST(MailMessage, AnEmptyRecipientIsNotListed) {
-  MailMessageParts parts = Parts("TestMail\r\n");
-  parts.recipient1.clear();
-  parts.recipient2 = "you@example.test";
-  EXPECT_NE(MessageText(parts).find("\r\nTo: you@example.test\r\n"), std::string::npos);
-}
-
 TEST(MailMessage, BodyLinesEndInCrLfWhateverTheTextUses) {
   EXPECT_EQ(MailBody(u"TestMail"), "TestMail\r\n");
   EXPECT_EQ(MailBody(u"a\nb\rc\r\n"), "a\r\nb\r\nc\r\n");
