@@ -162,6 +162,7 @@ TEST_F(DeliverMailTest, APopServerThatCannotStartTlsGetsNoCredentials) {
     std::deque<testing::Chunk> pop;
     bool tlsFails;
     const char* last;
+    MailClock::duration tlsTakes = {};
   };
   const Case cases[] = {
       {"no STLS offered",
@@ -180,7 +181,9 @@ TEST_F(DeliverMailTest, APopServerThatCannotStartTlsGetsNoCredentials) {
        "S: nothing within 10 s"},
   };
   for (const Case& c : cases) {
-    Pop(c.pop).tlsFails = c.tlsFails;
+    testing::ScriptedPeer& pop = Pop(c.pop);
+    pop.tlsFails = c.tlsFails;
+    pop.tlsTakes = c.tlsTakes;
     EXPECT_EQ(Deliver(), kAuthenticationFailed) << c.what;
     EXPECT_EQ(PopLines().back(), c.last) << c.what;
     for (const std::string& line : PopLines()) {

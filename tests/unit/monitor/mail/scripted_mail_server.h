@@ -4,9 +4,9 @@
 // what it received, "TLS host" for a handshake), for tests to compare line
 // by line. A chunk never comes before the client asks for one, so a script
 // of replies plays as a server answering each line. The server keeps its
-// own clock: a chunk may come some time after it is asked for, and when
-// that is past the client's deadline the receive fails at the deadline,
-// written down as "S: nothing within N s".
+// own clock: a chunk may come, and a handshake end, some time after it is
+// asked for, and when that is past the client's deadline the receive or
+// handshake fails at the deadline, written down as "S: nothing within N s".
 #pragma once
 
 #include <algorithm>
@@ -34,6 +34,7 @@ struct Chunk {
 struct ScriptedPeer {
   std::deque<Chunk> chunks;
   bool tlsFails = false;
+  MailClock::duration tlsTakes{};
   std::vector<std::string> transcript;
 };
 
@@ -75,9 +76,7 @@ class ScriptedMailServer : public MailTransport {
       if (peer_.chunks.empty()) return false;
       const Chunk& chunk = peer_.chunks.front();
       if (now_ + chunk.after > deadline) {
-        const auto waited = std::chrono::duration_cast<std::chrono::seconds>(deadline - now_);
-        peer_.transcript.push_back("S: nothing within " + std::to_string(waited.count()) + " s");
-        now_ = std::max(now_, deadline);
+        Waited(deadline);
         return false;
       }
       now_ += chunk.after;
@@ -86,12 +85,23 @@ class ScriptedMailServer : public MailTransport {
       peer_.chunks.pop_front();
       return true;
     }
-    bool StartTls(const std::string& serverName, MailDeadline) override {
+    bool StartTls(const std::string& serverName, MailDeadline deadline) override {
       peer_.transcript.push_back("TLS " + serverName);
+      if (now_ + peer_.tlsTakes > deadline) {
+        Waited(deadline);
+        return false;
+      }
+      now_ += peer_.tlsTakes;
       return !peer_.tlsFails;
     }
 
    private:
+    void Waited(MailDeadline deadline) {
+      const auto waited = std::chrono::duration_cast<std::chrono::seconds>(deadline - now_);
+      peer_.transcript.push_back("S: nothing within " + std::to_string(waited.count()) + " s");
+      now_ = std::max(now_, deadline);
+    }
+
     ScriptedPeer& peer_;
     MailDeadline& now_;
   };
