@@ -199,6 +199,42 @@ TEST_F(LogAndGraph, EventsOfAHeatedAndAnUnpluggedDriveAreListedNewestOnTop) {
   ShootWindow("page_log");
 }
 
+// The service stopped and started again under the running monitor: no disk
+// left, so none is logged as removed and none logs its health again; the
+// outage is logged when it begins and when it ends, and meanwhile the list
+// and the tray keep their values and say that they are not current.
+TEST_F(LogAndGraph, AServiceOutageIsLoggedAsSuchAndRemovesNoDrive) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
+  const std::wstring caution = kCautionEvent + Text(IDS_HEALTH_IS_CAUTION);
+  ASSERT_TRUE(LogShows({caution}));
+
+  servicetest::ServiceControl service(L"TempService");
+  struct Restart {
+    servicetest::ServiceControl& service;
+    ~Restart() { EXPECT_TRUE(service.EnsureRunning()); }
+  } restart{service};
+  SERVICE_STATUS status{};
+  ASSERT_TRUE(service.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+  const std::wstring lost = Text(IDS_SERVICE_NOT_ANSWERING);
+  EXPECT_TRUE(LogShows({lost, caution})) << LogMessages().size() << " rows";
+  std::vector<std::wstring> notCurrent;
+  for (int drive : {0, 1, 2, 3, 5}) {
+    notCurrent.push_back(Text(IDS_VALUES_NOT_CURRENT) + L"\n" + TipOf(drive));
+  }
+  EXPECT_TRUE(TrayShows(notCurrent, kReactMs));
+  EXPECT_EQ(DriveList().Count(), static_cast<int>(kDemo.size()));
+  const HWND listState = GetDlgItem(window_, IDC_LIST_STATE);
+  EXPECT_EQ(TextOf(listState), Text(IDS_VALUES_NOT_CURRENT));
+  ShootWindow("service_outage");
+
+  ASSERT_TRUE(service.EnsureRunning());
+  EXPECT_TRUE(LogShows({Text(IDS_SERVICE_ANSWERS), lost, caution}))
+      << LogMessages().size() << " rows";
+  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5}), kCycleMs));
+  EXPECT_EQ(TextOf(listState), L"");
+}
+
 TEST_F(LogAndGraph, ExitWritesTheFilesAndTheNextStartShowsTheSameRows) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   Plug(3, false);
