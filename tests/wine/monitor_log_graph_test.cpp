@@ -344,11 +344,16 @@ TEST_F(LogAndGraph, SaveWritesNewFilesAsksBeforeReplacingAndReportsFailures) {
   ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
   ASSERT_TRUE(LogShows({kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)}));
   const std::filesystem::path log = NewExportFile(L"log.csv");
+  // Files of the user's beside it, named as temporary files could be.
+  const std::vector<std::filesystem::path> others = {log.parent_path() / L"log.csv.new",
+                                                     log.parent_path() / L"~Ardmon1.tmp"};
+  for (const auto& other : others) std::ofstream(other, std::ios::binary) << "the user's";
 
   ASSERT_NO_FATAL_FAILURE(Export(LogPage(), log));
   const auto row = LogRows().at(0);
   const std::string csv = Narrow(row.first) + ", " + CsvField(row.second) + "\r\n";
   EXPECT_TRUE(WaitUntil([&] { return Contents(log) == csv; }, kReactMs)) << "a new file";
+  for (const auto& other : others) EXPECT_EQ(Contents(other), "the user's") << other;
 
   // The same name again: replacing it is asked first.
   std::filesystem::resize_file(log, 0);

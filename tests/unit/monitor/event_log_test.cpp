@@ -154,6 +154,29 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   EXPECT_EQ(Messages(), "m1\nlost for now\nnext\n");
 }
 
+// An export replaces only the file the user chose: its temporary file takes
+// a name no file holds, and nothing of it stays when a step fails.
+TEST(ReplaceUserFile, OverwritesNoOtherFileOfTheUsers) {
+  MemoryFileSystem files;
+  files.CreateFolders(u"C:\\data");
+  const std::u16string target = u"C:\\data\\x.csv";
+  const std::map<std::u16string, std::string> users = {
+      {target + u".new", "mine"}, {u"C:\\data\\~Ardmon1.tmp", "mine too"}, {target, "old"}};
+  files.files = users;
+  files.failWriteTo = u"C:\\data\\~Ardmon2.tmp";
+  EXPECT_FALSE(ReplaceUserFile(files, target, "csv"));
+  EXPECT_EQ(files.files, users);
+  files.failWriteTo.clear();
+  files.failRenameTo = target;
+  EXPECT_FALSE(ReplaceUserFile(files, target, "csv"));
+  EXPECT_EQ(files.files, users);
+  files.failRenameTo.clear();
+  EXPECT_TRUE(ReplaceUserFile(files, target, "csv"));
+  auto replaced = users;
+  replaced[target] = "csv";
+  EXPECT_EQ(files.files, replaced);
+}
+
 TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
   const std::u16string pendingTimes = PendingPath(In(kProgram, kLogTimeFile));
   const std::u16string pendingMessages = PendingPath(In(kProgram, kLogMessageFile));
