@@ -10,17 +10,13 @@ EventLog::EventLog(FileSystem& files, const CodePage& codePage, Clock& clock,
       programFolder_(folders.program),
       folder_(ChooseLogFolder(files, folders)) {}
 
-std::vector<std::u16string> EventLog::Targets(const std::u16string& folder) const {
-  return {JoinPath(folder, kLogTimeFile), JoinPath(folder, kLogMessageFile)};
-}
-
 void EventLog::LoadLogFiles() {
   if (!LoadFrom(folder_) && folder_ != programFolder_) LoadFrom(programFolder_);
 }
 
 // False when either file cannot be opened: a first start has none.
 bool EventLog::LoadFrom(const std::u16string& folder) {
-  const std::vector<std::u16string> targets = Targets(folder);
+  const std::vector<std::u16string> targets = LogFilePaths(folder);
   FinishReplacement(files_, targets);
   const std::unique_ptr<ByteSource> times = files_.OpenForReading(targets[0]);
   const std::unique_ptr<ByteSource> messages = times ? files_.OpenForReading(targets[1]) : nullptr;
@@ -29,15 +25,6 @@ bool EventLog::LoadFrom(const std::u16string& folder) {
     rows_.push_front(std::move(entry));
   }
   return true;
-}
-
-bool EventLog::SaveLogFiles() {
-  // The per-user folder is made when it is first needed.
-  files_.CreateFolders(folder_);
-  LogFileTexts texts = LogFilesOf(rows_, codePage_);
-  const std::vector<std::u16string> targets = Targets(folder_);
-  return ReplaceTogether(
-      files_, {{targets[0], std::move(texts.times)}, {targets[1], std::move(texts.messages)}});
 }
 
 const LogEntry& EventLog::AddLogEntry(const std::u16string& message) {

@@ -1,5 +1,6 @@
 // The Log page's rules: its rows, newest on top, and the two log files
-// that keep the newest of them across runs, rewritten whole or not at all.
+// that keep the newest of them across runs, rewritten whole or not at all
+// from a snapshot (WriteLogFiles).
 #pragma once
 
 #include <string>
@@ -21,8 +22,8 @@ class EventLog {
   // per-user folder without log files yet takes those of the program's
   // folder, which the next save then moves into it.
   void LoadLogFiles();
-  // Writes the newest rows to the files; false when they stay as they were.
-  bool SaveLogFiles();
+  // What the files are to hold now: the newest rows, in their folder.
+  LogFilesSnapshot Snapshot() const { return {folder_, LogFilesOf(rows_, codePage_)}; }
   // A row on top with the local time of now.
   const LogEntry& AddLogEntry(const std::u16string& message);
   void Clear();
@@ -32,7 +33,6 @@ class EventLog {
   std::string Csv() const { return LogCsv(rows_, codePage_); }
 
  private:
-  std::vector<std::u16string> Targets(const std::u16string& folder) const;
   bool LoadFrom(const std::u16string& folder);
   std::u16string TimeOfNow();
 

@@ -96,6 +96,12 @@ TEST_F(Win32Files, WritesReadsRenamesAndRemovesWholeFiles) {
   EXPECT_FALSE(files_.Exists(Path(L"a.txt")));
   EXPECT_EQ(files_.OpenForReading(Path(L"a.txt")), nullptr);
   EXPECT_FALSE(files_.WriteWhole(Path(L"missing\\c.txt"), "x"));
+
+  // A new file only: one that exists keeps its bytes.
+  EXPECT_EQ(files_.WriteNew(Path(L"c.txt"), "first"), NewFile::kWritten);
+  EXPECT_EQ(files_.WriteNew(Path(L"c.txt"), "second"), NewFile::kNameTaken);
+  EXPECT_EQ(Read(Path(L"c.txt")), "first");
+  EXPECT_EQ(files_.WriteNew(Path(L"missing\\c.txt"), "x"), NewFile::kFailed);
 }
 
 TEST_F(Win32Files, ReplacesAFileOnceItsReaderLetsGo) {
@@ -138,7 +144,7 @@ TEST_F(Win32Files, TheLogFilesGoThroughTheRealFileSystemAndCodePage) {
   const AnsiCodePage ansi;
   EventLog log(files_, ansi, clock, {Path(), u""});
   for (int i = 0; i < 40; ++i) log.AddLogEntry(u"D:DISK" + std::u16string(1, u'a' + i % 26));
-  ASSERT_TRUE(log.SaveLogFiles());
+  ASSERT_TRUE(WriteLogFiles(files_, log.Snapshot()));
   EXPECT_FALSE(files_.Exists(PendingPath(Path(L"Ardmon.time"))));
   const std::string messages = Read(Path(L"Ardmon.log"));
   EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 31);

@@ -15,11 +15,14 @@ namespace {
 
 constexpr std::array<unsigned, 2> kLogColumnHeaders = {IDS_LOG_COLUMN_TIME, IDS_LOG_COLUMN_MESSAGE};
 constexpr UINT kSaveMessage = WM_APP + 1;
+// The last write at the end: a few milliseconds on a working disk. One that
+// takes longer leaves the files as the writes after each change left them.
+constexpr std::chrono::milliseconds kLastWriteBound{1000};
 
 }  // namespace
 
 CReport::CReport(CVormakApp& app)
-    : PageView(app, IDD_PAGE_LOG), log_(files_, codePage_, app.clock(), ThisUsersLogFolders()) {}
+    : PageView(app, IDD_PAGE_LOG), log_(*files_, codePage_, app.clock(), ThisUsersLogFolders()) {}
 
 void CReport::OnInitDialog() {
   list_ = Item(IDC_LOG_LIST);
@@ -33,13 +36,14 @@ void CReport::OnInitDialog() {
 
 std::optional<LRESULT> CReport::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   if (message == kSaveMessage) {
-    SaveLogFiles();
+    savePending_ = false;
+    writer_.Write(log_.Snapshot());
     return 0;
   }
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return std::nullopt;
   switch (LOWORD(wParam)) {
     case IDC_SAVE:
-      ExportCsv(hwnd(), app_, files_, [this] { return log_.Csv(); });
+      ExportCsv(hwnd(), app_, *files_, [this] { return log_.Csv(); });
       return 0;
     case IDC_CLEAR:
       Clear();
@@ -62,11 +66,10 @@ void CReport::AddLogEntry(const std::u16string& text) {
   SaveSoon();
 }
 
-// A write that fails leaves the files as they were, and the next change or
-// the exit tries again; as at the exit, nothing is reported.
+// As at the exit, a write that fails is not reported.
 void CReport::SaveLogFiles() {
   savePending_ = false;
-  log_.SaveLogFiles();
+  writer_.WriteAndWait(log_.Snapshot(), kLastWriteBound);
 }
 
 // A cycle that logs for many drives at once writes the files once, right
@@ -74,7 +77,7 @@ void CReport::SaveLogFiles() {
 void CReport::SaveSoon() {
   if (savePending_) return;
   savePending_ = PostMessageW(hwnd(), kSaveMessage, 0, 0) != FALSE;
-  if (!savePending_) SaveLogFiles();
+  if (!savePending_) writer_.Write(log_.Snapshot());
 }
 
 void CReport::InsertRow(int row, const LogEntry& entry) {

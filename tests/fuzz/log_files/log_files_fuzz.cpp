@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckCsv(loaded, latin1);
 
-  Check(loaded.SaveLogFiles());
+  Check(monitor::WriteLogFiles(files, loaded.Snapshot()));
   monitor::EventLog reloaded(files, latin1, clock, {kFolder, u""});
   reloaded.LoadLogFiles();
   const std::size_t kept = std::min(loaded.rows().size(), monitor::kSavedLogEntries);

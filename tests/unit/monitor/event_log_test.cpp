@@ -2,8 +2,12 @@
 
 #include <gmock/gmock.h>
 
+#include <future>
+#include <mutex>
+
 #include "monitor/memory_file_system.h"
 #include "monitor/pages/csv.h"
+#include "monitor/pages/log_writer.h"
 #include "monitor_fixture.h"
 
 namespace monitor {
@@ -71,7 +75,7 @@ TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
                                       LogEntry{u"2011/05/13  15:05", u"C:MARLOWE MX500Add"}));
   // Oldest first, LF only, beside the program while its folder is writable.
   EXPECT_EQ(log.folder(), kProgram);
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Times(), "2011/05/13  15:05\n2011/05/13  15:05\n");
   EXPECT_EQ(Messages(), "C:MARLOWE MX500Add\nC:MARLOWE MX500It is higher than the setting.\n");
   EXPECT_FALSE(files.Exists(In(kUser, kLogMessageFile)));
@@ -86,7 +90,7 @@ TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTo
     if (i >= 9) expected += text + "\n";
   }
   EXPECT_EQ(log.rows().size(), 40u) << "the list itself has no limit";
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), expected);
   EXPECT_EQ(std::count(Times().begin(), Times().end(), '\n'), 31);
 
@@ -103,7 +107,7 @@ TEST_F(EventLogTest, ClearEmptiesTheListAndTruncatesBothFiles) {
   ASSERT_EQ(log.rows().size(), 1u);
   log.Clear();
   EXPECT_THAT(log.rows(), IsEmpty());
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Times(), "");
   EXPECT_EQ(Messages(), "");
 }
@@ -132,7 +136,7 @@ TEST_F(EventLogTest, TextsAreWrittenInTheCodePageAndKeptOnOneLine) {
   log.AddLogEntry(u"C:Caf\u00e9 at 60\u2103");
   // A line break in a model name would pair every later line wrongly.
   log.AddLogEntry(u"D:BAD\r\nMODELAdd");
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), "C:Caf\xe9 at 60?\nD:BAD  MODELAdd\n");
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"D:BAD  MODELAdd", u"C:Caf\u00e9 at 60?"));
 }
@@ -142,7 +146,7 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   EventLog log = Loaded();
   files.failWriteTo = PendingPath(In(kProgram, kLogMessageFile));
   log.AddLogEntry(u"lost for now");
-  EXPECT_FALSE(log.SaveLogFiles());
+  EXPECT_FALSE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Times(), "t1\n");
   EXPECT_EQ(Messages(), "m1\n");
   EXPECT_FALSE(files.Exists(PendingPath(In(kProgram, kLogTimeFile))) ||
@@ -150,7 +154,7 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   // The next write that works carries the entry along.
   files.failWriteTo.clear();
   log.AddLogEntry(u"next");
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), "m1\nlost for now\nnext\n");
 }
 
@@ -177,6 +181,71 @@ TEST(ReplaceUserFile, OverwritesNoOtherFileOfTheUsers) {
   EXPECT_EQ(files.files, replaced);
 }
 
+// A disk whose first write waits until the test lets it go, as a busy disk
+// would; it notes the message files written.
+class HeldDisk final : public FileSystem {
+ public:
+  MemoryFileSystem disk;
+  std::promise<void> entered, release;
+
+  std::vector<std::string> Written() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return written_;
+  }
+  std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) override {
+    return disk.OpenForReading(path);
+  }
+  bool WriteWhole(const std::u16string& path, std::string_view bytes) override {
+    if (std::exchange(first_, false)) {
+      entered.set_value();
+      release.get_future().wait();
+    }
+    if (path == PendingPath(In(kProgram, kLogMessageFile))) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      written_.emplace_back(bytes);
+    }
+    return disk.WriteWhole(path, bytes);
+  }
+  NewFile WriteNew(const std::u16string& path, std::string_view bytes) override {
+    return disk.WriteNew(path, bytes);
+  }
+  bool Rename(const std::u16string& from, const std::u16string& to) override {
+    return disk.Rename(from, to);
+  }
+  bool Remove(const std::u16string& path) override { return disk.Remove(path); }
+  bool Exists(const std::u16string& path) override { return disk.Exists(path); }
+  bool CanCreateFilesIn(const std::u16string& folder) override {
+    return disk.CanCreateFilesIn(folder);
+  }
+  bool CreateFolders(const std::u16string& folder) override { return disk.CreateFolders(folder); }
+
+ private:
+  bool first_ = true;
+  std::mutex mutex_;
+  std::vector<std::string> written_;
+};
+
+// The caller never waits for a busy disk but at the end, and then only as
+// long as it says; the files never go back to an older snapshot.
+TEST(LogWriter, WritesTheNewestSnapshotLastAwayFromTheCaller) {
+  const auto disk = std::make_shared<HeldDisk>();
+  const auto snapshot = [](std::string messages) {
+    return LogFilesSnapshot{kProgram, {"t\n", std::move(messages)}};
+  };
+  LogWriter writer(disk);
+  writer.Write(snapshot("a\n"));
+  disk->entered.get_future().wait();
+  writer.Write(snapshot("b\n"));
+  EXPECT_FALSE(writer.WriteAndWait(snapshot("c\n"), std::chrono::milliseconds(1)));
+  disk->release.set_value();
+  EXPECT_TRUE(writer.WriteAndWait(snapshot("d\n"), std::chrono::seconds(10)));
+  const std::vector<std::string> written = disk->Written();
+  EXPECT_EQ(written.front(), "a\n");
+  EXPECT_EQ(written.back(), "d\n");
+  EXPECT_THAT(written, ::testing::Not(::testing::Contains("b\n"))) << "a newer one came first";
+  EXPECT_EQ(disk->disk.files.at(In(kProgram, kLogMessageFile)), "d\n");
+}
+
 TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
   const std::u16string pendingTimes = PendingPath(In(kProgram, kLogTimeFile));
   const std::u16string pendingMessages = PendingPath(In(kProgram, kLogMessageFile));
@@ -197,7 +266,7 @@ TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
   EventLog log = Loaded();
   files.failRenameTo = In(kProgram, kLogMessageFile);
   log.AddLogEntry(u"m3");
-  EXPECT_FALSE(log.SaveLogFiles());
+  EXPECT_FALSE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), "m1\nm2\n");
   files.failRenameTo.clear();
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"m3", u"m2", u"m1"));
@@ -210,7 +279,7 @@ TEST_F(EventLogTest, AnUnwritableProgramFolderMovesTheLogToTheUsersFolder) {
   EXPECT_EQ(log.folder(), kUser);
   EXPECT_THAT(MessagesOf(log), ElementsAre(u"m2", u"m1"));
   log.AddLogEntry(u"m3");
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(kUser), "m1\nm2\nm3\n") << "started from the program folder's log";
   EXPECT_TRUE(files.folders.count(kUser)) << "made on demand";
   EXPECT_EQ(Messages(kProgram), "m1\nm2\n");
