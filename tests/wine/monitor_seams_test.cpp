@@ -142,15 +142,16 @@ TEST_F(Win32Files, TellsWhereFilesCanBeCreatedAndMakesFolders) {
 TEST_F(Win32Files, TheLogFilesGoThroughTheRealFileSystemAndCodePage) {
   SystemClock clock;
   const AnsiCodePage ansi;
-  EventLog log(files_, ansi, clock, {Path(), u""});
+  EventLog log(ansi, clock);
+  log.TakeLoaded(LoadLogFiles(files_, ansi, {Path(), u""}));
   for (int i = 0; i < 40; ++i) log.AddLogEntry(u"D:DISK" + std::u16string(1, u'a' + i % 26));
   ASSERT_TRUE(WriteLogFiles(files_, log.Snapshot()));
   EXPECT_FALSE(files_.Exists(PendingPath(Path(L"Ardmon.time"))));
   const std::string messages = Read(Path(L"Ardmon.log"));
   EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 31);
   EXPECT_EQ(messages.substr(messages.size() - 8), "D:DISKn\n");
-  EventLog reloaded(files_, ansi, clock, {Path(), u""});
-  reloaded.LoadLogFiles();
+  EventLog reloaded(ansi, clock);
+  reloaded.TakeLoaded(LoadLogFiles(files_, ansi, {Path(), u""}));
   ASSERT_EQ(reloaded.rows().size(), 31u);
   EXPECT_TRUE(std::equal(reloaded.rows().begin(), reloaded.rows().end(), log.rows().begin()));
 }

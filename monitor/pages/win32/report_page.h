@@ -1,7 +1,8 @@
 // CReport: the Log page. It lists the monitoring cycle's events, newest on
 // top, keeps the newest in the log files and exports them all as CSV.
 // Nothing logged is lost: the files are written after every change, once
-// for all the entries a cycle brings, away from the window's thread.
+// for all the entries a cycle brings; the files are read and written away
+// from the window's thread.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +10,7 @@
 #include <memory>
 
 #include "monitor/pages/event_log.h"
-#include "monitor/pages/log_writer.h"
+#include "monitor/pages/log_store.h"
 #include "monitor/pages/win32/page_view.h"
 #include "monitor/win32/ansi_code_page.h"
 #include "monitor/win32/win32_file_system.h"
@@ -27,16 +28,16 @@ class CReport final : public PageView {
  private:
   void OnInitDialog() override;
   std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void LoadLogFiles();
+  void OnLoaded(LoadedLog loaded);
   void InsertRow(int row, const LogEntry& entry);
   void Clear();
   // Saves once the entries of this burst are in.
   void SaveSoon();
 
   std::shared_ptr<Win32FileSystem> files_ = std::make_shared<Win32FileSystem>();
-  AnsiCodePage codePage_;
+  std::shared_ptr<AnsiCodePage> codePage_ = std::make_shared<AnsiCodePage>();
   EventLog log_;
-  LogWriter writer_{files_};
+  LogStore store_{files_, codePage_};
   HWND list_ = nullptr;
   bool savePending_ = false;
 };

@@ -7,7 +7,7 @@
 
 #include "monitor/memory_file_system.h"
 #include "monitor/pages/csv.h"
-#include "monitor/pages/log_writer.h"
+#include "monitor/pages/log_store.h"
 #include "monitor_fixture.h"
 
 namespace monitor {
@@ -34,10 +34,10 @@ class EventLogTest : public ::testing::Test {
     files.CreateFolders(kProgram);
     files.CreateFolders(kLocal);
   }
-  EventLog Log() { return EventLog(files, latin1, clock, {kProgram, kLocal}); }
+  // What the files hold now, taken by a log as at the start.
   EventLog Loaded() {
-    EventLog log = Log();
-    log.LoadLogFiles();
+    EventLog log(latin1, clock);
+    log.TakeLoaded(LoadLogFiles(files, latin1, {kProgram, kLocal}));
     return log;
   }
   void WriteFiles(const std::u16string& folder, std::string times, std::string messages) {
@@ -66,7 +66,7 @@ TEST(LogTimeText, IsTheLocalDateAndMinuteWithTwoBlanksBetween) {
 
 TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
   clock.now = 1305295500;  // 2011-05-13 14:05 UTC, 15:05 an hour east
-  EventLog log = Log();
+  EventLog log = Loaded();
   log.AddLogEntry(u"C:MARLOWE MX500Add");
   clock.now += 30;
   log.AddLogEntry(u"C:MARLOWE MX500It is higher than the setting.");
@@ -82,7 +82,7 @@ TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
 }
 
 TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTop) {
-  EventLog log = Log();
+  EventLog log = Loaded();
   std::string expected;
   for (int i = 0; i < 40; ++i) {
     const std::string text = "event " + std::to_string(i);
@@ -99,6 +99,15 @@ TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTo
   EXPECT_EQ(reloaded.rows().front().message, u"event 39");
   EXPECT_EQ(reloaded.rows().back().message, u"event 9");
   EXPECT_TRUE(std::equal(reloaded.rows().begin(), reloaded.rows().end(), log.rows().begin()));
+}
+
+TEST_F(EventLogTest, EntriesAddedBeforeTheFilesAreReadStayOnTop) {
+  WriteFiles(kProgram, "t1\nt2\n", "m1\nm2\n");
+  EventLog log(latin1, clock);
+  log.AddLogEntry(u"m3");
+  EXPECT_FALSE(log.loaded());
+  log.TakeLoaded(LoadLogFiles(files, latin1, {kProgram, kLocal}));
+  EXPECT_THAT(MessagesOf(log), ElementsAre(u"m3", u"m2", u"m1"));
 }
 
 TEST_F(EventLogTest, ClearEmptiesTheListAndTruncatesBothFiles) {
@@ -132,7 +141,7 @@ TEST_F(EventLogTest, AVeryLongLineIsCutButKeepsThePairing) {
 }
 
 TEST_F(EventLogTest, TextsAreWrittenInTheCodePageAndKeptOnOneLine) {
-  EventLog log = Log();
+  EventLog log = Loaded();
   log.AddLogEntry(u"C:Caf\u00e9 at 60\u2103");
   // A line break in a model name would pair every later line wrongly.
   log.AddLogEntry(u"D:BAD\r\nMODELAdd");
@@ -227,12 +236,12 @@ class HeldDisk final : public FileSystem {
 
 // The caller never waits for a busy disk but at the end, and then only as
 // long as it says; the files never go back to an older snapshot.
-TEST(LogWriter, WritesTheNewestSnapshotLastAwayFromTheCaller) {
+TEST(LogStore, WritesTheNewestSnapshotLastAwayFromTheCaller) {
   const auto disk = std::make_shared<HeldDisk>();
   const auto snapshot = [](std::string messages) {
     return LogFilesSnapshot{kProgram, {"t\n", std::move(messages)}};
   };
-  LogWriter writer(disk);
+  LogStore writer(disk, std::make_shared<Latin1CodePage>());
   writer.Write(snapshot("a\n"));
   disk->entered.get_future().wait();
   writer.Write(snapshot("b\n"));
@@ -291,10 +300,10 @@ TEST_F(EventLogTest, AnUnwritableProgramFolderMovesTheLogToTheUsersFolder) {
 }
 
 TEST_F(EventLogTest, TheCsvHasEveryRowOldestFirstQuotedOnlyWhereNeeded) {
-  EXPECT_EQ(Log().Csv(), "") << "an empty list exports an empty file";
+  EXPECT_EQ(Loaded().Csv(), "") << "an empty list exports an empty file";
   clock.now = 1305295500;
   clock.utcOffsetMinutes = 0;
-  EventLog log = Log();
+  EventLog log = Loaded();
   log.AddLogEntry(u"C:DISK, 2TBAdd");
   log.AddLogEntry(u"D:SAY \"HI\"Remove");
   log.AddLogEntry(u"E:PLAIN\u2103");

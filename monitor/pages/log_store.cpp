@@ -1,18 +1,23 @@
-#include "monitor/pages/log_writer.h"
+#include "monitor/pages/log_store.h"
 
 #include <future>
 #include <utility>
 
 namespace monitor {
 
+void LogStore::Load(LogFolders folders, std::function<void(LoadedLog)> loaded) {
+  worker_.Post([files = files_, codePage = codePage_, folders = std::move(folders),
+                loaded = std::move(loaded)] { loaded(LoadLogFiles(*files, *codePage, folders)); });
+}
+
 // A write that fails leaves the files as they were; the next one, or the
 // one at the end, tries again.
-void LogWriter::Write(LogFilesSnapshot snapshot) {
+void LogStore::Write(LogFilesSnapshot snapshot) {
   worker_.Replace(
       [files = files_, snapshot = std::move(snapshot)] { WriteLogFiles(*files, snapshot); });
 }
 
-bool LogWriter::WriteAndWait(LogFilesSnapshot snapshot, std::chrono::milliseconds bound) {
+bool LogStore::WriteAndWait(LogFilesSnapshot snapshot, std::chrono::milliseconds bound) {
   auto written = std::make_shared<std::promise<bool>>();
   std::future<bool> result = written->get_future();
   worker_.Replace([files = files_, snapshot = std::move(snapshot), written] {
