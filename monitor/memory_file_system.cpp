@@ -19,6 +19,7 @@ std::unique_ptr<ByteSource> MemoryFileSystem::OpenForReading(const std::u16strin
 }
 
 bool MemoryFileSystem::WriteWhole(const std::u16string& path, std::string_view bytes) {
+  if (beforeWrite) beforeWrite(path, bytes);
   if (!CanCreateFilesIn(FolderOf(path))) return false;
   if (path == failWriteTo) {
     files[path] = std::string(bytes.substr(0, bytes.size() / 2));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -30,6 +31,9 @@ class MemoryFileSystem final : public FileSystem {
   std::u16string failWriteTo;
   // A rename onto this path fails.
   std::u16string failRenameTo;
+  // Called before each write, on the writing thread: a test can hold the
+  // disk there or note what is written.
+  std::function<void(const std::u16string& path, std::string_view bytes)> beforeWrite;
 
   std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) override;
   bool WriteWhole(const std::u16string& path, std::string_view bytes) override;

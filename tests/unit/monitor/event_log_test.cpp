@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 
 #include <future>
-#include <mutex>
 
 #include "monitor/memory_file_system.h"
 #include "monitor/pages/csv.h"
@@ -105,7 +104,6 @@ TEST_F(EventLogTest, EntriesAddedBeforeTheFilesAreReadStayOnTop) {
   WriteFiles(kProgram, "t1\nt2\n", "m1\nm2\n");
   EventLog log(latin1, clock);
   log.AddLogEntry(u"m3");
-  EXPECT_FALSE(log.loaded());
   log.TakeLoaded(LoadLogFiles(files, latin1, {kProgram, kLocal}));
   EXPECT_THAT(MessagesOf(log), ElementsAre(u"m3", u"m2", u"m1"));
 }
@@ -176,83 +174,39 @@ TEST(ReplaceUserFile, OverwritesNoOtherFileOfTheUsers) {
   const std::map<std::u16string, std::string> users = {
       {target + u".new", "mine"}, {u"C:\\data\\~Ardmon1.tmp", "mine too"}, {target, "old"}};
   files.files = users;
-  files.failWriteTo = u"C:\\data\\~Ardmon2.tmp";
-  EXPECT_FALSE(ReplaceUserFile(files, target, "csv"));
-  EXPECT_EQ(files.files, users);
-  files.failWriteTo.clear();
   files.failRenameTo = target;
   EXPECT_FALSE(ReplaceUserFile(files, target, "csv"));
   EXPECT_EQ(files.files, users);
   files.failRenameTo.clear();
   EXPECT_TRUE(ReplaceUserFile(files, target, "csv"));
-  auto replaced = users;
-  replaced[target] = "csv";
-  EXPECT_EQ(files.files, replaced);
+  EXPECT_EQ(files.files[target], "csv");
+  files.files[target] = "old";
+  EXPECT_EQ(files.files, users) << "nothing else changed";
 }
-
-// A disk whose first write waits until the test lets it go, as a busy disk
-// would; it notes the message files written.
-class HeldDisk final : public FileSystem {
- public:
-  MemoryFileSystem disk;
-  std::promise<void> entered, release;
-
-  std::vector<std::string> Written() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
-  }
-  std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) override {
-    return disk.OpenForReading(path);
-  }
-  bool WriteWhole(const std::u16string& path, std::string_view bytes) override {
-    if (std::exchange(first_, false)) {
-      entered.set_value();
-      release.get_future().wait();
-    }
-    if (path == PendingPath(In(kProgram, kLogMessageFile))) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      written_.emplace_back(bytes);
-    }
-    return disk.WriteWhole(path, bytes);
-  }
-  NewFile WriteNew(const std::u16string& path, std::string_view bytes) override {
-    return disk.WriteNew(path, bytes);
-  }
-  bool Rename(const std::u16string& from, const std::u16string& to) override {
-    return disk.Rename(from, to);
-  }
-  bool Remove(const std::u16string& path) override { return disk.Remove(path); }
-  bool Exists(const std::u16string& path) override { return disk.Exists(path); }
-  bool CanCreateFilesIn(const std::u16string& folder) override {
-    return disk.CanCreateFilesIn(folder);
-  }
-  bool CreateFolders(const std::u16string& folder) override { return disk.CreateFolders(folder); }
-
- private:
-  bool first_ = true;
-  std::mutex mutex_;
-  std::vector<std::string> written_;
-};
 
 // The caller never waits for a busy disk but at the end, and then only as
 // long as it says; the files never go back to an older snapshot.
 TEST(LogStore, WritesTheNewestSnapshotLastAwayFromTheCaller) {
-  const auto disk = std::make_shared<HeldDisk>();
+  const auto disk = std::make_shared<MemoryFileSystem>();
+  std::promise<void> entered, release;
+  // The first write waits until the test lets it go, as a busy disk would.
+  disk->beforeWrite = [&, first = true](const std::u16string&, std::string_view bytes) mutable {
+    EXPECT_NE(bytes, "b\n") << "a newer snapshot came before it was begun";
+    if (!std::exchange(first, false)) return;
+    entered.set_value();
+    release.get_future().wait();
+  };
   const auto snapshot = [](std::string messages) {
     return LogFilesSnapshot{kProgram, {"t\n", std::move(messages)}};
   };
-  LogStore writer(disk, std::make_shared<Latin1CodePage>());
-  writer.Write(snapshot("a\n"));
-  disk->entered.get_future().wait();
-  writer.Write(snapshot("b\n"));
-  EXPECT_FALSE(writer.WriteAndWait(snapshot("c\n"), std::chrono::milliseconds(1)));
-  disk->release.set_value();
-  EXPECT_TRUE(writer.WriteAndWait(snapshot("d\n"), std::chrono::seconds(10)));
-  const std::vector<std::string> written = disk->Written();
-  EXPECT_EQ(written.front(), "a\n");
-  EXPECT_EQ(written.back(), "d\n");
-  EXPECT_THAT(written, ::testing::Not(::testing::Contains("b\n"))) << "a newer one came first";
-  EXPECT_EQ(disk->disk.files.at(In(kProgram, kLogMessageFile)), "d\n");
+  LogStore store(disk, std::make_shared<Latin1CodePage>());
+  store.Write(snapshot("a\n"));
+  entered.get_future().wait();
+  store.Write(snapshot("b\n"));
+  EXPECT_FALSE(store.WriteAndWait(snapshot("c\n"), std::chrono::milliseconds(1)));
+  release.set_value();
+  EXPECT_TRUE(store.WriteAndWait(snapshot("d\n"), std::chrono::seconds(10)));
+  EXPECT_EQ(disk->files.at(In(kProgram, kLogMessageFile)), "d\n");
 }
 
 TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {

@@ -163,14 +163,13 @@ TEST_F(MonitorTest, OneWarningBoxAtATime) {
 class OutageChannel : public ServiceChannel {
  public:
   explicit OutageChannel(ServiceChannel& service) : service_(service) {}
-  int answersLeft = -1;
-  int refused = 0;
+  int answersLeft = -1, refused = 0;
   std::uint32_t Transact(ardmon::PipeMessage& message) override {
     if (answersLeft == 0) {
       ++refused;
       return 0;
     }
-    if (answersLeft > 0) --answersLeft;
+    --answersLeft;  // from below zero it never reaches it
     return service_.Transact(message);
   }
 
@@ -210,16 +209,12 @@ TEST_F(MonitorTest, AnExchangeThatFailsAnywhereLeavesEverySlotAsItWas) {
     outage.OnTimer();
     EXPECT_EQ(service.refused, 2) << "one refused exchange ends a cycle";
     for (int slot = 0; slot < kSlotCount; ++slot) {
-      EXPECT_EQ(std::memcmp(&slots.slots[slot].slotRecord, &before.slots[slot].slotRecord,
-                            sizeof(ardmon::DiskInfoTable)),
-                0)
+      const DriveSlot &now = slots.slots[slot], &was = before.slots[slot];
+      EXPECT_TRUE(!std::memcmp(&now.slotRecord, &was.slotRecord, sizeof now.slotRecord) &&
+                  now.displayName == was.displayName && now.overCount == was.overCount)
           << slot;
-      EXPECT_EQ(slots.slots[slot].displayName, before.slots[slot].displayName);
-      EXPECT_EQ(slots.slots[slot].overCount, before.slots[slot].overCount);
     }
-    EXPECT_EQ(slots.lastSampleTime, before.lastSampleTime);
     EXPECT_EQ(rows.cellWrites(), cellWrites);
-    EXPECT_EQ(rows.RowCount(), 5);
     EXPECT_FALSE(slots.valuesCurrent);
     EXPECT_THAT(parts.log, ElementsAre(lost));
     EXPECT_THAT(parts.mail, IsEmpty());
@@ -235,28 +230,20 @@ TEST_F(MonitorTest, AnExchangeThatFailsAnywhereLeavesEverySlotAsItWas) {
   }
 }
 
+// Also before the interval has passed, and from the first cycle on.
 TEST_F(MonitorTest, WhileTheServiceDoesNotAnswerEveryTickAsksAgain) {
+  Set(kDeviceLog, 0);
   OutageChannel service(channel);
   MonitorCycle outage(table, service, profile, strings, list, hooks, clock);
   service.answersLeft = 0;
   outage.Start();
-  EXPECT_EQ(list.RowCount(), 0);
-  EXPECT_EQ(hooks.trayUpdates, 1) << "the tray says the values are not current";
   outage.OnTimer();
-  EXPECT_EQ(service.refused, 2) << "the interval has not passed, yet the tick asked";
+  EXPECT_EQ(service.refused, 2);
   service.answersLeft = -1;
   outage.OnTimer();
   EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3, 5));
-  EXPECT_EQ(hooks.log.size(), 3u) << "no Add: the list was empty";
-  const int refused = service.refused;
-  outage.OnTimer();
-  EXPECT_EQ(service.refused, refused) << "answering, it waits for the interval again";
-
-  Set(kDeviceLog, 0);
-  service.answersLeft = 0;
-  outage.OnDeviceChange();
-  EXPECT_FALSE(table.valuesCurrent);
-  EXPECT_EQ(hooks.log.size(), 3u) << "DEVICELOG 0 keeps the outage out of the log";
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."))
+      << "DEVICELOG 0 keeps the outage out of the log; no Add after an empty list";
 }
 
 TEST_F(MonitorTest, TheTimerRunsACycleOnceTheIntervalHasPassed) {
