@@ -64,7 +64,6 @@ std::optional<LRESULT> CReport::OnMessage(UINT message, WPARAM wParam, LPARAM lP
 // The rows of the files go below those the first cycles added meanwhile,
 // which the files then need.
 void CReport::OnLoaded(LoadedLog loaded) {
-  const bool added = !log_.rows().empty();
   const std::size_t first = log_.rows().size();
   log_.TakeLoaded(std::move(loaded));
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
@@ -72,7 +71,7 @@ void CReport::OnLoaded(LoadedLog loaded) {
     InsertRow(static_cast<int>(row), log_.rows()[row]);
   }
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-  if (added) SaveSoon();
+  if (first > 0) SaveSoon();
 }
 
 void CReport::AddLogEntry(const std::u16string& text) {
