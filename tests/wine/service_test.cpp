@@ -22,6 +22,7 @@
 #include "common/service_protocol.h"
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
+#include "disklib/sim/fixture.h"
 #include "monitor/win32/service_transact.h"
 #include "service/win32/pipe_server.h"
 #include "tests/wine/service_control.h"
@@ -118,6 +119,122 @@ std::uint32_t TransactUntilAnswered(PipeMessage& message, DWORD giveUpMs = 20000
   }
 }
 
+std::filesystem::path FixtureFile() {
+  return servicetest::OwnPath().parent_path() / L"ArdmonSim.json";
+}
+
+// The filter commands and the slow drive rewrite the fixture; later tests
+// and the demo expect the demo machine.
+void RestoreDemoMachine() {
+  const std::wstring demo = L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring();
+  ASSERT_TRUE(CopyFileW(demo.c_str(), FixtureFile().c_str(), FALSE)) << GetLastError();
+}
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool IsAdministrator() {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+         CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+// Runs this program again with `mode` under this process's token with
+// Administrators for deny only: a plain user as far as access checks go
+// (Wine runs every program as an administrator). Its exit code, or
+// kNoUserToken when no such process can be had.
+constexpr DWORD kNoUserToken = 0xFFFF;
+
+DWORD RunAsUser(const std::wstring& mode) {
+  HANDLE own = nullptr, restricted = nullptr;
+  BYTE admins[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof admins;
+  SID_AND_ATTRIBUTES denyOnly{admins, 0};
+  DWORD exitCode = kNoUserToken;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own) &&
+      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+      CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+    const std::wstring exe = servicetest::OwnPath().wstring();
+    std::wstring commandLine = L"\"" + exe + L"\" " + mode;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessAsUserW(restricted, exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                             0, nullptr, nullptr, &startup, &process)) {
+      WaitForSingleObject(process.hProcess, 30000);
+      GetExitCodeProcess(process.hProcess, &exitCode);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  if (restricted) CloseHandle(restricted);
+  if (own) CloseHandle(own);
+  return exitCode;
+}
+
+// As a user: both filter commands and a drive query. Bits of the exit
+// code: 1 a filter command was served, 2 the query was not.
+int RunUserFilterClient() {
+  if (IsAdministrator()) return static_cast<int>(kNoUserToken);
+  PipeMessage add = Request(1, 0), del = Request(2, 0), query = Request(0, 0);
+  const bool served = monitor::ServiceTransact(&add) != 0 || monitor::ServiceTransact(&del) != 0;
+  return (served ? 1 : 0) | (monitor::ServiceTransact(&query) != 1 ? 2 : 0);
+}
+
+// As a user: an instance of `pipe`; 0 when refused for want of the right,
+// 1 when made, else 2.
+int RunUserSquatter(const std::wstring& pipe) {
+  if (IsAdministrator()) return static_cast<int>(kNoUserToken);
+  const HANDLE squatter = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_DUPLEX,
+                                           PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                                           sizeof(PipeMessage), sizeof(PipeMessage), 0, nullptr);
+  if (squatter != INVALID_HANDLE_VALUE) {
+    CloseHandle(squatter);
+    return 1;
+  }
+  return GetLastError() == ERROR_ACCESS_DENIED ? 0 : 2;
+}
+
+// As a user: one byte to `pipe`.
+int RunUserPipeClient(const std::wstring& pipe) {
+  const HANDLE client = CreateFileW(pipe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+  if (client == INVALID_HANDLE_VALUE) return 1;
+  const BYTE one = 1;
+  const bool written = WriteBytes(client, &one, 1);
+  CloseHandle(client);
+  return written ? 0 : 1;
+}
+
+// Whether a server impersonating a user's process on a pipe sees that it
+// is not an administrator, as the service must.
+bool ServerSeesTheUsersToken() {
+  constexpr wchar_t kOwnPipe[] = L"\\\\.\\pipe\\GetTempTokenProbe";
+  const HANDLE pipe = CreateNamedPipeW(kOwnPipe, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                       1, 1, 0, nullptr);
+  if (pipe == INVALID_HANDLE_VALUE) return false;
+  bool seen = false;
+  std::thread server([&] {
+    BYTE byte = 0;
+    DWORD read = 0;
+    if ((ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) &&
+        ReadFile(pipe, &byte, 1, &read, nullptr) && ImpersonateNamedPipeClient(pipe)) {
+      seen = !IsAdministrator();
+      RevertToSelf();
+    }
+  });
+  RunAsUser(std::wstring(L"--user-pipe-client ") + kOwnPipe);
+  // Ends the server's wait when the user's process did not come.
+  const HANDLE wake = CreateFileW(kOwnPipe, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (wake != INVALID_HANDLE_VALUE) CloseHandle(wake);
+  server.join();
+  CloseHandle(pipe);
+  return seen;
+}
+
 // --- One client process of the parallel test -------------------------------
 
 int RunClient(int id, int count) {
@@ -160,14 +277,6 @@ class ServiceCommands : public ServiceTest {
  protected:
   static void SetUpTestSuite() { RestoreDemoMachine(); }
   void TearDown() override { RestoreDemoMachine(); }
-
-  // The filter commands rewrite the fixture; later tests and the demo
-  // expect the demo machine.
-  static void RestoreDemoMachine() {
-    const std::wstring demo = L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring();
-    const auto fixture = servicetest::OwnPath().parent_path() / L"ArdmonSim.json";
-    ASSERT_TRUE(CopyFileW(demo.c_str(), fixture.c_str(), FALSE)) << GetLastError();
-  }
 };
 
 TEST_F(ServiceCommands, GetDiskInfoRelaysEachDriveAndKeepsTheRestOfThePayload) {
@@ -230,6 +339,21 @@ TEST_F(ServiceCommands, FilterCommandsReturnWhetherTheyChangedSomething) {
     reply.Result = request.Result;
     EXPECT_EQ(std::memcmp(&reply, &request, sizeof reply), 0) << "command " << command;
   }
+}
+
+// Users read drives; only administrators change the filters. The refused
+// requests changed nothing: the administrator's own registration that
+// follows is still a change.
+TEST_F(ServiceCommands, FilterCommandsAreRefusedToAUserAndDrivesStillRead) {
+  const DWORD outcome = RunAsUser(L"--user-filter-client");
+  if (outcome == kNoUserToken) GTEST_SKIP() << "no process without Administrators can be made";
+  if (UnderWine() && !ServerSeesTheUsersToken()) {
+    GTEST_SKIP() << "Wine's ImpersonateNamedPipeClient does not give the client's token";
+  }
+  EXPECT_EQ(outcome & 1, 0u) << "a user's filter command was served";
+  EXPECT_EQ(outcome & 2, 0u) << "a user's drive query was not answered";
+  PipeMessage message = Request(1, 0);
+  EXPECT_EQ(monitor::ServiceTransact(&message), 1u) << "the user's request registered the filter";
 }
 
 // --- Clients that hold the pipe ----------------------------------------------
@@ -369,7 +493,7 @@ TEST(ServicePipe, UsersMayMoveDataButNotChangeTheAccessList) {
     int seen;
   } grants[] = {{WinLocalSystemSid, "SYSTEM", FILE_ALL_ACCESS, 0},
                 {WinBuiltinAdministratorsSid, "Administrators", FILE_ALL_ACCESS, 0},
-                {WinBuiltinUsersSid, "Users", FILE_GENERIC_READ | FILE_GENERIC_WRITE, 0}};
+                {WinBuiltinUsersSid, "Users", FILE_GENERIC_READ | FILE_WRITE_DATA, 0}};
   EXPECT_EQ(dacl->AceCount, 3);
   for (WORD i = 0; i < dacl->AceCount; ++i) {
     ACE_HEADER* header = nullptr;
@@ -384,13 +508,37 @@ TEST(ServicePipe, UsersMayMoveDataButNotChangeTheAccessList) {
       ++grant.seen;
       EXPECT_EQ(ace->Mask, grant.rights) << grant.name;
       if (grant.who == WinBuiltinUsersSid) {
-        EXPECT_EQ(ace->Mask & (WRITE_DAC | WRITE_OWNER), 0u);
+        EXPECT_EQ(ace->Mask & (FILE_CREATE_PIPE_INSTANCE | WRITE_DAC | WRITE_OWNER), 0u);
       }
     }
     EXPECT_TRUE(known) << "entry " << i << " grants someone else";
   }
   for (const auto& grant : grants) EXPECT_EQ(grant.seen, 1) << grant.name;
   LocalFree(descriptor);
+}
+
+// No instance of the running service's pipe is left for anyone, and its
+// access list keeps users from making one where there is room: a pipe of
+// the test's own under the service's security and without a limit of
+// instances. Wine does not check the right to make an instance; a
+// squatter's instance is then still not believed (the client's check,
+// below, with the service stopped).
+TEST(ServicePipe, AUserCannotCreateAnInstanceOfIt) {
+  ASSERT_NE(OpenPipe(), INVALID_HANDLE_VALUE) << "the service serves";
+  const DWORD onService = RunAsUser(std::wstring(L"--user-squatter ") + Wide(ardmon::kPipeName));
+  if (onService == kNoUserToken) GTEST_SKIP() << "no process without Administrators can be made";
+  EXPECT_NE(onService, 1u) << "a user made an instance of the service's pipe";
+
+  constexpr wchar_t kOwnPipe[] = L"\\\\.\\pipe\\GetTempAccessProbe";
+  service::PipeSecurity security;
+  ASSERT_TRUE(security.Build()) << GetLastError();
+  const HANDLE own = CreateNamedPipeW(kOwnPipe, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                      PIPE_UNLIMITED_INSTANCES, 1, 1, 0, security.attributes());
+  ASSERT_NE(own, INVALID_HANDLE_VALUE) << GetLastError();
+  const DWORD onOwn = RunAsUser(std::wstring(L"--user-squatter ") + kOwnPipe);
+  CloseHandle(own);
+  if (onOwn == 1 && UnderWine()) GTEST_SKIP() << "Wine does not check FILE_CREATE_PIPE_INSTANCE";
+  EXPECT_EQ(onOwn, 0u) << "not refused for want of the right";
 }
 
 // --- The service's life with the control manager ------------------------------
@@ -483,6 +631,20 @@ TEST_F(ServiceLifecycle, TakenPipeNameStopsTheServiceWithAnError) {
   EXPECT_EQ(failed.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_NE(failed.dwWin32ExitCode, 0u);
   EXPECT_TRUE(servicetest::WaitForProcessGone(kServiceExe, 5000));
+
+  // The client finds the squatter's pipe but tells it nothing.
+  DWORD heard = 0;
+  std::thread listener([&] {
+    if (!ConnectNamedPipe(squatter, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) return;
+    BYTE bytes[sizeof(PipeMessage)];
+    ReadFile(squatter, bytes, sizeof bytes, &heard, nullptr);
+  });
+  PipeMessage message = Request(0, 0);
+  Stopwatch clock;
+  EXPECT_EQ(monitor::ServiceTransact(&message), 0u);
+  EXPECT_LT(clock.ElapsedMs(), 1000) << "a foreign server is not waited for";
+  listener.join();
+  EXPECT_EQ(heard, 0u) << "the request went to the squatter";
   CloseHandle(squatter);
 
   ASSERT_TRUE(service_.Start()) << GetLastError();
@@ -491,11 +653,69 @@ TEST_F(ServiceLifecycle, TakenPipeNameStopsTheServiceWithAnError) {
   EXPECT_TRUE(Answers());
 }
 
+// Each stop comes while the service reads a slow drive: STOP_PENDING, its
+// check points advancing, lasts until the read is over and the pipe is
+// closed, so the start right after it finds the name free and runs.
+TEST_F(ServiceLifecycle, StopAndStartWhileASlowDriveIsReadTwentyTimes) {
+  disklib::sim::Fixture fixture = disklib::sim::LoadFixture(FixtureFile());
+  for (auto& disk : fixture.disks) {
+    if (disk.number == 0) disk.answerDelayMs = 300;
+  }
+  disklib::sim::SaveFixture(fixture, FixtureFile());
+  Stopwatch clock;
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    std::thread reader([] {
+      PipeMessage message = Request(6, 0);
+      monitor::ServiceTransact(&message);
+    });
+    Sleep(200);
+    SERVICE_STATUS status{};
+    ASSERT_TRUE(service_.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+    DWORD checkPoint = 0;
+    bool pendingSeen = false;
+    status = service_.WaitUntil(
+        [&](const SERVICE_STATUS& s) {
+          if (s.dwCurrentState == SERVICE_STOP_PENDING) {
+            EXPECT_GE(s.dwCheckPoint, checkPoint);
+            checkPoint = s.dwCheckPoint;
+            pendingSeen = true;
+          }
+          return s.dwCurrentState == SERVICE_STOPPED;
+        },
+        10000);
+    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(status.dwWin32ExitCode, 0u);
+    EXPECT_TRUE(pendingSeen) << "the stop did not wait for the drive";
+    const HANDLE free = CreateNamedPipeW(Wide(ardmon::kPipeName),
+                                         PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1, 1, 0, nullptr);
+    EXPECT_NE(free, INVALID_HANDLE_VALUE) << "a pipe handle outlived STOPPED";
+    if (free != INVALID_HANDLE_VALUE) CloseHandle(free);
+    ASSERT_TRUE(service_.Start()) << GetLastError();
+    EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
+              static_cast<DWORD>(SERVICE_RUNNING));
+    reader.join();
+  }
+  std::printf("20 stop and start rounds in %lld ms\n", clock.ElapsedMs());
+  RestoreDemoMachine();
+  EXPECT_TRUE(Answers());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--client") == 0) {
     return RunClient(std::atoi(argv[2]), std::atoi(argv[3]));
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--user-filter-client") == 0) {
+    return RunUserFilterClient();
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--user-pipe-client") == 0) {
+    return RunUserPipeClient(std::wstring(argv[2], argv[2] + std::strlen(argv[2])));
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--user-squatter") == 0) {
+    return RunUserSquatter(std::wstring(argv[2], argv[2] + std::strlen(argv[2])));
   }
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
