@@ -3,10 +3,8 @@
 # simulated ArdmonLib.dll and its fixture, which it loads to know the right
 # answers and restores after changing them; it also relaunches itself as the
 # client processes of the parallel test.
-# The service's pipe security, to try on a pipe of the test's own.
-add_executable(service_test ${CMAKE_CURRENT_LIST_DIR}/service_test.cpp
-  ${PROJECT_SOURCE_DIR}/service/win32/pipe_server.cpp)
+add_executable(service_test ${CMAKE_CURRENT_LIST_DIR}/service_test.cpp)
 # disklib_sim_stack only for where the demo machine's fixture lies.
-target_link_libraries(service_test PRIVATE monitor_win32 service_dispatch disklib_sim_stack GTest::gtest advapi32)
+target_link_libraries(service_test PRIVATE monitor_win32 disklib_sim_stack GTest::gtest advapi32)
 add_dependencies(service_test ArdmonSvc ArdmonLibSim)
 set_target_properties(service_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARDMON_SIM_DIR})
