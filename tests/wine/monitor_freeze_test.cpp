@@ -128,14 +128,14 @@ TEST_F(MonitorFreeze, TheWindowAnswersWhileAStrangerHoldsThePipeAndLearnsNothing
 }
 
 // The service takes the requests for drive 3 and answers each only after
-// ten seconds: from the monitor's side a pipe that stalls. Exit cancels the
+// four seconds: from the monitor's side a pipe that stalls. Exit cancels the
 // request under way instead of waiting for its answer: half a second is
 // the aim, the bound leaves room for a busy machine.
 TEST_F(MonitorFreeze, ASlowDriveDelaysNeitherTheWindowNorExit) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   machine_.Change([](Fixture& f) {
     for (auto& disk : f.disks) {
-      if (disk.number == 3) disk.answerDelayMs = 10000;
+      if (disk.number == 3) disk.answerDelayMs = 4000;
     }
   });
   PostMessageW(window_, kTrayNotify, 0, WM_LBUTTONDOWN);
