@@ -28,13 +28,13 @@ DWORD Remaining(ULONGLONG deadline) {
   return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
 }
 
-// Sleeps `ms` unless `cancel` comes first; false when it did.
-bool Pause(HANDLE cancel, DWORD ms) {
-  if (!cancel) {
+// Sleeps `ms`, less when `cancel` comes first.
+void Pause(HANDLE cancel, DWORD ms) {
+  if (cancel) {
+    WaitForSingleObject(cancel, ms);
+  } else {
     Sleep(ms);
-    return true;
   }
-  return WaitForSingleObject(cancel, ms) == WAIT_TIMEOUT;
 }
 
 bool Cancelled(HANDLE cancel) {
