@@ -1,6 +1,8 @@
 #include "disklib/access_methods.h"
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "common/wire_records.h"
 #include "disklib/control_codes.h"
@@ -18,6 +20,10 @@ struct AtaRegisters {
 };
 
 constexpr std::uint8_t kIdentifyCommand = 0xEC;
+// IDENTIFY word 255: the signature in its low byte says the sector carries a
+// checksum in its high byte that makes all 512 bytes add up to zero.
+constexpr std::size_t kIntegrityWordOffset = 510;
+constexpr std::uint8_t kIntegritySignature = 0xA5;
 constexpr std::uint8_t kSmartCommand = 0xB0;
 
 AtaRegisters RegistersFor(AtaOperation operation) {
@@ -133,6 +139,17 @@ std::vector<std::uint8_t> PassThroughCdb(AccessMethod method, AtaOperation opera
   }
 }
 
+// False for a sector that cannot be IDENTIFY data: all zero, or signed by
+// the integrity word with a checksum that does not add up.
+bool IsIdentifySector(const std::uint8_t* sector) {
+  const std::uint8_t* end = sector + ardmon::kSectorSize;
+  if (std::all_of(sector, end, [](std::uint8_t b) { return b == 0; })) return false;
+  if (sector[kIntegrityWordOffset] != kIntegritySignature) return true;
+  return std::accumulate(sector, end, std::uint8_t{0}, [](std::uint8_t sum, std::uint8_t b) {
+           return static_cast<std::uint8_t>(sum + b);
+         }) == 0;
+}
+
 }  // namespace
 
 bool IsPassThrough(AccessMethod method) {
@@ -160,19 +177,25 @@ AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
 bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod method,
                      AtaOperation operation, const Addressing& addressing, std::uint8_t* sector) {
   AccessRequest request = BuildRequest(method, operation, addressing);
+  std::uint8_t answer[ardmon::kSectorSize];
   if (IsPassThrough(method)) {
-    return ScsiPassThrough(stack, handle, request.bytes.data(),
-                           static_cast<std::uint8_t>(request.inputSize), sector,
-                           ardmon::kSectorSize);
+    // Bridges answer commands they do not know with GOOD and no data, or
+    // with part of the sector: only the whole sector is an answer.
+    const std::optional<std::uint32_t> transferred =
+        ScsiPassThrough(stack, handle, request.bytes.data(),
+                        static_cast<std::uint8_t>(request.inputSize), answer, ardmon::kSectorSize);
+    if (transferred != ardmon::kSectorSize) return false;
+  } else {
+    std::uint32_t returned = 0;
+    if (!stack.Control(handle, request.controlCode, request.bytes.data(), request.inputSize,
+                       request.bytes.data(), request.outputSize, returned) ||
+        returned < request.answerOffset + ardmon::kSectorSize) {
+      return false;
+    }
+    std::memcpy(answer, request.bytes.data() + request.answerOffset, ardmon::kSectorSize);
   }
-  std::uint32_t returned = 0;
-  if (!stack.Control(handle, request.controlCode, request.bytes.data(), request.inputSize,
-                     request.bytes.data(), request.outputSize, returned)) {
-    return false;
-  }
-  if (sector) {
-    std::memcpy(sector, request.bytes.data() + request.answerOffset, ardmon::kSectorSize);
-  }
+  if (operation == AtaOperation::Identify && !IsIdentifySector(answer)) return false;
+  if (sector) std::memcpy(sector, answer, ardmon::kSectorSize);
   return true;
 }
 

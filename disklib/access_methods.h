@@ -44,7 +44,8 @@ bool IsPassThrough(AccessMethod method);
 AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
                            const Addressing& addressing);
 // Runs one operation; on success copies the answer sector to `sector`
-// (which may be null), on failure leaves it untouched.
+// (which may be null), on failure leaves it untouched. Success needs the
+// whole sector back, and for IDENTIFY a sector that can be IDENTIFY data.
 bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod method,
                      AtaOperation operation, const Addressing& addressing, std::uint8_t* sector);
 

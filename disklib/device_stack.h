@@ -76,6 +76,9 @@ class DeviceStack {
   // Visits every device of all classes, or only the present ones. False
   // when the device set cannot be had.
   virtual bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) = 0;
+  // True when the driver service of this name is installed: its key exists
+  // under HKLM\SYSTEM\CurrentControlSet\Services.
+  virtual bool DriverServiceInstalled(const std::u16string& name) = 0;
 };
 
 // Closes an opened device when it goes out of scope.

@@ -28,8 +28,11 @@ bool VolumeOnDisk(DeviceStack& stack, const std::u16string& path, std::uint32_t 
 // The letters of drive n's volumes, e.g. "C:E:".
 std::string ListDriveLetters(DeviceStack& stack, std::uint32_t n);
 // Sends a data-in CDB; copies at most `transferLength` bytes to `output`.
-bool ScsiPassThrough(DeviceStack& stack, DeviceHandle handle, const std::uint8_t* cdb,
-                     std::uint8_t cdbLength, std::uint8_t* output, std::uint32_t transferLength);
+// The byte count the driver reports transferred, or nothing when the request
+// failed or the device did not answer GOOD.
+std::optional<std::uint32_t> ScsiPassThrough(DeviceStack& stack, DeviceHandle handle,
+                                             const std::uint8_t* cdb, std::uint8_t cdbLength,
+                                             std::uint8_t* output, std::uint32_t transferLength);
 
 // For a drive that answered no ATA IDENTIFY: its NVMe Identify Controller
 // data and health log, or else at least its temperature.

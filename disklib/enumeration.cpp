@@ -102,13 +102,14 @@ std::string ListDriveLetters(DeviceStack& stack, std::uint32_t n) {
   return letters;
 }
 
-bool ScsiPassThrough(DeviceStack& stack, DeviceHandle handle, const std::uint8_t* cdb,
-                     std::uint8_t cdbLength, std::uint8_t* output, std::uint32_t transferLength) {
+std::optional<std::uint32_t> ScsiPassThrough(DeviceStack& stack, DeviceHandle handle,
+                                             const std::uint8_t* cdb, std::uint8_t cdbLength,
+                                             std::uint8_t* output, std::uint32_t transferLength) {
   std::vector<std::uint8_t> buffer;
   try {
     buffer.assign(std::size_t{transferLength} + kPassThroughSlack, 0);
   } catch (const std::bad_alloc&) {
-    return false;
+    return std::nullopt;
   }
   ScsiPassThroughHeader header{};
   header.Length = sizeof(ScsiPassThroughHeader);
@@ -126,15 +127,15 @@ bool ScsiPassThrough(DeviceStack& stack, DeviceHandle handle, const std::uint8_t
   std::uint32_t returned = 0;
   if (!stack.Control(handle, IOCTL_SCSI_PASS_THROUGH, buffer.data(), sizeof header, buffer.data(),
                      transferLength + kDataOffset, returned)) {
-    return false;
+    return std::nullopt;
   }
   std::memcpy(&header, buffer.data(), sizeof header);
-  if (header.ScsiStatus != 0) return false;
+  if (header.ScsiStatus != 0) return std::nullopt;
   // A driver may report more than was asked for; the caller's area holds
   // only what it asked for.
   const std::uint32_t copied = std::min(header.DataTransferLength, transferLength);
   if (copied != 0 && output) std::memcpy(output, buffer.data() + kDataOffset, copied);
-  return true;
+  return header.DataTransferLength;
 }
 
 void GetDiskInfo(DeviceStack& stack, std::uint32_t n, ardmon::DiskInfoTable* record) {

@@ -95,7 +95,9 @@ bool QueryNvmeData(DeviceStack& stack, DeviceHandle drive, NvmeData data, std::u
                        length, returned)) {
       continue;
     }
-    if (const std::uint8_t* found = ProtocolAnswerData(buffer, returned, size)) {
+    // Only the whole structure asked for is an answer, though the record
+    // keeps less of it.
+    if (const std::uint8_t* found = ProtocolAnswerData(buffer, returned, CommandFor(data).length)) {
       std::memcpy(out, found, size);
       return true;
     }

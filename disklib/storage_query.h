@@ -134,7 +134,8 @@ std::optional<std::int16_t> ReportedTemperature(const std::uint8_t* answer, std:
 
 // Reads the first `size` bytes of an NVMe data structure from a drive into
 // `out`: through the property the platform documents for it first, the
-// other one next. On failure `out` is not touched.
+// other one next. Only an answer that carries the whole structure counts.
+// On failure `out` is not touched.
 bool QueryNvmeData(DeviceStack& stack, DeviceHandle drive, NvmeData data, std::uint8_t* out,
                    std::uint32_t size);
 std::optional<std::int16_t> QueryDeviceTemperature(DeviceStack& stack, DeviceHandle drive);

@@ -36,6 +36,16 @@ constexpr MethodName kMethodNames[] = {
     {AccessMethod::BridgeCdb10, "BridgeCdb10"},
 };
 
+struct QuirkEntry {
+  Quirk quirk;
+  std::string_view name;
+};
+constexpr QuirkEntry kQuirkNames[] = {
+    {Quirk::GoodStatusNoData, "goodStatusNoData"},
+    {Quirk::ShortTransfer, "shortTransfer"},
+    {Quirk::TemperatureProperty, "temperatureProperty"},
+};
+
 // GetDriveTypeW's values by the names fixtures use.
 constexpr std::string_view kDriveTypeNames[] = {"unknown", "noRootDir", "removable", "fixed",
                                                 "remote",  "cdrom",     "ramdisk"};
@@ -317,6 +327,11 @@ Disk ParseDisk(const Json& json, const std::string& where) {
     if (!method) r.Fail("unknown access method \"" + name + "\"");
     if (!d.Answers(*method)) d.methods.push_back(*method);
   }
+  for (const std::string& name : r.StringList("quirks").value_or(std::vector<std::string>{})) {
+    std::optional<Quirk> quirk = QuirkFromName(name);
+    if (!quirk) r.Fail("unknown quirk \"" + name + "\"");
+    if (!d.Has(*quirk)) d.quirks.push_back(*quirk);
+  }
   if (r.Has("ata")) d.ata = ParseAta(json.at("ata"), r.Where("ata"));
   if (r.Has("nvme")) d.nvme = ParseNvme(json.at("nvme"), r.Where("nvme"));
   r.Finish();
@@ -488,6 +503,11 @@ Json DiskJson(const Disk& d) {
   j["methods"] = methods;
   if (d.ata) j["ata"] = AtaJson(*d.ata);
   if (d.nvme) j["nvme"] = NvmeJson(*d.nvme);
+  if (!d.quirks.empty()) {
+    Json quirks = Json::array();
+    for (Quirk q : d.quirks) quirks.push_back(std::string(QuirkName(q)));
+    j["quirks"] = quirks;
+  }
   return j;
 }
 
@@ -567,11 +587,14 @@ bool ScsiAddress::operator==(const ScsiAddress& o) const {
 bool Disk::Answers(AccessMethod method) const {
   return std::find(methods.begin(), methods.end(), method) != methods.end();
 }
+bool Disk::Has(Quirk quirk) const {
+  return std::find(quirks.begin(), quirks.end(), quirk) != quirks.end();
+}
 bool Disk::operator==(const Disk& o) const {
   return std::tie(number, path, node, size, openable, answerDelayMs, inquiry, scsiAddress, methods,
-                  ata, nvme) == std::tie(o.number, o.path, o.node, o.size, o.openable,
-                                         o.answerDelayMs, o.inquiry, o.scsiAddress, o.methods,
-                                         o.ata, o.nvme);
+                  ata, nvme, quirks) == std::tie(o.number, o.path, o.node, o.size, o.openable,
+                                                 o.answerDelayMs, o.inquiry, o.scsiAddress,
+                                                 o.methods, o.ata, o.nvme, o.quirks);
 }
 bool StoragePort::operator==(const StoragePort& o) const {
   return std::tie(path, node) == std::tie(o.path, o.node);
@@ -581,8 +604,8 @@ bool Volume::operator==(const Volume& o) const {
          std::tie(o.letter, o.type, o.dosDevice, o.disks);
 }
 bool Fixture::operator==(const Fixture& o) const {
-  return std::tie(devices, storagePorts, disks, volumes) ==
-         std::tie(o.devices, o.storagePorts, o.disks, o.volumes);
+  return std::tie(services, devices, storagePorts, disks, volumes) ==
+         std::tie(o.services, o.devices, o.storagePorts, o.disks, o.volumes);
 }
 
 Fixture ParseFixture(std::string_view text) {
@@ -594,6 +617,7 @@ Fixture ParseFixture(std::string_view text) {
   }
   ObjectReader r(json, "fixture");
   Fixture f;
+  f.services = r.StringList("services").value_or(std::vector<std::string>{});
   const Json& devices = r.List("devices");
   for (std::size_t i = 0; i < devices.size(); ++i) {
     f.devices.push_back(ParseDevice(devices[i], Indexed("devices", i)));
@@ -617,6 +641,7 @@ Fixture ParseFixture(std::string_view text) {
 
 std::string WriteFixture(const Fixture& f) {
   Json j;
+  if (!f.services.empty()) j["services"] = f.services;
   j["devices"] = Json::array();
   for (const Device& d : f.devices) j["devices"].push_back(DeviceJson(d));
   j["storagePorts"] = Json::array();
@@ -794,6 +819,20 @@ std::optional<AccessMethod> AccessMethodFromName(std::string_view name) {
 std::string_view AccessMethodName(AccessMethod method) {
   for (const MethodName& m : kMethodNames) {
     if (m.method == method) return m.name;
+  }
+  return {};
+}
+
+std::optional<Quirk> QuirkFromName(std::string_view name) {
+  for (const QuirkEntry& q : kQuirkNames) {
+    if (q.name == name) return q.quirk;
+  }
+  return std::nullopt;
+}
+
+std::string_view QuirkName(Quirk quirk) {
+  for (const QuirkEntry& q : kQuirkNames) {
+    if (q.quirk == quirk) return q.name;
   }
   return {};
 }

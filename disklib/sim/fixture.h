@@ -104,6 +104,14 @@ struct ScsiAddress {
   bool operator==(const ScsiAddress& o) const;
 };
 
+// Ways in which real drivers and bridges answer other than by the book.
+enum class Quirk {
+  GoodStatusNoData,     // a pass-through command the drive does not know completes
+                        // with GOOD status and no data
+  ShortTransfer,        // sector answers carry only their first half, and say so
+  TemperatureProperty,  // the device temperature property answers, NVMe or not
+};
+
 struct Disk {
   std::uint32_t number = 0;         // \\.\PHYSICALDRIVEn
   std::string path;                 // disk interface path
@@ -116,8 +124,10 @@ struct Disk {
   std::vector<AccessMethod> methods;  // the ways of reaching the drive that answer
   std::optional<AtaDrive> ata;
   std::optional<NvmeDrive> nvme;
+  std::vector<Quirk> quirks;
 
   bool Answers(AccessMethod method) const;
+  bool Has(Quirk quirk) const;
   bool operator==(const Disk& o) const;
 };
 
@@ -139,6 +149,9 @@ struct Volume {
 };
 
 struct Fixture {
+  // Names of the installed driver services (keys under
+  // HKLM\SYSTEM\CurrentControlSet\Services).
+  std::vector<std::string> services;
   std::vector<Device> devices;
   std::vector<StoragePort> storagePorts;
   std::vector<Disk> disks;
@@ -173,6 +186,8 @@ Sector NvmeHealthLog(const NvmeDrive& drive);
 
 std::optional<AccessMethod> AccessMethodFromName(std::string_view name);
 std::string_view AccessMethodName(AccessMethod method);
+std::optional<Quirk> QuirkFromName(std::string_view name);
+std::string_view QuirkName(Quirk quirk);
 
 using ardmon::Utf16FromUtf8;
 using ardmon::Utf8FromUtf16;

@@ -109,6 +109,14 @@ void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius)
   temperature.raw = (temperature.raw & ~std::uint64_t{0xFFFF}) | reading;
 }
 
+std::optional<std::int16_t> AtaTemperature(const AtaDrive& ata) {
+  auto it = std::find_if(ata.attributes.begin(), ata.attributes.end(),
+                         [](const Attribute& a) { return a.id == kTemperatureId; });
+  if (it == ata.attributes.end()) return std::nullopt;
+  const auto reading = static_cast<std::uint16_t>(it->raw & 0xFFFF);
+  return static_cast<std::int16_t>(reading <= kMaxWholeDegrees ? reading : reading / 10);
+}
+
 void SetHealth(Fixture& fixture, std::uint32_t drive, Health health) {
   AtaDrive* ata = AtaOrNvme(fixture, drive);
   if (!ata) {

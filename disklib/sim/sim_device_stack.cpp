@@ -6,7 +6,9 @@
 #include <thread>
 
 #include "disklib/control_codes.h"
+#include "disklib/multi_string.h"
 #include "disklib/scsi_pass_through.h"
+#include "disklib/sim/fixture_edit.h"
 #include "disklib/storage_query.h"
 #include "disklib/text.h"
 
@@ -74,35 +76,18 @@ char LetterOf(const std::u16string& name) {
 
 // ---- multi-string properties ------------------------------------------------
 
-Bytes MultiStringBytes(const std::vector<std::string>& entries) {
-  Bytes bytes;
-  if (entries.empty()) return bytes;  // present without data
-  auto put = [&](char16_t c) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  };
-  for (const std::string& entry : entries) {
-    for (char16_t c : Utf16FromUtf8(entry)) put(c);
-    put(u'\0');
-  }
-  put(u'\0');
-  return bytes;
+Bytes PropertyBytes(const std::vector<std::string>& entries) {
+  if (entries.empty()) return {};  // present without data
+  std::vector<std::u16string> wide;
+  for (const std::string& entry : entries) wide.push_back(Utf16FromUtf8(entry));
+  return MultiStringBytes(wide);
 }
 
-std::vector<std::string> MultiStringEntries(const Bytes& bytes) {
+std::vector<std::string> PropertyEntries(const Bytes& bytes) {
   std::vector<std::string> entries;
-  std::u16string entry;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (c != u'\0') {
-      entry += c;
-      continue;
-    }
-    if (entry.empty()) break;  // the empty string that ends the list
+  for (const std::u16string& entry : MultiStringEntries(bytes)) {
     entries.push_back(Utf8FromUtf16(entry));
-    entry.clear();
   }
-  if (!entry.empty()) entries.push_back(Utf8FromUtf16(entry));
   return entries;
 }
 
@@ -167,17 +152,26 @@ bool AccessAllows(std::uint32_t code, std::uint32_t access) {
   return true;
 }
 
+// How much of a sector the disk's driver hands back.
+std::size_t SectorAnswerBytes(const Disk& disk) {
+  return disk.Has(Quirk::ShortTransfer) ? kSectorBytes / 2 : kSectorBytes;
+}
+
 // SENDCMDOUTPARAMS: buffer size, DRIVERSTATUS, then the sector. A command
 // the drive aborts still completes the request, with the error inside.
-void PutDriveAnswer(Bytes& b, std::size_t at, const std::optional<Sector>& sector) {
+// Returns the count of bytes answered from `at` on.
+std::uint32_t PutDriveAnswer(const Disk& disk, Bytes& b, std::size_t at,
+                             const std::optional<Sector>& sector) {
+  const std::size_t count = SectorAnswerBytes(disk);
   std::fill(b.begin() + at, b.begin() + at + 16 + kSectorBytes, 0);
   if (sector) {
-    PutU32(b, at, kSectorBytes);
-    std::copy(sector->begin(), sector->end(), b.begin() + at + 16);
+    PutU32(b, at, static_cast<std::uint32_t>(count));
+    std::copy_n(sector->begin(), count, b.begin() + at + 16);
   } else {
     b[at + 4] = 1;     // bDriverError: SMART_IDE_ERROR
     b[at + 5] = 0x04;  // bIDEError: aborted
   }
+  return static_cast<std::uint32_t>(16 + count);
 }
 
 Status SmartIoctl(const Disk& disk, Request& r) {
@@ -190,8 +184,7 @@ Status SmartIoctl(const Disk& disk, Request& r) {
   if (b[12] != static_cast<std::uint8_t>(disk.number) || b[9] != head) return Status::Failed;
   std::optional<AtaOperation> op = DecodeAta({b[10], b[4], b[7], b[8]}, false);
   if (!op) return Status::Failed;
-  PutDriveAnswer(r.buffer, 0, Execute(disk, *op));
-  r.returned = 16 + kSectorBytes;
+  r.returned = PutDriveAnswer(disk, r.buffer, 0, Execute(disk, *op));
   return Status::Done;
 }
 
@@ -262,8 +255,8 @@ std::optional<SataTarget> SataFilterTarget(const Request& r, const MiniportReque
 Status MiniportAnswer(const Disk& disk, const MiniportRequest& m, Request& r) {
   if (!disk.ata) return Status::Failed;
   PutU32(r.buffer, 20, 0);  // ReturnCode
-  PutDriveAnswer(r.buffer, kSrbHeader, Execute(disk, m.operation));
-  r.returned = static_cast<std::uint32_t>(kSrbHeader + 16 + kSectorBytes);
+  r.returned = static_cast<std::uint32_t>(kSrbHeader) +
+               PutDriveAnswer(disk, r.buffer, kSrbHeader, Execute(disk, m.operation));
   return Status::Done;
 }
 
@@ -328,7 +321,7 @@ ScsiOutcome AtaThroughCdb(const Disk& disk, const AtaRegisters& regs, bool featu
   std::optional<AtaOperation> op = DecodeAta(regs, featuresCarryLength);
   std::optional<Sector> sector = op ? Execute(disk, *op) : std::nullopt;
   if (!sector) return Check(kAbortedCommand, 0x00, 0x1D);  // the drive aborted it
-  return Good(Bytes(sector->begin(), sector->end()));
+  return Good(Bytes(sector->begin(), sector->begin() + SectorAnswerBytes(disk)));
 }
 
 // ATA PASS-THROUGH (12 and 16): PIO data-in of one 512-byte block, its
@@ -436,6 +429,9 @@ Status PassThrough(const Disk& disk, Request& r) {
   }
 
   ScsiOutcome outcome = ExecuteCdb(disk, h.Cdb, h.CdbLength, h.DataTransferLength);
+  const bool unknownCommand =
+      !outcome.good && outcome.senseKey == kIllegalRequest && outcome.asc == kInvalidOpcode;
+  if (unknownCommand && disk.Has(Quirk::GoodStatusNoData)) outcome = Good({});
   if (outcome.good) {
     const auto count = static_cast<std::uint32_t>(
         std::min<std::size_t>(outcome.data.size(), h.DataTransferLength));
@@ -462,7 +458,9 @@ Status PassThrough(const Disk& disk, Request& r) {
 
 // Identify Controller or the health log, carried by a protocol-specific
 // query; the data lands at the offset the query names.
-Status ProtocolQuery(const NvmeDrive& nvme, Request& r) {
+Status ProtocolQuery(const Disk& disk, Request& r) {
+  if (!disk.nvme) return Status::Failed;
+  const NvmeDrive& nvme = *disk.nvme;
   if (!nvme.protocolQueries) return Status::Failed;
   if (r.inSize < kProtocolDataStart || r.outSize < kProtocolDataStart) return Status::Failed;
   StorageProtocolSpecificData p;
@@ -490,6 +488,10 @@ Status ProtocolQuery(const NvmeDrive& nvme, Request& r) {
   }
   const std::uint64_t start = std::uint64_t{kQueryParametersOffset} + p.ProtocolDataOffset;
   if (p.ProtocolDataOffset < sizeof p || start + data.size() > r.outSize) return Status::Failed;
+  if (disk.Has(Quirk::ShortTransfer)) {
+    data.resize(SectorAnswerBytes(disk));
+    p.ProtocolDataLength = static_cast<std::uint32_t>(data.size());
+  }
 
   StorageProtocolDataDescriptor answer{sizeof answer, sizeof answer, p};
   std::memcpy(r.buffer.data(), &answer, sizeof answer);
@@ -498,9 +500,23 @@ Status ProtocolQuery(const NvmeDrive& nvme, Request& r) {
   return Status::Done;
 }
 
-// The composite temperature, as the one entry of a temperature descriptor.
+// The temperature the disk reports of itself: an NVMe drive's composite
+// temperature, an ATA drive's attribute 194.
+std::optional<std::int16_t> DeviceCelsius(const Disk& disk) {
+  if (disk.nvme) {
+    const Sector log = NvmeHealthLog(*disk.nvme);
+    const std::uint64_t kelvin =
+        ardmon::nvme::ReadHealthField(log.data(), ardmon::nvme::HealthField::CompositeTemperature);
+    return static_cast<std::int16_t>(static_cast<std::int64_t>(kelvin) -
+                                     static_cast<std::int64_t>(kZeroCelsiusKelvin));
+  }
+  if (disk.ata) return AtaTemperature(*disk.ata);
+  return std::nullopt;
+}
+
+// The device's temperature, as the one entry of a temperature descriptor.
 // A buffer too small for it gets the descriptor's Version and Size alone.
-Status TemperatureQuery(const NvmeDrive& nvme, Request& r) {
+Status TemperatureQuery(std::int16_t celsius, Request& r) {
   constexpr std::uint32_t kDescriptorHeader = 8;
   constexpr std::uint32_t kSize =
       sizeof(StorageTemperatureDataDescriptor) + sizeof(StorageTemperatureInfo);
@@ -515,12 +531,8 @@ Status TemperatureQuery(const NvmeDrive& nvme, Request& r) {
     r.returned = kDescriptorHeader;
     return Status::Done;
   }
-  const Sector log = NvmeHealthLog(nvme);
-  const std::uint64_t kelvin =
-      ardmon::nvme::ReadHealthField(log.data(), ardmon::nvme::HealthField::CompositeTemperature);
   StorageTemperatureInfo device{};
-  device.Temperature = static_cast<std::int16_t>(static_cast<std::int64_t>(kelvin) -
-                                                 static_cast<std::int64_t>(kZeroCelsiusKelvin));
+  device.Temperature = celsius;
   device.OverThreshold = kNvmeWarningCelsius;
   std::memcpy(r.buffer.data(), &descriptor, sizeof descriptor);
   std::memcpy(r.buffer.data() + sizeof descriptor, &device, sizeof device);
@@ -528,32 +540,42 @@ Status TemperatureQuery(const NvmeDrive& nvme, Request& r) {
   return Status::Done;
 }
 
+// The protocol queries answer for NVMe drives; the temperature property
+// also for other disks whose driver serves it.
 Status StorageQuery(const Disk& disk, Request& r) {
-  if (!disk.nvme || r.inSize < kPropertyQuerySize) return Status::Failed;
+  if (r.inSize < kPropertyQuerySize) return Status::Failed;
   StoragePropertyQuery query;
   std::memcpy(&query, r.buffer.data(), sizeof query);
   if (query.QueryType != PropertyStandardQuery) return Status::Failed;
   switch (static_cast<StorageProperty>(query.PropertyId)) {
     case StorageProperty::AdapterProtocolSpecific:
     case StorageProperty::DeviceProtocolSpecific:
-      return ProtocolQuery(*disk.nvme, r);
-    case StorageProperty::DeviceTemperature:
-      return TemperatureQuery(*disk.nvme, r);
+      return ProtocolQuery(disk, r);
+    case StorageProperty::DeviceTemperature: {
+      if (!disk.nvme && !disk.Has(Quirk::TemperatureProperty)) return Status::Failed;
+      const std::optional<std::int16_t> celsius = DeviceCelsius(disk);
+      return celsius ? TemperatureQuery(*celsius, r) : Status::Failed;
+    }
   }
   return Status::Failed;
 }
 
 // ---- per kind of handle -----------------------------------------------------
 
+// STORAGE_DEVICE_NUMBER of a disk or of a partition on it.
+Status DeviceNumber(std::uint32_t disk, std::uint32_t partition, Request& r) {
+  if (r.outSize < 12) return Status::Failed;
+  PutU32(r.buffer, 0, FILE_DEVICE_DISK);
+  PutU32(r.buffer, 4, disk);
+  PutU32(r.buffer, 8, partition);
+  r.returned = 12;
+  return Status::Done;
+}
+
 Status DiskControl(const Disk& disk, Request& r) {
   switch (r.code) {
     case IOCTL_STORAGE_GET_DEVICE_NUMBER:
-      if (r.outSize < 12) return Status::Failed;
-      PutU32(r.buffer, 0, FILE_DEVICE_DISK);
-      PutU32(r.buffer, 4, disk.number);
-      PutU32(r.buffer, 8, 0);  // the whole disk, no partition
-      r.returned = 12;
-      return Status::Done;
+      return DeviceNumber(disk.number, 0, r);  // the whole disk, no partition
     case IOCTL_DISK_GET_LENGTH_INFO:
       if (r.outSize < 8 || disk.size == 0) return Status::Failed;  // no medium
       PutU64(r.buffer, 0, disk.size);
@@ -623,11 +645,15 @@ Status PortControl(const Fixture& f, const StoragePort& port, Request& r) {
   return Status::Failed;  // no such target
 }
 
-// A volume is not a disk, so it has no device number; its extents name the
-// disks it lies on. VOLUME_DISK_EXTENTS: a count, then 24-byte extents from
-// offset 8.
+// A volume on one disk has that disk's device number, as a partition of it;
+// its extents name the disks it lies on. VOLUME_DISK_EXTENTS: a count, then
+// 24-byte extents from offset 8.
 Status VolumeControl(const Fixture& f, const Volume& volume, Request& r) {
   constexpr std::uint32_t kFirstExtent = 8, kExtentSize = 24;
+  if (r.code == IOCTL_STORAGE_GET_DEVICE_NUMBER) {
+    if (volume.disks.size() != 1) return Status::Failed;
+    return DeviceNumber(volume.disks.front(), 1, r);
+  }
   if (r.code != IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS || volume.disks.empty()) {
     return Status::Failed;
   }
@@ -839,13 +865,19 @@ bool SimDeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
+bool SimDeviceStack::DriverServiceInstalled(const std::u16string& name) {
+  return std::any_of(fixture_.services.begin(), fixture_.services.end(), [&](const std::string& s) {
+    return EqualAsciiNoCase(Utf16FromUtf8(s), name);
+  });
+}
+
 std::optional<std::vector<std::uint8_t>> SimDeviceStack::ReadProperty(
     std::size_t device, DeviceProperty property) const {
   const Device& d = fixture_.devices.at(device);
   const std::optional<std::vector<std::string>>& list =
       property == DeviceProperty::HardwareId ? d.hardwareIds : d.upperFilters;
   if (!list) return std::nullopt;
-  return MultiStringBytes(*list);
+  return PropertyBytes(*list);
 }
 
 bool SimDeviceStack::WriteProperty(std::size_t device, DeviceProperty property,
@@ -857,7 +889,7 @@ bool SimDeviceStack::WriteProperty(std::size_t device, DeviceProperty property,
   if (bytes.empty()) {
     d.upperFilters.reset();
   } else {
-    d.upperFilters = MultiStringEntries(bytes);
+    d.upperFilters = PropertyEntries(bytes);
   }
   if (saveTo_) {
     try {

@@ -24,6 +24,7 @@ class Win32DeviceStack final : public DeviceStack {
   bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
 
   bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
+  bool DriverServiceInstalled(const std::u16string& name) override;
 };
 
 }  // namespace disklib

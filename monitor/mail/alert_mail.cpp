@@ -4,6 +4,7 @@
 #include "monitor/mail/deliver_mail.h"
 #include "monitor/mail/mail_values.h"
 #include "monitor/mail/message.h"
+#include "monitor/mail/wipe.h"
 
 namespace monitor {
 namespace {
@@ -29,7 +30,9 @@ AlertMail ComposeAlertMail(const MailSources& sources, const std::u16string& tex
   settings.auth = static_cast<MailAuthMode>(Read(profile, kMailAuth));
   settings.security = static_cast<MailSecurity>(Read(profile, kMailSecurity));
   settings.user = ansi(kMailUser);
-  settings.password = sources.codePage.FromUtf16(ReadStoredPassword(profile, sources.cipher));
+  std::u16string password = ReadStoredPassword(profile, sources.cipher);
+  settings.password = sources.codePage.FromUtf16(password);
+  Wipe(password);
 
   MailMessageParts& parts = mail.parts;
   parts.sender = ansi(kSenderAddress);
@@ -43,8 +46,10 @@ AlertMail ComposeAlertMail(const MailSources& sources, const std::u16string& tex
 
 MailResult SendAlertMail(const MailSources& sources, MailTransport& transport,
                          const std::u16string& text) {
-  const AlertMail mail = ComposeAlertMail(sources, text);
-  return DeliverMail(transport, mail.settings, mail.parts);
+  AlertMail mail = ComposeAlertMail(sources, text);
+  const MailResult result = DeliverMail(transport, mail.settings, mail.parts);
+  Wipe(mail.settings.password);
+  return result;
 }
 
 }  // namespace monitor

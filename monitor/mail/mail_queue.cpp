@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "monitor/mail/wipe.h"
+
 namespace monitor {
 
 MailQueue::MailQueue(Deliver deliver) : deliver_(std::move(deliver)) {}
@@ -13,11 +15,12 @@ MailQueue::~MailQueue() {
 }
 
 void MailQueue::Send(AlertMail mail, Done done) {
-  worker_.Post(
-      [deliver = deliver_, ended = ended_, mail = std::move(mail), done = std::move(done)] {
-        const MailResult result = deliver(mail);
-        if (done && !*ended) done(result);
-      });
+  worker_.Post([deliver = deliver_, ended = ended_, mail = std::move(mail),
+                done = std::move(done)]() mutable {
+    const MailResult result = deliver(mail);
+    Wipe(mail.settings.password);
+    if (done && !*ended) done(result);
+  });
 }
 
 }  // namespace monitor

@@ -14,9 +14,14 @@ namespace monitor {
 using MailClock = std::chrono::steady_clock;
 using MailDeadline = MailClock::time_point;
 
+// For each address of a host, and for all of them together.
 constexpr std::chrono::seconds kConnectTimeout{15};
+constexpr std::chrono::seconds kConnectPhaseTimeout{45};
 // For each awaited reply, and for the TLS handshake.
 constexpr std::chrono::seconds kReplyTimeout{30};
+// The reply to the end of the data: the server may be checking the message
+// (RFC 5321 4.5.3.2.6).
+constexpr std::chrono::minutes kDataEndTimeout{10};
 
 class MailConnection {
  public:
@@ -26,19 +31,23 @@ class MailConnection {
   // Appends what has arrived, at least one byte; false when nothing came
   // before the deadline, the peer closed or the connection failed.
   virtual bool Receive(std::string& received, MailDeadline deadline) = 0;
-  // The TLS handshake as a client of `serverName`; true only when the
-  // server's certificate leads to a trusted root and is for that name.
-  // From then on Send and Receive go through TLS.
+  // The TLS handshake as a client of `serverName`; true only when it ended
+  // before the deadline with TLS 1.2 or later and the server's certificate
+  // leads to a trusted root and is for that name. From then on Send and
+  // Receive go through TLS.
   virtual bool StartTls(const std::string& serverName, MailDeadline deadline) = 0;
 };
 
 class MailTransport {
  public:
   virtual ~MailTransport() = default;
-  // A connection to the first of the host's addresses that accepts one;
-  // nothing when the name does not resolve or no address accepts.
+  // A connection to the first of the host's addresses that accepts one,
+  // each address tried within kConnectTimeout and all of them by the
+  // deadline; nothing when the name does not resolve or no address accepts.
   virtual std::unique_ptr<MailConnection> Connect(const std::string& host, std::uint16_t port,
                                                   MailDeadline deadline) = 0;
+  // The time the deadlines count in: the steady clock, or a test's.
+  virtual MailDeadline Now() { return MailClock::now(); }
 };
 
 }  // namespace monitor

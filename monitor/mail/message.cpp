@@ -10,6 +10,26 @@ namespace {
 
 constexpr std::size_t kBase64LineLength = 76;
 
+// A line holding an encoded-word is at most 76 characters (RFC 2047).
+constexpr std::size_t kEncodedLineRoom = 76;
+constexpr std::string_view kSubjectStart = "Subject: ";
+constexpr std::string_view kWordStart = "=?UTF-8?B?";
+constexpr std::string_view kWordEnd = "?=";
+
+// The most bytes whose Base64 text fits in a word after `lead` characters
+// of its line.
+std::size_t WordBytes(std::size_t lead) {
+  return (kEncodedLineRoom - lead - kWordStart.size() - kWordEnd.size()) / 4 * 3;
+}
+
+// How many of the bytes, at most `room`, end at a character boundary.
+std::size_t WholeCharacters(std::string_view bytes, std::size_t room) {
+  if (bytes.size() <= room) return bytes.size();
+  std::size_t end = room;
+  while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+  return end > 0 ? end : room;  // no boundary at all: not UTF-8, cut anywhere
+}
+
 bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -27,8 +47,21 @@ std::string Base64Lines(std::string_view bytes) {
 
 }  // namespace
 
+// A title too long for one encoded-word goes in several, each on a line
+// of its own folded under the first.
 std::string SubjectLine(std::u16string_view title) {
-  return "Subject: =?UTF-8?B?" + Base64Encode(ardmon::Utf8FromUtf16(title)) + "?=\r\n";
+  const std::string bytes = ardmon::Utf8FromUtf16(title);
+  std::string_view rest = bytes;
+  std::string line(kSubjectStart);
+  for (std::size_t lead = kSubjectStart.size();; lead = 1) {
+    const std::size_t taken = WholeCharacters(rest, WordBytes(lead));
+    line += kWordStart;
+    line += Base64Encode(rest.substr(0, taken));
+    line += kWordEnd;
+    rest.remove_prefix(taken);
+    if (rest.empty()) return line + "\r\n";
+    line += "\r\n ";
+  }
 }
 
 std::string MailBody(std::u16string_view text) {
@@ -50,7 +83,8 @@ std::string MessageText(const MailMessageParts& parts) {
   const bool ascii = IsAscii(parts.body);
   std::string text = "From: " + parts.sender + "\r\n";
   text += "To: " + parts.recipient1;
-  if (!parts.recipient2.empty()) text += "," + parts.recipient2;
+  if (!parts.recipient1.empty() && !parts.recipient2.empty()) text += ",";
+  text += parts.recipient2;
   text += "\r\n";
   text += "MIME-Version: 1.0\r\n";
   text += ascii ? "Content-Transfer-Encoding: 7bit\r\n" : "Content-Transfer-Encoding: base64\r\n";

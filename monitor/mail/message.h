@@ -9,7 +9,8 @@
 
 namespace monitor {
 
-// "Subject: =?UTF-8?B?...?=" and CR LF for a title.
+// "Subject: =?UTF-8?B?...?=" and CR LF for a title; a long title in
+// several encoded-words on folded lines.
 std::string SubjectLine(std::u16string_view title);
 // The text in UTF-8, every line ending in CR LF.
 std::string MailBody(std::u16string_view text);

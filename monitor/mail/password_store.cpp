@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "monitor/mail/mail_values.h"
+#include "monitor/mail/wipe.h"
 
 namespace monitor {
 namespace {
@@ -33,15 +34,19 @@ std::u16string Transformed(PasswordCipher& cipher, std::u16string_view units, bo
   // Without a cipher the bytes stay as they are: the password is then kept
   // in clear rather than lost.
   if (!bytes.empty()) cipher.ProtectPassword(bytes.data(), bytes.size(), encrypt);
-  return UnitsOf(bytes);
+  std::u16string transformed = UnitsOf(bytes);
+  Wipe(bytes);
+  return transformed;
 }
 
 }  // namespace
 
 std::u16string ReadStoredPassword(Profile& profile, PasswordCipher& cipher) {
   const std::u16string stored = profile.GetProfileStringWhole(kSettingSection, kMailPassword, u"");
-  const std::u16string password = Transformed(cipher, stored, false);
-  return password.substr(0, password.find(u'\0'));
+  std::u16string password = Transformed(cipher, stored, false);
+  std::u16string whole = password.substr(0, password.find(u'\0'));
+  Wipe(password);
+  return whole;
 }
 
 bool StorePassword(Profile& profile, PasswordCipher& cipher, std::u16string_view password) {

@@ -74,7 +74,7 @@ MailForm MailPageCore::OnShowPage() {
   return form;
 }
 
-void MailPageCore::ReadMembers(const MailForm& form, MailUi& ui) {
+bool MailPageCore::ReadMembers(const MailForm& form, MailUi& ui) {
   for (int i = 0; i < kMailFieldCount; ++i) {
     const auto field = static_cast<MailField>(i);
     if (field != MailField::SmtpPort && field != MailField::PopPort) {
@@ -85,10 +85,11 @@ void MailPageCore::ReadMembers(const MailForm& form, MailUi& ui) {
     if (!port) {
       ui.ShowMessage(IDS_PARSE_POSITIVE_INTEGER);
       ui.Focus(field);
-      return;
+      return false;
     }
     (field == MailField::SmtpPort ? smtpPort_ : popPort_) = *port;
   }
+  return true;
 }
 
 bool MailPageCore::ValidateInputs(const MailForm& form, MailUi& ui) {
@@ -123,17 +124,19 @@ bool MailPageCore::OnApply(MailForm& form, MailUi& ui) {
     }
     form[MailField::PopPort] = Number(popPort_);
   }
-  ReadMembers(form, ui);
+  const bool read = ReadMembers(form, ui);
   // With no event mail chosen, incomplete settings are stored as they are.
   if ((form.temperatureMail || form.healthMail) && !ValidateInputs(form, ui)) return false;
   Store(form);
-  return true;
+  return read;
 }
 
-// Failed writes are not reported: the user has no way to act on them.
+// Failed writes are not reported: the user has no way to act on them. A
+// box without selection keeps the stored value: a mode the box does not
+// know is refused at each mail rather than stored as another.
 void MailPageCore::Store(const MailForm& form) {
-  WriteSetting(profile_, kMailAuth, form.auth);
-  WriteSetting(profile_, kMailSecurity, form.security);
+  if (form.auth >= 0) WriteSetting(profile_, kMailAuth, form.auth);
+  if (form.security >= 0) WriteSetting(profile_, kMailSecurity, form.security);
   WriteSetting(profile_, kTemperatureMail, form.temperatureMail ? 1 : 0);
   WriteSetting(profile_, kHealthMail, form.healthMail ? 1 : 0);
   WriteText(profile_, kSmtpServer, members_[Index(MailField::SmtpServer)]);
@@ -157,18 +160,16 @@ MailForm MailPageCore::OnClear(const MailForm& form) {
 }
 
 bool MailPageCore::PrepareMailTest(MailForm& form, MailUi& ui) {
-  ReadMembers(form, ui);
-  if (!ValidateInputs(form, ui)) return false;
-  // The test mail goes with the stored values, whether or not this apply
-  // got as far as storing.
-  OnApply(form, ui);
-  return true;
+  // The test mail goes with the values on the page or not at all, never
+  // with older stored ones.
+  return ValidateInputs(form, ui) && OnApply(form, ui);
 }
 
 bool MailPageCore::IsModified(const MailForm& form, MailUi& ui) {
   if (form[MailField::SmtpPort].empty() || form[MailField::PopPort].empty()) return true;
   ReadMembers(form, ui);
-  if (form.auth != Read(profile_, kMailAuth) || form.security != Read(profile_, kMailSecurity) ||
+  if (form.auth != BoxIndex(Read(profile_, kMailAuth)) ||
+      form.security != BoxIndex(Read(profile_, kMailSecurity)) ||
       form.temperatureMail != IsOn(profile_, kTemperatureMail) ||
       form.healthMail != IsOn(profile_, kHealthMail) ||
       smtpPort_ != ReadUnsigned(profile_, kSmtpPort) ||

@@ -71,21 +71,24 @@ class MailPageCore {
   MailForm OnShowPage();
   // The required fields, in order; false after saying which one is empty.
   bool ValidateInputs(const MailForm& form, MailUi& ui);
-  // Checks and stores the controls' values; false when it refused them.
-  // An empty POP port field that is disabled gets the last port back.
+  // Checks and stores the controls' values; false when it refused them,
+  // or stored them only up to a port field that holds no number.
+  // An empty POP port field that is disabled gets the last port back; a
+  // box without selection leaves its stored value.
   bool OnApply(MailForm& form, MailUi& ui);
   // The controls emptied, ports back to 25 and 110, no event mail; the
   // page then applies them.
   MailForm OnClear(const MailForm& form);
-  // Before a test mail: false when the page's checks stop it. The values
-  // are applied as far as the apply goes.
+  // Before a test mail: true once the values are checked and stored; false
+  // when the page's checks or the apply stop it, and then no mail goes.
   bool PrepareMailTest(MailForm& form, MailUi& ui);
   // True when the controls differ from the stored values or a port field
   // is empty.
   bool IsModified(const MailForm& form, MailUi& ui);
 
  private:
-  void ReadMembers(const MailForm& form, MailUi& ui);
+  // False when the reading stopped at a port field.
+  bool ReadMembers(const MailForm& form, MailUi& ui);
   void Store(const MailForm& form);
 
   Profile& profile_;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+
 #include "monitor/mail/date_header.h"
 #include "monitor/mail/deliver_mail.h"
 #include "monitor/mail/mail_values.h"
@@ -133,6 +135,40 @@ TEST_F(MailDelivery, ArrivesInEveryMode) {
   }
 }
 
+// The POP server's log is written by a process of its own, a moment later.
+bool Eventually(const std::function<bool()>& done) {
+  for (int turn = 0; turn < 40 && !done(); ++turn) Sleep(50);
+  return done();
+}
+
+int Count(const std::string& text, const std::string& word) {
+  int count = 0;
+  for (std::size_t at = 0; (at = text.find(word, at)) != std::string::npos; at += word.size()) {
+    ++count;
+  }
+  return count;
+}
+
+// Before any refused login: the POP server makes the next login from the
+// same address wait.
+TEST_F(MailDelivery, WithStartTlsThePopLoginGoesInsideTlsOrNotAtAll) {
+  const std::size_t before = servers_.PopUserLines().size();
+  EXPECT_EQ(Send("smtp", MailAuthMode::PopBeforeSmtp, MailSecurity::StartTls, "pop3"), kMailSent);
+  ASSERT_TRUE(Eventually([&] { return servers_.PopUserLines().size() > before; }));
+  const std::string login = servers_.PopUserLines()[before];
+  EXPECT_NE(login.find("Login: user=<alert>"), std::string::npos) << login;
+  EXPECT_NE(login.find(", TLS,"), std::string::npos) << login;
+
+  const auto visits = [&] {
+    return Count(servers_.PopLog("dovecot-nostls.log"), "no auth attempts");
+  };
+  const int visited = visits();
+  EXPECT_EQ(Send("smtp", MailAuthMode::PopBeforeSmtp, MailSecurity::StartTls, "pop3_nostls"),
+            kAuthenticationFailed);
+  EXPECT_TRUE(Eventually([&] { return visits() > visited; })) << "the client came and went";
+  EXPECT_TRUE(servers_.PopUserLines("dovecot-nostls.log").empty()) << "no USER, no PASS";
+}
+
 TEST_F(MailDelivery, AWrongPasswordIsAnAuthenticationFailure) {
   settings_.password = "wrong";
   EXPECT_EQ(Send("smtp", MailAuthMode::SmtpAuth, MailSecurity::StartTls), kAuthenticationFailed);
@@ -161,6 +197,13 @@ TEST_F(MailDelivery, ACertificateNotForTheServerGetsNoLoginAtAll) {
   EXPECT_EQ(Send("smtps", MailAuthMode::PopBeforeSmtp, MailSecurity::SmtpOverSsl, "pop3s"),
             kAuthenticationFailed);
   EXPECT_EQ(servers_.PopLoginLines(), popLogins) << "no USER, no PASS";
+}
+
+TEST_F(MailDelivery, AServerThatStopsAtTls11GetsNoLogin) {
+  EXPECT_EQ(Send("smtps_tls11", MailAuthMode::SmtpAuth, MailSecurity::SmtpOverSsl),
+            kAuthenticationFailed);
+  EXPECT_EQ(servers_.Logins("smtps_tls11"), std::vector<std::string>{"TLS TLSv1.1 ok"})
+      << "the handshake went through; no AUTH after it";
 }
 
 TEST_F(MailDelivery, ARefusedRecipientIsASendingFailure) {

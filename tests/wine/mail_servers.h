@@ -90,16 +90,19 @@ class MailServers {
     return logins;
   }
 
-  // How often the POP3 server's log mentions the test user's logins.
-  int PopLoginLines() const {
-    const std::string log = ReadFile(folder_ / "dovecot.log");
-    int count = 0;
-    for (std::size_t at = 0; (at = log.find("user=<" + User() + ">", at)) != std::string::npos;
-         ++at) {
-      ++count;
+  // The lines of a POP3 server's log that name the test user, in order:
+  // "dovecot.log" of "pop3" and "pop3s", "dovecot-nostls.log" of
+  // "pop3_nostls". A login's line says "TLS" when it came inside TLS.
+  std::vector<std::string> PopUserLines(const std::string& log = "dovecot.log") const {
+    std::vector<std::string> lines;
+    std::istringstream text(PopLog(log));
+    for (std::string line; std::getline(text, line);) {
+      if (line.find("user=<" + User() + ">") != std::string::npos) lines.push_back(line);
     }
-    return count;
+    return lines;
   }
+  int PopLoginLines() const { return static_cast<int>(PopUserLines().size()); }
+  std::string PopLog(const std::string& log) const { return ReadFile(folder_ / log); }
 
  private:
   std::filesystem::path folder_;

@@ -142,6 +142,31 @@ TEST_F(MonitorMail, TheWindowAnswersWhileTheServerIsSlowToGreet) {
   EXPECT_TRUE(Enabled(IDC_MAIL_TEST));
 }
 
+// A mode the page does not know shows as no selection, is kept as it is
+// and refused at the mail; a refused apply sends nothing at all.
+TEST_F(MonitorMail, NoTestMailGoesWithAnUnknownModeOrARefusedApply) {
+  StoreMailSettings("smtp");
+  profile_.WriteInt(L"SSLTLS", 7);
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  EXPECT_EQ(
+      SendBounded(GetDlgItem(PageWith(IDC_MAIL_SECURITY), IDC_MAIL_SECURITY), CB_GETCURSEL, 0, 0),
+      CB_ERR);
+  const std::size_t mails = servers_.Mails("smtp").size();
+  Click(IDC_MAIL_TEST);
+  EXPECT_EQ(MailTestAnswer(10000), Text(IDS_MAIL_SEND_FAILED));
+  EXPECT_EQ(profile_.ReadInt(L"SSLTLS"), 7u) << "never -1";
+
+  Choose(IDC_MAIL_SECURITY, 0);
+  SetItemText(IDC_SMTP_PORT, L"");
+  Click(IDC_MAIL_TEST);
+  EXPECT_EQ(MailTestAnswer(kReactMs), Text(IDS_PLEASE_INPUT));
+  Sleep(500);
+  EXPECT_TRUE(Boxes().empty()) << "no mail, no answer";
+  EXPECT_EQ(servers_.Mails("smtp").size(), mails);
+  EXPECT_EQ(profile_.ReadInt(L"SSLTLS"), 7u) << "nothing stored";
+}
+
 // Leaving the tab is the main dialog's rule; what is the page's own is that
 // a password-only edit counts, Yes stores it encrypted, and hiding the
 // window reloads the stored one.

@@ -12,6 +12,7 @@
 #include "common/wire_records.h"
 #include "disklib/exports.h"
 #include "disklib/win32/win32_device_stack.h"
+#include "tests/wine/driver_service_key.h"
 
 namespace {
 
@@ -124,10 +125,14 @@ TEST_F(RealLibraryTest, NoFilterEditsWithoutSiliconImageControllers) {
   EXPECT_EQ(delFilterSil_(), 0);
 }
 
-// Lends a present device a SiI3132's hardware IDs so the exports meet a
-// controller to edit, and gives its own IDs back. Wine's prefix only.
-TEST_F(RealLibraryTest, FilterRegisteredOnceAndRemovedOnAMatchedController) {
+// Lends a present device a SiI3132's hardware IDs and another vendor's
+// filter, so the exports meet a controller to edit, and gives its own IDs
+// back. The filter goes in only while its driver service exists, behind the
+// other filter, and only our entry comes out again. Wine's prefix only.
+TEST_F(RealLibraryTest, FilterRegisteredOnlyWithItsDriverBehindOtherFilters) {
   if (!RunningUnderWine()) GTEST_SKIP() << "edits device properties";
+  ardmon::testing::DriverServiceKey driver(L"OxaSATAFil");
+  ASSERT_TRUE(driver.Remove());
   disklib::Win32DeviceStack stack;
   bool tried = false;
   stack.VisitDevices(true, [&](disklib::DeviceEntry& device) {
@@ -139,16 +144,21 @@ TEST_F(RealLibraryTest, FilterRegisteredOnceAndRemovedOnAMatchedController) {
     ASSERT_TRUE(device.WriteProperty(DeviceProperty::HardwareId,
                                      MultiString({u"PCI\\VEN_1095&DEV_3132&SUBSYS_71321095&REV_01",
                                                   u"PCI\\VEN_1095&DEV_3132"})));
+    const Bytes other = MultiString({u"vendorflt"});
+    ASSERT_TRUE(device.WriteProperty(DeviceProperty::UpperFilters, other));
 
+    EXPECT_EQ(addFilterSil_(), 0) << "no driver service";
+    EXPECT_EQ(device.ReadProperty(DeviceProperty::UpperFilters), std::optional<Bytes>(other));
+    ASSERT_TRUE(driver.Create());
     EXPECT_EQ(addFilterSil_(), 1);
     EXPECT_EQ(device.ReadProperty(DeviceProperty::UpperFilters),
-              std::optional<Bytes>(MultiString({u"OxaSATAFil"})));
+              std::optional<Bytes>(MultiString({u"vendorflt", u"OxaSATAFil"})));
     EXPECT_EQ(addFilterSil_(), 0);
     EXPECT_EQ(delFilterSil_(), 1);
-    filters = device.ReadProperty(DeviceProperty::UpperFilters);
-    EXPECT_TRUE(!filters || filters->empty());
+    EXPECT_EQ(device.ReadProperty(DeviceProperty::UpperFilters), std::optional<Bytes>(other));
     EXPECT_EQ(delFilterSil_(), 0);
 
+    EXPECT_TRUE(device.WriteProperty(DeviceProperty::UpperFilters, {}));
     EXPECT_TRUE(device.WriteProperty(DeviceProperty::HardwareId, *ids));
   });
   if (!tried) GTEST_SKIP() << "no present device without upper filters";

@@ -80,11 +80,16 @@ class SimLibrary : public ::testing::Test {
     EXPECT_EQ(getTempInfo_(n, &temp), 1);
     return temp;
   }
-  static const disklib::sim::Device& SiliconImageController(const Fixture& f) {
-    for (const auto& d : f.devices) {
+  template <typename Machine>
+  static auto& SiliconImageController(Machine& f) {
+    for (auto& d : f.devices) {
       if (d.id.rfind("PCI\\VEN_1095&DEV_3132", 0) == 0) return d;
     }
     throw std::runtime_error("no Silicon Image controller in the fixture");
+  }
+  static std::optional<std::vector<std::string>> FiltersOnFile() {
+    const Fixture saved = disklib::sim::LoadFixture(FixtureFile());
+    return SiliconImageController(saved).upperFilters;
   }
 
   static inline HMODULE module_ = nullptr;
@@ -179,13 +184,47 @@ TEST_F(SimLibrary, TheNextCallSeesAChangedFixture) {
 TEST_F(SimLibrary, FilterRegistrationIsWrittenToTheFixture) {
   EXPECT_EQ(addFilterSil_(), 1);
   EXPECT_EQ(addFilterSil_(), 0);
-  const Fixture added = disklib::sim::LoadFixture(FixtureFile());
-  EXPECT_EQ(SiliconImageController(added).upperFilters,
-            std::optional<std::vector<std::string>>({"OxaSATAFil"}));
+  EXPECT_EQ(FiltersOnFile(), std::optional<std::vector<std::string>>({"OxaSATAFil"}));
   EXPECT_EQ(delFilterSil_(), 1);
-  EXPECT_FALSE(
-      SiliconImageController(disklib::sim::LoadFixture(FixtureFile())).upperFilters.has_value());
+  EXPECT_FALSE(FiltersOnFile().has_value());
   EXPECT_EQ(delFilterSil_(), 0);
+}
+
+TEST_F(SimLibrary, FilterRegistrationNeedsItsDriverAndKeepsOtherFilters) {
+  using Filters = std::optional<std::vector<std::string>>;
+  Fixture f = disklib::sim::LoadFixture(FixtureFile());
+  f.services.clear();
+  SiliconImageController(f).upperFilters = Filters({"vendorflt"});
+  disklib::sim::SaveFixture(f, FixtureFile());
+  EXPECT_EQ(addFilterSil_(), 0);
+  EXPECT_EQ(disklib::sim::LoadFixture(FixtureFile()), f) << "nothing written";
+
+  f.services = {"OxaSATAFil"};
+  disklib::sim::SaveFixture(f, FixtureFile());
+  EXPECT_EQ(addFilterSil_(), 1);
+  EXPECT_EQ(FiltersOnFile(), Filters({"vendorflt", "OxaSATAFil"}));
+  EXPECT_EQ(delFilterSil_(), 1);
+  EXPECT_EQ(FiltersOnFile(), Filters({"vendorflt"}));
+}
+
+// Drive 2 behind a bridge that answers the 12-byte pass-through it does not
+// know with GOOD and no data; drive 3 behind one that hands back half
+// sectors but reports the temperature property.
+TEST_F(SimLibrary, QuirkyDrivesAreReadThroughTheNextMethodOrNotAtAll) {
+  using disklib::sim::Quirk;
+  Fixture f = disklib::sim::LoadFixture(FixtureFile());
+  f.disks.at(2).methods = {disklib::AccessMethod::AtaPassThrough16};
+  f.disks.at(2).quirks = {Quirk::GoodStatusNoData};
+  f.disks.at(3).quirks = {Quirk::ShortTransfer, Quirk::TemperatureProperty};
+  disklib::sim::SaveFixture(f, FixtureFile());
+
+  const ardmon::TempInfoRecord bridged = TempInfo(2);
+  EXPECT_EQ(bridged.IdentifyOk + bridged.AttributesOk + bridged.ThresholdsOk, 3);
+  EXPECT_EQ(std::string(bridged.ModelNumber).substr(0, 20), "KESTREL KS2000NV-00A");
+  EXPECT_EQ(bridged.Temperature, 34);
+  const ardmon::TempInfoRecord shortened = TempInfo(3);
+  EXPECT_EQ(shortened.IdentifyOk + shortened.AttributesOk, 0);
+  EXPECT_EQ(shortened.Temperature, 44) << "through the property alone";
 }
 
 TEST_F(SimLibrary, MissingOrBrokenFixtureIsAMachineWithoutDisks) {

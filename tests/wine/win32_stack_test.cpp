@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "disklib/win32/win32_device_stack.h"
+#include "tests/wine/driver_service_key.h"
 
 namespace disklib {
 namespace {
@@ -205,6 +206,21 @@ TEST_F(Win32StackTest, UpperFiltersWrittenReadAndRemoved) {
     EXPECT_EQ(device.ReadProperty(DeviceProperty::UpperFilters), std::optional<Bytes>(Bytes()));
   });
   if (!tried) GTEST_SKIP() << "no present device without upper filters";
+}
+
+// A driver service is installed when its key exists. Only in Wine's
+// throwaway prefix: on Windows this would touch the machine's services.
+TEST_F(Win32StackTest, DriverServiceInstalledWhenItsKeyExists) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "edits the machine's services";
+  ardmon::testing::DriverServiceKey key(L"ArdmonTestFilter");
+  ASSERT_TRUE(key.Remove());
+  EXPECT_FALSE(stack_.DriverServiceInstalled(u"ArdmonTestFilter"));
+  ASSERT_TRUE(key.Create());
+  EXPECT_TRUE(stack_.DriverServiceInstalled(u"ArdmonTestFilter"));
+  EXPECT_TRUE(stack_.DriverServiceInstalled(u"ARDMONtestfilter")) << "key names ignore case";
+  EXPECT_FALSE(stack_.DriverServiceInstalled(u"ArdmonTestFilt"));
+  ASSERT_TRUE(key.Remove());
+  EXPECT_FALSE(stack_.DriverServiceInstalled(u"ArdmonTestFilter"));
 }
 
 }  // namespace

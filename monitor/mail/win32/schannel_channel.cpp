@@ -20,6 +20,9 @@ std::wstring WideName(const std::string& name) {
   return wide;
 }
 
+// TLS 1.0 and 1.1 are broken; older systems still offer them.
+constexpr DWORD kModernProtocols = SP_PROT_TLS1_2 | SP_PROT_TLS1_3;
+
 bool Continues(SECURITY_STATUS status) {
   return status == SEC_I_CONTINUE_NEEDED || status == SEC_E_INCOMPLETE_MESSAGE ||
          status == SEC_I_INCOMPLETE_CREDENTIALS;
@@ -32,12 +35,12 @@ SchannelChannel::~SchannelChannel() {
   if (haveCredentials_) FreeCredentialsHandle(&credentials_);
 }
 
-bool SchannelChannel::SendToken(SecBuffer& token) {
+bool SchannelChannel::SendToken(SecBuffer& token, MailDeadline deadline) {
   if (!token.pvBuffer) return true;
   const bool sent =
       token.cbBuffer == 0 ||
       socket_.SendAll(std::string_view(static_cast<const char*>(token.pvBuffer), token.cbBuffer),
-                      MailClock::now() + kReplyTimeout);
+                      deadline);
   FreeContextBuffer(token.pvBuffer);
   token.pvBuffer = nullptr;
   return sent;
@@ -66,9 +69,37 @@ bool SchannelChannel::Handshake(const std::string& serverName, MailDeadline dead
                                  nullptr, 0, &context_, &output, &attributes, &expiry);
   if (status != SEC_I_CONTINUE_NEEDED && status != SEC_E_OK) return false;
   haveContext_ = true;
-  if (!SendToken(token) || !Negotiate(status, deadline, true)) return false;
-  return QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) == SEC_E_OK &&
-         VerifyServer(target);
+  if (!SendToken(token, deadline) || !Negotiate(status, deadline, true)) return false;
+  SecPkgContext_ConnectionInfo connection{};
+  established_ =
+      QueryContextAttributesW(&context_, SECPKG_ATTR_CONNECTION_INFO, &connection) == SEC_E_OK &&
+      (connection.dwProtocol & kModernProtocols) != 0 &&
+      QueryContextAttributesW(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) == SEC_E_OK &&
+      VerifyServer(target);
+  return established_;
+}
+
+// A failed close_notify leaves the server a cut connection, which is all
+// it would have had without one: nothing to report.
+void SchannelChannel::Close(MailDeadline deadline) {
+  if (!established_) return;
+  DWORD shutdown = SCHANNEL_SHUTDOWN;
+  SecBuffer control{sizeof shutdown, SECBUFFER_TOKEN, &shutdown};
+  SecBufferDesc controls{SECBUFFER_VERSION, 1, &control};
+  if (ApplyControlToken(&context_, &controls) != SEC_E_OK) return;
+  SecBuffer token{0, SECBUFFER_TOKEN, nullptr};
+  SecBufferDesc output{SECBUFFER_VERSION, 1, &token};
+  ULONG attributes = 0;
+  TimeStamp expiry{};
+  const SECURITY_STATUS status =
+      InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0, nullptr, 0,
+                                 nullptr, &output, &attributes, &expiry);
+  if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) {
+    SendToken(token, deadline);
+  } else if (token.pvBuffer) {
+    FreeContextBuffer(token.pvBuffer);
+  }
+  established_ = false;
 }
 
 // Handshake messages both ways until the context is complete. Bytes beyond
@@ -92,7 +123,7 @@ bool SchannelChannel::Negotiate(SECURITY_STATUS status, MailDeadline deadline, b
     status = InitializeSecurityContextW(&credentials_, &context_, nullptr, kContextFlags, 0, 0,
                                         &inputs, 0, nullptr, &output, &attributes, &expiry);
     if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED) {
-      if (!SendToken(token)) return false;
+      if (!SendToken(token, deadline)) return false;
     } else if (token.pvBuffer) {
       FreeContextBuffer(token.pvBuffer);
     }
@@ -131,7 +162,6 @@ bool SchannelChannel::VerifyServer(const std::wstring& serverName) {
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
     ssl.pwszServerName = const_cast<wchar_t*>(serverName.c_str());
-    fflush(stderr);
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
     policy.pvExtraPolicyPara = &ssl;
@@ -170,9 +200,11 @@ bool SchannelChannel::Send(std::string_view bytes, MailDeadline deadline) {
 }
 
 // Decrypts the records that have arrived until one holds data; a reply may
-// span several records and a record several receives.
+// span several records and a record several receives. Records without
+// data, sent for ever, end at the deadline.
 bool SchannelChannel::Receive(std::string& received, MailDeadline deadline) {
   for (;;) {
+    if (MailClock::now() >= deadline) return false;
     if (!incoming_.empty()) {
       SecBuffer buffers[4] = {
           {static_cast<ULONG>(incoming_.size()), SECBUFFER_DATA, incoming_.data()},

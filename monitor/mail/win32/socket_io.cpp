@@ -36,6 +36,7 @@ SocketIo::~SocketIo() {
 
 bool SocketIo::SendAll(std::string_view bytes, MailDeadline deadline) {
   while (!bytes.empty()) {
+    if (MailClock::now() >= deadline) return false;
     const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
     const int sent = send(socket_, bytes.data(), chunk, 0);
     if (sent == SOCKET_ERROR) {

@@ -3,15 +3,24 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
+
 #include "monitor/mail/win32/schannel_channel.h"
 #include "monitor/mail/win32/socket_io.h"
 
 namespace monitor {
 namespace {
 
+// The close_notify is a few bytes into an empty socket buffer; a server
+// that reads nothing more does not hold the end of the mail.
+constexpr std::chrono::seconds kCloseTimeout{1};
+
 class WinsockConnection final : public MailConnection {
  public:
   explicit WinsockConnection(SOCKET socket) : socket_(socket) {}
+  ~WinsockConnection() override {
+    if (tls_) tls_->Close(MailClock::now() + kCloseTimeout);
+  }
 
   bool Send(std::string_view bytes) override {
     const MailDeadline deadline = MailClock::now() + kReplyTimeout;
@@ -71,10 +80,12 @@ std::unique_ptr<MailConnection> WinsockTransport::Connect(const std::string& hos
   if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses) != 0) {
     return nullptr;
   }
+  // A silent address takes its own time, not that of the others.
   SOCKET socket = INVALID_SOCKET;
-  for (const addrinfo* address = addresses; address && socket == INVALID_SOCKET;
+  for (const addrinfo* address = addresses;
+       address && socket == INVALID_SOCKET && MailClock::now() < deadline;
        address = address->ai_next) {
-    socket = ConnectTo(*address, deadline);
+    socket = ConnectTo(*address, std::min(deadline, MailClock::now() + kConnectTimeout));
   }
   freeaddrinfo(addresses);
   if (socket == INVALID_SOCKET) return nullptr;

@@ -1,6 +1,6 @@
 // Mail connections over Winsock: every address of the host in the order
-// the resolver gives them, IPv6 and IPv4, each within the connect deadline;
-// TLS through Schannel.
+// the resolver gives them, IPv6 and IPv4, each within its own connect
+// timeout and all by the deadline; TLS through Schannel.
 #pragma once
 
 #include "monitor/mail/mail_transport.h"

@@ -2,7 +2,8 @@
 // bytes. The input: one byte for the authentication and security modes,
 // one for a failing TLS handshake, then chunks of server bytes, each a
 // length byte (high bit set: for the POP server) and that many bytes; one
-// chunk arrives per receive.
+// chunk arrives per receive, one whose length byte says 127 after a minute,
+// so that some replies come too late.
 #include <cstddef>
 #include <cstdint>
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.user = "user";
   settings.password = "password";
   settings.auth = static_cast<monitor::MailAuthMode>(data[0] % 3);
-  settings.security = static_cast<monitor::MailSecurity>(data[0] / 3 % 3);
+  settings.security = static_cast<monitor::MailSecurity>(data[0] / 3 % 4);
   monitor::MailMessageParts parts;
   parts.sender = "pc@test";
   parts.recipient1 = "me@test";
@@ -26,13 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   parts.subjectLine = monitor::SubjectLine(u"Quenby");
   parts.body = monitor::MailBody(u"TestMail\n.\n");
 
-  std::deque<std::string> smtp, pop;
+  std::deque<monitor::testing::Chunk> smtp, pop;
   for (std::size_t at = 2; at < size;) {
     const std::size_t length = data[at] & 0x7F;
     const bool forPop = data[at] & 0x80;
     ++at;
     const std::size_t taken = length < size - at ? length : size - at;
-    (forPop ? pop : smtp).emplace_back(reinterpret_cast<const char*>(data + at), taken);
+    const std::chrono::seconds after{length == 0x7F ? 60 : 0};
+    (forPop ? pop : smtp)
+        .emplace_back(after, std::string(reinterpret_cast<const char*>(data + at), taken));
     at += taken;
   }
   monitor::testing::ScriptedMailServer server;

@@ -6,6 +6,7 @@
 
 #include "disklib/control_codes.h"
 #include "disklib/disklib.h"
+#include "disklib/sim/fixture.h"
 #include "fake_device_stack.h"
 #include "hex.h"
 
@@ -125,15 +126,6 @@ TEST_F(PassThroughTest, SendsTheSixtyFourBitRequestHeader) {
   EXPECT_EQ(sector[511], 0x5A);
 }
 
-TEST_F(PassThroughTest, CopiesNoMoreThanWasAskedFor) {
-  stack.devices[u"disk"].reportedTransfer = 4096;
-  std::vector<std::uint8_t> area(600, 0xEE);
-  ASSERT_TRUE(RunAccessMethod(stack, handle, AccessMethod::AtaPassThrough12, AtaOperation::Identify,
-                              {}, area.data()));
-  EXPECT_EQ(area[511], 0x5A);
-  EXPECT_EQ(area[512], 0xEE);
-}
-
 TEST_F(PassThroughTest, ANonZeroScsiStatusFailsAndLeavesTheSectorAlone) {
   stack.devices[u"disk"].scsiStatus = 2;
   std::uint8_t sector[512] = {};
@@ -155,6 +147,54 @@ TEST(ControlCodeMethods, FailureLeavesTheSectorAlone) {
   EXPECT_FALSE(
       RunAccessMethod(stack, handle, AccessMethod::SmartIoctl, AtaOperation::Identify, {}, sector));
   EXPECT_EQ(sector[0], 7);
+}
+
+// Only a whole answer counts, and for IDENTIFY only a sector that can be
+// IDENTIFY data; whatever is refused leaves the destination alone.
+TEST(AnswerAcceptance, WholeSectorsOnly) {
+  struct Case {
+    const char* what;
+    AccessMethod method;
+    AtaOperation operation;
+    std::optional<std::uint32_t> reported;  // unset: the whole sector
+    std::vector<std::uint8_t> sector;
+    bool accepted;
+  };
+  using M = AccessMethod;
+  using Op = AtaOperation;
+  const std::vector<std::uint8_t> zero(512, 0), any = testing::AnyIdentify();
+  // The simulator's drives sign IDENTIFY with the integrity word.
+  const sim::Sector signedSector = sim::IdentifySector(sim::AtaDrive{}, 4096);
+  std::vector<std::uint8_t> good(signedSector.begin(), signedSector.end()), bad = good;
+  ++bad[511];
+  const Case cases[] = {
+      {"pass-through, whole", M::AtaPassThrough16, Op::Identify, {}, any, true},
+      {"pass-through, half", M::AtaPassThrough16, Op::Identify, 256, any, false},
+      {"pass-through, GOOD without data", M::BridgeCdb10, Op::ReadData, 0, any, false},
+      {"pass-through, more than asked", M::AtaPassThrough12, Op::Identify, 4096, any, false},
+      {"S.M.A.R.T. ioctl, whole", M::SmartIoctl, Op::ReadThresholds, {}, any, true},
+      {"S.M.A.R.T. ioctl, half", M::SmartIoctl, Op::Identify, 256, any, false},
+      {"miniport, a byte short", M::ScsiDiskMiniport, Op::ReadData, 511, any, false},
+      {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, false},
+      {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, false},
+      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, true},
+      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, true},
+      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, false},
+      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::FakeDeviceStack stack;
+    testing::FakeDevice& disk = stack.devices[u"disk"];
+    disk.answers = {std::string(sim::AccessMethodName(c.method))};
+    disk.reportedTransfer = c.reported;
+    disk.identify = disk.attributes = disk.thresholds = c.sector;
+    std::vector<std::uint8_t> destination(512, 0xEE);
+    EXPECT_EQ(RunAccessMethod(stack, *stack.Open(u"disk", kReadWrite), c.method, c.operation, {},
+                              destination.data()),
+              c.accepted);
+    EXPECT_EQ(destination, c.accepted ? c.sector : std::vector<std::uint8_t>(512, 0xEE));
+  }
 }
 
 TEST(GetScsiAddress, TakesPathAndTargetFromTheAddress) {

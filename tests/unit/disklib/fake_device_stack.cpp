@@ -110,6 +110,10 @@ bool FakeDeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
+bool FakeDeviceStack::DriverServiceInstalled(const std::u16string& name) {
+  return services.count(name) != 0;
+}
+
 bool FakeDeviceStack::Answer(FakeDevice& device, const std::string& method,
                              const std::string& operation) {
   return device.answers.count(method) || device.answers.count(method + "/" + operation);
@@ -121,7 +125,8 @@ const std::vector<std::uint8_t>& FakeDeviceStack::SectorFor(FakeDevice& device,
   return operation == "ReadData" ? device.attributes : device.thresholds;
 }
 
-bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer) {
+bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                               std::uint32_t& returned) {
   const std::string signature(reinterpret_cast<const char*>(buffer + 4), 8);
   std::string method, operation;
   if (signature == "SCSIDISK") {
@@ -134,14 +139,17 @@ bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std
   log.push_back(method + "/" + operation + "@" + where);
   if (!Answer(device, method, operation)) return false;
   std::memcpy(buffer + 44, SectorFor(device, operation).data(), 512);
+  returned = 44 + device.reportedTransfer.value_or(512);
   return true;
 }
 
-bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer) {
+bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                            std::uint32_t& returned) {
   const std::string operation = OperationOf(buffer[10], buffer[4]);
   log.push_back("SmartIoctl/" + operation + "@" + where);
   if (!Answer(device, "SmartIoctl", operation)) return false;
   std::memcpy(buffer + 16, SectorFor(device, operation).data(), 512);
+  returned = 16 + device.reportedTransfer.value_or(512);
   return true;
 }
 
@@ -157,7 +165,7 @@ bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
       log.push_back("Inquiry@" + where);
       if (device.inquiry.empty()) return false;
       std::memcpy(buffer + kDataOffset + 8, device.inquiry.data(), device.inquiry.size());
-      header.DataTransferLength = device.reportedTransfer ? device.reportedTransfer : 36;
+      header.DataTransferLength = device.reportedTransfer.value_or(36);
       std::memcpy(buffer, &header, sizeof header);
       return true;
     case 0xA1:
@@ -181,7 +189,7 @@ bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
   if (!Answer(device, method, operation)) return false;
   std::memcpy(buffer + kDataOffset, SectorFor(device, operation).data(), 512);
   header.ScsiStatus = device.scsiStatus;
-  header.DataTransferLength = device.reportedTransfer ? device.reportedTransfer : 512;
+  header.DataTransferLength = device.reportedTransfer.value_or(512);
   std::memcpy(buffer, &header, sizeof header);
   return true;
 }
@@ -223,7 +231,8 @@ bool FakeDeviceStack::StorageQuery(FakeDevice& device, const std::string& where,
   StorageProtocolDataDescriptor descriptor{48, 48, protocol};
   std::memcpy(buffer, &descriptor, sizeof descriptor);
   std::memcpy(buffer + kProtocolDataStart, answer.data(), answer.size());
-  returned = outSize;
+  returned = kProtocolDataStart +
+             device.reportedTransfer.value_or(static_cast<std::uint32_t>(answer.size()));
   return true;
 }
 
@@ -261,9 +270,9 @@ bool FakeDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const voi
       buffer[6] = device.scsiAddress->second;
       return true;
     case IOCTL_SCSI_MINIPORT:
-      return in == out && Miniport(device, where, buffer);
+      return in == out && Miniport(device, where, buffer, returned);
     case SMART_RCV_DRIVE_DATA:
-      return in == out && Smart(device, where, buffer);
+      return in == out && Smart(device, where, buffer, returned);
     case IOCTL_SCSI_PASS_THROUGH:
       return in == out && PassThrough(device, where, buffer, inSize);
     case IOCTL_STORAGE_QUERY_PROPERTY:

@@ -17,6 +17,13 @@
 
 namespace disklib::testing {
 
+// An IDENTIFY sector with only its first word set: fixed, not removable.
+inline std::vector<std::uint8_t> AnyIdentify() {
+  std::vector<std::uint8_t> sector(512, 0);
+  sector[0] = 0x40;
+  return sector;
+}
+
 struct FakeDevice {
   // IOCTL_STORAGE_GET_DEVICE_NUMBER; the request fails when unset.
   std::optional<std::pair<std::uint32_t, std::uint32_t>> typeAndNumber;
@@ -33,9 +40,12 @@ struct FakeDevice {
   // "HealthLog", and "Temperature".
   std::set<std::string> answers;
   std::uint8_t scsiStatus = 0;
-  std::uint32_t reportedTransfer = 0;  // 0: what was asked
+  // The answer bytes the driver reports: the pass-through DataTransferLength,
+  // or the count behind the answer offset of a control-code method or a
+  // storage query's descriptor; unset: what was asked.
+  std::optional<std::uint32_t> reportedTransfer;
   std::optional<std::pair<std::uint8_t, std::uint8_t>> scsiAddress;
-  std::vector<std::uint8_t> identify = std::vector<std::uint8_t>(512, 0);
+  std::vector<std::uint8_t> identify = AnyIdentify();
   std::vector<std::uint8_t> attributes = std::vector<std::uint8_t>(512, 0);
   std::vector<std::uint8_t> thresholds = std::vector<std::uint8_t>(512, 0);
   std::vector<std::uint8_t> nvmeIdentify = std::vector<std::uint8_t>(4096, 0);
@@ -69,6 +79,7 @@ class FakeDeviceStack : public DeviceStack {
   std::map<char16_t, std::uint32_t> driveTypes;
   std::map<char16_t, std::u16string> dosDevices;
   std::vector<FakeRegistryDevice> registry;
+  std::set<std::u16string> services;  // installed driver services, exact names
 
   std::vector<std::string> log;
   std::vector<std::vector<std::uint8_t>> passThroughRequests;
@@ -87,6 +98,7 @@ class FakeDeviceStack : public DeviceStack {
   std::optional<std::u16string> DosDeviceOf(const std::u16string& name) override;
   bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
   bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
+  bool DriverServiceInstalled(const std::u16string& name) override;
 
   // The methods tried, in order, as "Method/Operation@path".
   std::vector<std::string> Attempts() const { return log; }
@@ -94,8 +106,10 @@ class FakeDeviceStack : public DeviceStack {
  private:
   bool Answer(FakeDevice& device, const std::string& method, const std::string& operation);
   const std::vector<std::uint8_t>& SectorFor(FakeDevice& device, const std::string& operation);
-  bool Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer);
-  bool Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer);
+  bool Miniport(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+                std::uint32_t& returned);
+  bool Smart(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
+             std::uint32_t& returned);
   bool PassThrough(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
                    std::uint32_t inSize);
   bool StorageQuery(FakeDevice& device, const std::string& where, std::uint8_t* buffer,

@@ -164,6 +164,7 @@ TEST_F(SimFilterFile, AddIsWrittenBackOnceAndDeleteRemovesIt) {
 // Every optional part of the format, set away from its default.
 std::string FullFixture() {
   return R"({
+  "services": ["OxaSATAFil", "partmgr"],
   "devices": [
     {"id": "PCI\\VEN_1\\1", "hardwareIds": [], "upperFilters": ["A", "B"]},
     {"id": "BUS\\X\\2", "parent": "PCI\\VEN_1\\1", "present": false},
@@ -177,6 +178,7 @@ std::string FullFixture() {
     "inquiry": {"vendor": "V", "product": "P", "revision": "R", "removable": true},
     "scsiAddress": {"portNumber": 1, "pathId": 2, "targetId": 3, "lun": 4},
     "methods": ["BridgeCdb10", "SmartIoctl"],
+    "quirks": ["temperatureProperty", "shortTransfer", "goodStatusNoData"],
     "ata": {
       "model": "M", "serial": "S", "firmware": "F", "smartSupported": false, "smartEnabled": false,
       "attributes": [{"id": 9, "value": 5, "worst": 4, "raw": 281474976710655, "threshold": 3,
@@ -239,6 +241,7 @@ TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
       disk(R"("size": 1, "nvme": {"percentageUsed": 256})"),  // a one-byte field
       disk(R"("size": 1, "nvme": {"spare": 5})"),             // misspelt key
       disk(R"("size": 1, "answerDelayMs": 600001)"),          // longer than any test waits
+      disk(R"("size": 1, "quirks": ["slow"])"),               // unknown quirk
   };
   for (const std::string& text : broken) {
     SCOPED_TRACE(text);
@@ -333,7 +336,8 @@ class SimDrivers : public ::testing::Test {
     if (disklib::IsPassThrough(method)) {
       return disklib::ScsiPassThrough(stack_, handle.get(), request.bytes.data(),
                                       static_cast<std::uint8_t>(request.inputSize), nullptr,
-                                      ardmon::kSectorSize);
+                                      ardmon::kSectorSize)
+          .has_value();
     }
     std::uint32_t returned = 0;
     return stack_.Control(handle.get(), request.controlCode, request.bytes.data(),
@@ -557,3 +561,41 @@ TEST_F(SimDrivers, VolumesReadOnlyDisksAndDisabledSmart) {
 }
 
 }  // namespace
+
+// One disk on a plain controller, its driver with the given quirks: what
+// GetTempInfo makes of it.
+TEST(SimQuirks, OnlyWholeAnswersAreTaken) {
+  struct Case {
+    const char* what;
+    const char* methods;
+    const char* quirks;
+    bool nvme;
+    bool identified;
+    std::uint8_t temperature;
+  };
+  const Case cases[] = {
+      {"GOOD without data: the next method", R"("AtaPassThrough16")", R"("goodStatusNoData")",
+       false, true, 30},
+      {"half sectors from every method", R"("SmartIoctl", "AtaPassThrough12")",
+       R"("shortTransfer")", false, false, 0},
+      {"half NVMe data", "", R"("shortTransfer")", true, false, 40},
+      {"an ATA drive's temperature property", "", R"("temperatureProperty")", false, false, 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string drive =
+        c.nvme ? R"("nvme": {"model": "Q", "temperature": 40})"
+               : R"("ata": {"model": "Q", "attributes": [{"id": 194, "value": 100, "raw": 30}]})";
+    SimDeviceStack stack(disklib::sim::ParseFixture(
+        std::string(R"({"devices": [{"id": "PCI\\CTL"}, {"id": "SCSI\\D", "parent": "PCI\\CTL"}],
+          "disks": [{"number": 0, "path": "p", "node": "SCSI\\D", "size": 4096,
+                     "methods": [)") +
+        c.methods + R"(], "quirks": [)" + c.quirks + "], " + drive + "}]}"));
+    ardmon::TempInfoRecord temp;
+    disklib::GetTempInfo(stack, 0, &temp);
+    EXPECT_EQ(temp.IdentifyOk, c.identified);
+    EXPECT_EQ(temp.AttributesOk, c.identified);
+    EXPECT_EQ(temp.Temperature, c.temperature);
+    EXPECT_EQ(TrimRight(temp.ModelNumber), c.identified ? "Q" : "");
+  }
+}

@@ -157,6 +157,14 @@ TEST_F(NvmeDecisionOrder, EachStructureIsAskedThroughTheOtherPropertyNext) {
   EXPECT_EQ(record.IdentifyOk + record.AttributesOk, 2);
 }
 
+TEST_F(NvmeDecisionOrder, OnlyWholeStructuresCount) {
+  testing::FakeDevice& drive = NvmeDrive({"AdapterProtocol", "DeviceProtocol"});
+  drive.reportedTransfer = 512;  // all of the log, an eighth of Identify Controller
+  Run();
+  EXPECT_EQ(record.IdentifyOk, 0);
+  EXPECT_EQ(record.AttributesOk, 1);
+}
+
 TEST_F(NvmeDecisionOrder, WithoutTheHealthLogTheTemperatureQueryGivesTheTemperature) {
   NvmeDrive({"AdapterProtocol/Identify", "Temperature"}).celsius = 47;
   EXPECT_EQ(Run(), Joined({GenericChain(),

@@ -152,7 +152,7 @@ TEST_F(MailPageTest, APortThatIsNoNumberStopsTheReadingThere) {
   ASSERT_TRUE(page.OnApply(form, ui));
   form[MailField::SmtpPort] = u"2x5";
   form[MailField::Sender] = u"other@test";
-  EXPECT_TRUE(page.OnApply(form, ui));
+  EXPECT_FALSE(page.OnApply(form, ui));
   EXPECT_THAT(ui.messages, ElementsAre(IDS_PARSE_POSITIVE_INTEGER));
   EXPECT_THAT(ui.focus, ElementsAre(MailField::SmtpPort));
   EXPECT_EQ(Text(kSenderAddress), u"pc@test") << "the fields after it keep their values";
@@ -196,6 +196,32 @@ TEST_F(MailPageTest, TheTestMailNeedsTheFieldsButNotAnEventChoice) {
   form[MailField::Sender] = u"pc@test";
   EXPECT_TRUE(page.PrepareMailTest(form, ui));
   EXPECT_EQ(Text(kSenderAddress), u"pc@test") << "applied before the mail";
+}
+
+TEST_F(MailPageTest, NoTestMailGoesWhenTheApplyRefusesThePage) {
+  MailForm form = Filled();
+  ASSERT_TRUE(page.OnApply(form, ui));
+  form[MailField::SmtpServer] = u"new.test";
+  form.popEnabled = true;
+  form[MailField::PopServer] = u"pop.test";
+  form[MailField::PopPort].clear();
+  EXPECT_FALSE(page.PrepareMailTest(form, ui)) << "an empty POP port";
+  form[MailField::PopPort] = u"1x0";
+  EXPECT_FALSE(page.PrepareMailTest(form, ui)) << "a port that is no number";
+  EXPECT_THAT(ui.messages, ElementsAre(IDS_PLEASE_INPUT, IDS_PARSE_POSITIVE_INTEGER))
+      << "once each";
+}
+
+TEST_F(MailPageTest, ABoxWithoutSelectionKeepsItsStoredValue) {
+  WriteSetting(profile, kMailSecurity, 7);
+  MailForm form = page.OnShowPage();
+  EXPECT_EQ(form.security, -1);
+  ASSERT_TRUE(page.OnApply(form, ui));
+  EXPECT_EQ(Stored(kMailSecurity), 7) << "never -1";
+  EXPECT_FALSE(page.IsModified(form, ui)) << "the box shows what is stored";
+  form.security = 2;
+  ASSERT_TRUE(page.OnApply(form, ui));
+  EXPECT_EQ(Stored(kMailSecurity), 2);
 }
 
 }  // namespace

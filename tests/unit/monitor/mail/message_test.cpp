@@ -67,6 +67,15 @@ TEST(MailMessage, AnyOtherBodyGoesInBase64LinesAndTheSubjectInUtf8) {
   EXPECT_EQ(body.substr(body.size() - 10), "qcOpDQo=\r\n");
 }
 
+TEST(MailMessage, ALongSubjectIsCutAtWholeCharactersIntoFoldedEncodedWords) {
+  // 88 bytes of UTF-8: 38 on the first line, where 39 would cut an "é";
+  // 44 of the 45 a folded line holds; the rest.
+  EXPECT_EQ(SubjectLine(u"Quenby: " + std::u16string(40, u'\u00E9')),
+            "Subject: =?UTF-8?B?UXVlbmJ5OiDDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6k=?=\r\n"
+            " =?UTF-8?B?w6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6nDqcOpw6k=?=\r\n"
+            " =?UTF-8?B?w6nDqcOp?=\r\n");
+}
+
 TEST(MailMessage, BodyLinesEndInCrLfWhateverTheTextUses) {
   EXPECT_EQ(MailBody(u"TestMail"), "TestMail\r\n");
   EXPECT_EQ(MailBody(u"a\nb\rc\r\n"), "a\r\nb\r\nc\r\n");
