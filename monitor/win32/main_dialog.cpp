@@ -348,6 +348,8 @@ void CVormakDlg::Hide() {
 }
 
 void CVormakDlg::Exit() {
+  // A stalled service must not hold the program's end.
+  serviceWorker_->CancelAll();
   report_->SaveLogFiles();
   KillTimer(hwnd_, kMonitorTimerId);
   UpdateTrayIcons(false);
