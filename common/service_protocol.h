@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "disklib/request_limits.h"
+
 namespace ardmon {
 
 constexpr char16_t kServiceName[] = u"TempService";
@@ -16,9 +18,10 @@ constexpr std::uint32_t kPeerTimeoutMs = 3000;
 
 // The most one transaction may take, from the first attempt to open the
 // pipe to the last byte of the reply; past it the service counts as not
-// reachable, and every disk of that cycle as absent. So it sits above the
-// slowest answer a working service gives: a USB bridge that lets one
-// pass-through request run into its 100-second time-out.
-constexpr std::uint32_t kTransactionBoundMs = 120000;
+// reachable. So it sits above the slowest answer a working service gives:
+// the library's longest call, every request of it running into its device
+// time-out, and the peer's time-out for opening the pipe and moving the
+// message around it.
+constexpr std::uint32_t kTransactionBoundMs = disklib::kLongestCallSeconds * 1000 + kPeerTimeoutMs;
 
 }  // namespace ardmon

@@ -7,6 +7,7 @@
 #include "common/wire_records.h"
 #include "disklib/control_codes.h"
 #include "disklib/disklib.h"
+#include "disklib/request_limits.h"
 
 namespace disklib {
 namespace {
@@ -55,7 +56,6 @@ void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 
 // SRB_IO_CONTROL, the header of every miniport request.
 constexpr std::uint32_t kSrbHeaderLength = 28;
-constexpr std::uint32_t kMiniportTimeout = 10;
 constexpr std::uint32_t kMiniportDataLength = 529;
 constexpr std::uint32_t kMiniportAnswerSize = 557;
 constexpr std::uint32_t kMiniportAnswerOffset = 44;

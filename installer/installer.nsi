@@ -23,6 +23,7 @@ SetCompressor /SOLID lzma
 !include "WinMessages.nsh"
 !include "monitor.nsh"
 !include "service.nsh"
+!include "folder.nsh"
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUT_FILE}"
@@ -103,6 +104,12 @@ Section "Install"
   !insertmacro StopService
 
   SetOutPath "$INSTDIR"
+  Call ProtectInstallFolder
+  ${If} $R0 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "$(FOLDER_NOT_PROTECTED)" /SD IDOK
+    SetErrorLevel $R0
+    Quit
+  ${EndIf}
   !insertmacro ForEachProgramFile InstallProgramFile
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   Call RemoveEarlierLocation

@@ -49,3 +49,8 @@ LangString KEEP_USER_DATA ${LANG_ENGLISH} \
   "Keep your ${PRODUCT_NAME} settings and log?$\r$\n$\r$\nYes keeps them for a later installation; No deletes them."
 LangString KEEP_USER_DATA ${LANG_JAPANESE} \
   "${PRODUCT_NAME_JA} の設定とログを残しますか？$\r$\n$\r$\n「はい」を選ぶと、次にインストールしたときにそのまま使えます。「いいえ」を選ぶと削除します。"
+
+LangString FOLDER_NOT_PROTECTED ${LANG_ENGLISH} \
+  "The access rights of the folder $INSTDIR cannot be set, so ${PRODUCT_NAME} is not installed there."
+LangString FOLDER_NOT_PROTECTED ${LANG_JAPANESE} \
+  "フォルダー $INSTDIR のアクセス権を設定できないため、${PRODUCT_NAME_JA} をそこにインストールしません。"

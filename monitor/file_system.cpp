@@ -3,6 +3,9 @@
 namespace monitor {
 namespace {
 
+// Names tried for the temporary file of ReplaceUserFile before giving up.
+constexpr int kTemporaryNames = 100;
+
 // Removes the temporary files of the first `count` targets, the last one
 // first, and stops at a removal that fails: what stays behind then always
 // includes the first one, which FinishReplacement reads as "never renamed".
@@ -44,6 +47,31 @@ std::u16string JoinPath(const std::u16string& folder, std::u16string_view name) 
   if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';
   path += name;
   return path;
+}
+
+std::u16string FolderOf(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
+}
+
+bool ReplaceUserFile(FileSystem& files, const std::u16string& target, std::string_view bytes) {
+  const std::u16string folder = FolderOf(target);
+  for (int n = 1; n <= kTemporaryNames; ++n) {
+    const std::string number = std::to_string(n);
+    const std::u16string temporary =
+        JoinPath(folder, u"~Ardmon" + std::u16string(number.begin(), number.end()) + u".tmp");
+    switch (files.WriteNew(temporary, bytes)) {
+      case NewFile::kNameTaken:
+        continue;
+      case NewFile::kFailed:
+        return false;
+      case NewFile::kWritten:
+        if (files.Rename(temporary, target)) return true;
+        files.Remove(temporary);
+        return false;
+    }
+  }
+  return false;
 }
 
 std::u16string PendingPath(const std::u16string& target) {

@@ -25,6 +25,9 @@ class ByteSource {
   virtual std::optional<std::size_t> Size() const { return std::nullopt; }
 };
 
+// What FileSystem::WriteNew did.
+enum class NewFile { kWritten, kNameTaken, kFailed };
+
 // Paths are Windows paths; the portable code only joins and compares them.
 class FileSystem {
  public:
@@ -37,6 +40,10 @@ class FileSystem {
   // Adds `bytes` at the end of the file, which is made when missing; false
   // when any of that fails, which may leave part of them written.
   virtual bool Append(const std::u16string& path, std::string_view bytes) = 0;
+  // As WriteWhole, but only when no file of that name exists: the check and
+  // the creation are one step. A file it created but could not fill is
+  // removed again.
+  virtual NewFile WriteNew(const std::u16string& path, std::string_view bytes) = 0;
   // Puts `from` in the place of `to`, replacing it, in one step.
   virtual bool Rename(const std::u16string& from, const std::u16string& to) = 0;
   virtual bool Remove(const std::u16string& path) = 0;
@@ -51,6 +58,15 @@ class FileSystem {
 std::optional<std::string> ReadWholeFile(FileSystem& files, const std::u16string& path);
 
 std::u16string JoinPath(const std::u16string& folder, std::u16string_view name);
+// The folder part of a path: empty when it names none.
+std::u16string FolderOf(const std::u16string& path);
+
+// Replaces the user's file `target` in one step: the bytes go first to a
+// temporary file of the same folder, created under a name no file holds
+// yet, so that no other file of the user's is ever overwritten, and that
+// file is then renamed over the target. False when any step failed; the
+// temporary file is then gone and the target as it was.
+bool ReplaceUserFile(FileSystem& files, const std::u16string& target, std::string_view bytes);
 
 // Files that belong together, replaced as one: each new text goes to a
 // temporary file beside its target, and only when all of them are written

@@ -6,7 +6,7 @@ namespace monitor {
 
 std::uint32_t InProcessChannel::Transact(ardmon::PipeMessage& message) {
   ardmon::PipeMessage served = message;
-  service::DispatchRequest(library_, served);
+  service::DispatchRequest(library_, served, service::Caller::Administrator);
   message = served;
   return message.Result;
 }

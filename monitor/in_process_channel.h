@@ -7,7 +7,8 @@ namespace monitor {
 
 // The service's dispatch called directly, for tests that run the monitor's
 // logic without a pipe. Copying the message in and out keeps the client's
-// and the service's buffers apart, as over the pipe.
+// and the service's buffers apart, as over the pipe. The caller counts as
+// an administrator, whose monitor may register the filter.
 class InProcessChannel : public ServiceChannel {
  public:
   explicit InProcessChannel(disklib::DiskLibrary& library) : library_(library) {}

@@ -4,14 +4,6 @@
 #include <cstring>
 
 namespace monitor {
-namespace {
-
-std::u16string FolderOf(const std::u16string& path) {
-  const std::size_t slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
-}
-
-}  // namespace
 
 std::size_t StringSource::Read(char* buffer, std::size_t size) {
   const std::size_t count = std::min(size, bytes_.size() - offset_);
@@ -27,6 +19,7 @@ std::unique_ptr<ByteSource> MemoryFileSystem::OpenForReading(const std::u16strin
 }
 
 bool MemoryFileSystem::WriteWhole(const std::u16string& path, std::string_view bytes) {
+  if (beforeWrite) beforeWrite(path, bytes);
   if (!CanCreateFilesIn(FolderOf(path))) return false;
   if (path == failWriteTo) {
     files[path] = std::string(bytes.substr(0, bytes.size() / 2));
@@ -44,6 +37,13 @@ bool MemoryFileSystem::Append(const std::u16string& path, std::string_view bytes
   }
   files[path] += bytes;
   return true;
+}
+
+NewFile MemoryFileSystem::WriteNew(const std::u16string& path, std::string_view bytes) {
+  if (Exists(path)) return NewFile::kNameTaken;
+  if (WriteWhole(path, bytes)) return NewFile::kWritten;
+  files.erase(path);
+  return NewFile::kFailed;
 }
 
 bool MemoryFileSystem::Rename(const std::u16string& from, const std::u16string& to) {

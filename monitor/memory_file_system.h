@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -31,10 +32,14 @@ class MemoryFileSystem final : public FileSystem {
   std::u16string failWriteTo;
   // A rename onto this path fails.
   std::u16string failRenameTo;
+  // Called before each write, on the writing thread: a test can hold the
+  // disk there or note what is written.
+  std::function<void(const std::u16string& path, std::string_view bytes)> beforeWrite;
 
   std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) override;
   bool WriteWhole(const std::u16string& path, std::string_view bytes) override;
   bool Append(const std::u16string& path, std::string_view bytes) override;
+  NewFile WriteNew(const std::u16string& path, std::string_view bytes) override;
   bool Rename(const std::u16string& from, const std::u16string& to) override;
   bool Remove(const std::u16string& path) override { return files.erase(path) > 0; }
   bool Exists(const std::u16string& path) override { return files.count(path) > 0; }

@@ -23,26 +23,21 @@ struct MonitorCycle::Pass {
 std::unique_ptr<CycleRecords> FetchCycleRecords(const CycleRequest& request,
                                                 ServiceChannel& channel) {
   auto records = std::make_unique<CycleRecords>();
-  // Once the service cannot be reached, the rest of the cycle does not
-  // wait for it again: every slot then reads as absent at once.
-  bool serviceLost = false;
+  // Both queries answer 1 whenever the service is reached.
   const auto exchange = [&](ardmon::PipeCommand command, int slot, void* answer, std::size_t size) {
-    if (serviceLost) return;
     ardmon::PipeMessage message{
         static_cast<std::uint32_t>(command), static_cast<std::uint32_t>(slot), 0, {}};
-    // Both queries answer 1 whenever the service is reached.
-    if (channel.Transact(message) == 0) {
-      serviceLost = true;
-      return;
-    }
+    if (channel.Transact(message) == 0) return false;
     std::memcpy(answer, message.Payload, size);
+    return true;
   };
   for (int slot = 0; slot < kSlotCount; ++slot) {
     ardmon::DiskInfoTable& record = (*records)[slot];
-    exchange(ardmon::PipeCommand::GetDiskInfo, slot, &record, sizeof record);
+    if (!exchange(ardmon::PipeCommand::GetDiskInfo, slot, &record, sizeof record)) return nullptr;
     record.Temp = {};
-    if (request.readTemperature[slot]) {
-      exchange(ardmon::PipeCommand::GetTempInfo, slot, &record.Temp, sizeof record.Temp);
+    if (request.readTemperature[slot] &&
+        !exchange(ardmon::PipeCommand::GetTempInfo, slot, &record.Temp, sizeof record.Temp)) {
+      return nullptr;
     }
   }
   return records;
@@ -80,7 +75,11 @@ void MonitorCycle::OnTimer() {
   }
   const std::optional<int> interval = DueSampleInterval(clock_.Now(), table_.lastSampleTime,
                                                         ReadUnsigned(profile_, kCheckInterval));
-  if (interval) Request(true, interval);
+  if (interval) {
+    Request(true, interval);
+  } else if (!table_.valuesCurrent) {
+    RunMonitorCycle(false);
+  }
 }
 
 void MonitorCycle::OnDeviceChange() {
@@ -105,20 +104,37 @@ void MonitorCycle::Request(bool fullRead, std::optional<int> sampleInterval) {
   if (fetcher_) {
     fetcher_->StartFetch(request);
   } else {
-    OnFetched(request, *FetchCycleRecords(request, channel_));
+    OnFetched(request, FetchCycleRecords(request, channel_).get());
   }
 }
 
-// A timer cycle that is due covers what a device-change cycle would do.
-void MonitorCycle::OnFetched(const CycleRequest& request, const CycleRecords& records) {
+// A timer cycle that is due covers what a device-change cycle would do. A
+// timer cycle the service did not answer adds no sample, so it stays due.
+void MonitorCycle::OnFetched(const CycleRequest& request, const CycleRecords* records) {
   fetching_ = false;
-  Apply(request, records);
-  if (request.sampleInterval) AddGraphSample(*request.sampleInterval);
+  NoteServiceAnswering(records != nullptr);
+  if (records) {
+    Apply(request, *records);
+    if (request.sampleInterval) AddGraphSample(*request.sampleInterval);
+  }
   if (fetching_) return;  // a cycle began while the warning box was open
   const bool timer = std::exchange(timerPending_, false);
   const bool deviceChange = std::exchange(deviceChangePending_, false);
   if (timer) OnTimer();
   if (deviceChange && !fetching_) RunMonitorCycle(false);
+}
+
+// Not being able to ask is logged as that, once when it begins and once
+// when it ends, never as drives that left; the list and the tray say that
+// their values are not current meanwhile.
+void MonitorCycle::NoteServiceAnswering(bool answering) {
+  if (table_.valuesCurrent == answering) return;
+  table_.valuesCurrent = answering;
+  if (IsOn(profile_, kDeviceLog)) {
+    hooks_.AddLogEntry(strings_.Get(answering ? IDS_SERVICE_ANSWERS : IDS_SERVICE_NOT_ANSWERING));
+  }
+  hooks_.ShowValuesCurrent(answering);
+  if (!answering) hooks_.UpdateTrayIcons(true);
 }
 
 // The graph keeps the samples; the time of the last one is the base of the

@@ -47,8 +47,10 @@ struct CycleRequest {
 // not asked for stays zero.
 using CycleRecords = std::array<ardmon::DiskInfoTable, kSlotCount>;
 
-// The transactions of one cycle, on any thread. Once the service cannot be
-// reached, the rest fail at once: their records read as absent disks.
+// The transactions of one cycle, on any thread. Nothing when one of them
+// failed (the service not reached, the pipe broken, the bound passed): a
+// cycle is applied whole or not at all, since the records of a service that
+// does not answer say nothing about the disks.
 std::unique_ptr<CycleRecords> FetchCycleRecords(const CycleRequest& request,
                                                 ServiceChannel& channel);
 
@@ -72,15 +74,17 @@ class MonitorCycle {
   // At dialog start: the first cycle, reading every present disk's
   // temperature once, and the first graph sample.
   void Start();
-  // The one-second timer.
+  // The one-second timer. While the service does not answer, every tick
+  // asks it again.
   void OnTimer();
   // A disk arrived or left.
   void OnDeviceChange();
   // A cycle that reads the temperatures (timer) or not (device change).
   void RunMonitorCycle(bool fullRead);
   // The fetch under way has ended: apply its records, then run the cycle
-  // asked for meanwhile.
-  void OnFetched(const CycleRequest& request, const CycleRecords& records);
+  // asked for meanwhile. No records: the service did not answer, and the
+  // slots, the list and the graph keep what they had.
+  void OnFetched(const CycleRequest& request, const CycleRecords* records);
 
   bool warningBoxOpen() const { return warningBoxOpen_; }
   bool fetching() const { return fetching_; }
@@ -88,6 +92,7 @@ class MonitorCycle {
  private:
   struct Pass;
   void Request(bool fullRead, std::optional<int> sampleInterval);
+  void NoteServiceAnswering(bool answering);
   void Apply(const CycleRequest& request, const CycleRecords& records);
   void ApplySlot(Pass& pass, int slot, ardmon::DiskInfoTable record);
   void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record);

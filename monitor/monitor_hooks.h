@@ -18,6 +18,9 @@ class MonitorHooks {
   virtual void RefreshSmartList() {}
   virtual void InvalidateDialog() {}
   virtual void UpdateTrayIcons(bool /*show*/) {}
+  // Whether the drive list shows values the service has just given, or the
+  // last ones it gave before it stopped answering.
+  virtual void ShowValuesCurrent(bool /*current*/) {}
   // The modal temperature warning; returns when the user closes it.
   virtual void ShowWarningBox() {}
 };

@@ -28,6 +28,9 @@ struct SlotTable {
   std::array<DriveSlot, kSlotCount> slots{};
   std::int32_t selectedSlot = 0;
   std::int64_t lastSampleTime = 0;  // seconds since 1970, of the last graph sample
+  // False while the service does not answer: the slots then hold the last
+  // values it gave, which the list and the tray show as not current.
+  bool valuesCurrent = true;
 
   bool Present(int slot) const { return slots[slot].slotRecord.Present != 0; }
 };

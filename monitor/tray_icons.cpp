@@ -8,10 +8,18 @@
 namespace monitor {
 namespace {
 
-DriveIcon IconOf(int row, const DriveList& list, const DriveSlot& drive, std::uint32_t count,
+// Values the service no longer confirms say so first, where a cut tip keeps
+// it.
+std::u16string StaleNote(const SlotTable& table, const ardmon::Strings& strings) {
+  return table.valuesCurrent ? std::u16string() : strings.Get(IDS_VALUES_NOT_CURRENT) + u"\n";
+}
+
+DriveIcon IconOf(int row, const DriveList& list, const SlotTable& table, std::uint32_t count,
                  const ardmon::Strings& strings) {
-  std::u16string tip = list.CellText(row, kColumnDrive) + u"\n" + list.CellText(row, kColumnModel) +
-                       u"\n" + list.CellText(row, kColumnTemperature);
+  const DriveSlot& drive = table.slots[list.ItemData(row)];
+  std::u16string tip = StaleNote(table, strings) + list.CellText(row, kColumnDrive) + u"\n" +
+                       list.CellText(row, kColumnModel) + u"\n" +
+                       list.CellText(row, kColumnTemperature);
   if (tip.size() > kTipChars) tip.resize(kTipChars);
   return {row, IsOverLimit(drive, count),
           TemperatureNumber(drive.slotRecord.Temp.Temperature, strings), tip};
@@ -28,7 +36,7 @@ bool UpdateTrayIcons(bool show, const DriveList& list, const SlotTable& table, P
     const DriveSlot& drive = table.slots[list.ItemData(row)];
     const bool checked = list.Checked(row);
     if (show && checked) {
-      tray.ShowDriveIcon(IconOf(row, list, drive, count, strings));
+      tray.ShowDriveIcon(IconOf(row, list, table, count, strings));
       driveIconShown = true;
     } else {
       tray.DeleteIcon(row);
@@ -39,7 +47,9 @@ bool UpdateTrayIcons(bool show, const DriveList& list, const SlotTable& table, P
   // Icons of rows that have gone; identifiers never exceed the slot count.
   for (int id = rows; id <= kSlotCount && tray.DeleteIcon(id); ++id) {
   }
-  if (show && !driveIconShown) return tray.ShowAppIcon(strings.Get(IDS_APP_TITLE));
+  if (show && !driveIconShown) {
+    return tray.ShowAppIcon(StaleNote(table, strings) + strings.Get(IDS_APP_TITLE));
+  }
   return tray.RemoveAppIcon();
 }
 

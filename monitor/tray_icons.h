@@ -15,7 +15,9 @@ struct DriveIcon {
   int id;                 // the drive list row
   bool warning;           // the red base: the drive's counter reached COUNT
   std::u16string number;  // the temperature, or "--"
-  std::u16string tip;     // drive, model and temperature cells, one per line
+  // Drive, model and temperature cells, one per line, after a line that
+  // says they are not current while the service does not answer.
+  std::u16string tip;
 };
 
 // The notification area. Show calls change an icon or add it when it does

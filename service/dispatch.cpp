@@ -2,7 +2,16 @@
 
 namespace service {
 
-void DispatchRequest(disklib::DiskLibrary& library, ardmon::PipeMessage& message) {
+bool ChangesDevices(std::uint32_t command) {
+  const auto code = static_cast<ardmon::PipeCommand>(command);
+  return code == ardmon::PipeCommand::AddFilterSil || code == ardmon::PipeCommand::DelFilterSil;
+}
+
+void DispatchRequest(disklib::DiskLibrary& library, ardmon::PipeMessage& message, Caller caller) {
+  if (ChangesDevices(message.Command) && caller != Caller::Administrator) {
+    message.Result = 0;
+    return;
+  }
   const auto drive = static_cast<std::int32_t>(message.Argument);
   std::int32_t result;
   switch (static_cast<ardmon::PipeCommand>(message.Command)) {

@@ -1,43 +1,39 @@
 #include "monitor/pages/event_log.h"
 
+#include <optional>
+
 namespace monitor {
+namespace {
 
-EventLog::EventLog(FileSystem& files, const CodePage& codePage, Clock& clock,
-                   const LogFolders& folders)
-    : files_(files),
-      codePage_(codePage),
-      clock_(clock),
-      programFolder_(folders.program),
-      folder_(ChooseLogFolder(files, folders)) {}
-
-std::vector<std::u16string> EventLog::Targets(const std::u16string& folder) const {
-  return {JoinPath(folder, kLogTimeFile), JoinPath(folder, kLogMessageFile)};
+// Nothing when either file cannot be opened: a first start has none.
+std::optional<std::vector<LogEntry>> LoadFrom(FileSystem& files, const CodePage& codePage,
+                                              const std::u16string& folder) {
+  const std::vector<std::u16string> targets = LogFilePaths(folder);
+  FinishReplacement(files, targets);
+  const std::unique_ptr<ByteSource> times = files.OpenForReading(targets[0]);
+  const std::unique_ptr<ByteSource> messages = times ? files.OpenForReading(targets[1]) : nullptr;
+  if (!messages) return std::nullopt;
+  return ReadLogFiles(*times, *messages, codePage);
 }
 
-void EventLog::LoadLogFiles() {
-  if (!LoadFrom(folder_) && folder_ != programFolder_) LoadFrom(programFolder_);
-}
+}  // namespace
 
-// False when either file cannot be opened: a first start has none.
-bool EventLog::LoadFrom(const std::u16string& folder) {
-  const std::vector<std::u16string> targets = Targets(folder);
-  FinishReplacement(files_, targets);
-  const std::unique_ptr<ByteSource> times = files_.OpenForReading(targets[0]);
-  const std::unique_ptr<ByteSource> messages = times ? files_.OpenForReading(targets[1]) : nullptr;
-  if (!messages) return false;
-  for (LogEntry& entry : ReadLogFiles(*times, *messages, codePage_)) {
-    rows_.push_front(std::move(entry));
+LoadedLog LoadLogFiles(FileSystem& files, const CodePage& codePage, const LogFolders& folders) {
+  LoadedLog loaded{ChooseLogFolder(files, folders), {}};
+  std::optional<std::vector<LogEntry>> entries = LoadFrom(files, codePage, loaded.folder);
+  if (!entries && loaded.folder != folders.program) {
+    entries = LoadFrom(files, codePage, folders.program);
   }
-  return true;
+  if (entries) loaded.entries = std::move(*entries);
+  return loaded;
 }
 
-bool EventLog::SaveLogFiles() {
-  // The per-user folder is made when it is first needed.
-  files_.CreateFolders(folder_);
-  LogFileTexts texts = LogFilesOf(rows_, codePage_);
-  const std::vector<std::u16string> targets = Targets(folder_);
-  return ReplaceTogether(
-      files_, {{targets[0], std::move(texts.times)}, {targets[1], std::move(texts.messages)}});
+void EventLog::TakeLoaded(LoadedLog loaded) {
+  for (auto entry = loaded.entries.rbegin(); entry != loaded.entries.rend(); ++entry) {
+    rows_.push_back(std::move(*entry));
+  }
+  folder_ = std::move(loaded.folder);
+  loaded_ = true;
 }
 
 const LogEntry& EventLog::AddLogEntry(const std::u16string& message) {

@@ -1,5 +1,7 @@
 // The Log page's rules: its rows, newest on top, and the two log files
-// that keep the newest of them across runs, rewritten whole or not at all.
+// that keep the newest of them across runs, read once at the start
+// (LoadLogFiles) and rewritten whole or not at all from a snapshot
+// (WriteLogFiles), both away from the window's thread.
 #pragma once
 
 #include <string>
@@ -12,17 +14,26 @@
 
 namespace monitor {
 
+// What the log files held at the start: the folder chosen for them and
+// their entries, oldest first.
+struct LoadedLog {
+  std::u16string folder;
+  std::vector<LogEntry> entries;
+};
+// A per-user folder without log files yet takes those of the program's
+// folder, which the next save then moves into it.
+LoadedLog LoadLogFiles(FileSystem& files, const CodePage& codePage, const LogFolders& folders);
+
 class EventLog {
  public:
-  // The folder of the files is chosen here, once.
-  EventLog(FileSystem& files, const CodePage& codePage, Clock& clock, const LogFolders& folders);
+  EventLog(const CodePage& codePage, Clock& clock) : codePage_(codePage), clock_(clock) {}
 
-  // The files' entries go on top of the rows, the last line on top. A
-  // per-user folder without log files yet takes those of the program's
-  // folder, which the next save then moves into it.
-  void LoadLogFiles();
-  // Writes the newest rows to the files; false when they stay as they were.
-  bool SaveLogFiles();
+  // The files' entries go below the rows added meanwhile, the last line on
+  // top of them; from then on the files are saved in their folder.
+  void TakeLoaded(LoadedLog loaded);
+  bool loaded() const { return loaded_; }
+  // What the files are to hold now: the newest rows, in their folder.
+  LogFilesSnapshot Snapshot() const { return {folder_, LogFilesOf(rows_, codePage_)}; }
   // A row on top with the local time of now.
   const LogEntry& AddLogEntry(const std::u16string& message);
   void Clear();
@@ -32,14 +43,11 @@ class EventLog {
   std::string Csv() const { return LogCsv(rows_, codePage_); }
 
  private:
-  std::vector<std::u16string> Targets(const std::u16string& folder) const;
-  bool LoadFrom(const std::u16string& folder);
   std::u16string TimeOfNow();
 
-  FileSystem& files_;
   const CodePage& codePage_;
   Clock& clock_;
-  std::u16string programFolder_;
+  bool loaded_ = false;
   std::u16string folder_;
   LogRows rows_;
 };

@@ -79,6 +79,17 @@ LogFileTexts LogFilesOf(const LogRows& rows, const CodePage& codePage) {
   return texts;
 }
 
+std::vector<std::u16string> LogFilePaths(const std::u16string& folder) {
+  return {JoinPath(folder, kLogTimeFile), JoinPath(folder, kLogMessageFile)};
+}
+
+bool WriteLogFiles(FileSystem& files, const LogFilesSnapshot& snapshot) {
+  files.CreateFolders(snapshot.folder);
+  const std::vector<std::u16string> targets = LogFilePaths(snapshot.folder);
+  return ReplaceTogether(
+      files, {{targets[0], snapshot.texts.times}, {targets[1], snapshot.texts.messages}});
+}
+
 std::string LogCsv(const LogRows& rows, const CodePage& codePage) {
   std::string csv;
   for (auto row = rows.rbegin(); row != rows.rend(); ++row) {

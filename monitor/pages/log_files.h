@@ -68,6 +68,19 @@ struct LogFileTexts {
 };
 LogFileTexts LogFilesOf(const LogRows& rows, const CodePage& codePage);
 
+// The time file and the message file in a folder, in that order.
+std::vector<std::u16string> LogFilePaths(const std::u16string& folder);
+
+// What one save of the log files writes: taken on the window's thread,
+// written away from it.
+struct LogFilesSnapshot {
+  std::u16string folder;
+  LogFileTexts texts;
+};
+// Makes the folder when missing and replaces both files together; false
+// when they stay as they were.
+bool WriteLogFiles(FileSystem& files, const LogFilesSnapshot& snapshot);
+
 // The CSV export: every row, oldest first, "time, message" and CR LF.
 std::string LogCsv(const LogRows& rows, const CodePage& codePage);
 

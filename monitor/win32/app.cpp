@@ -55,11 +55,7 @@ CVormakApp::~CVormakApp() {
 std::u16string CVormakApp::title() const {
   std::u16string title = strings_.Get(IDS_APP_TITLE);
   if (!title.empty()) return title;
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring name = path;
-  name = name.substr(name.find_last_of(L"\\/") + 1);
-  name = name.substr(0, name.find_last_of(L'.'));
+  const std::wstring name = ardmon::ModulePath().stem().wstring();
   return std::u16string(name.begin(), name.end());
 }
 

@@ -28,6 +28,7 @@ constexpr GUID kDiskInterface = {
     0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 constexpr COLORREF kWarningText = RGB(254, 0, 0);
 constexpr COLORREF kNormalText = RGB(1, 1, 1);
+constexpr COLORREF kNotCurrentText = RGB(128, 128, 128);
 constexpr UINT kStateImageMask = 0xF000;
 
 void EnableShutdownAndRestart() {
@@ -93,7 +94,7 @@ INT_PTR CVormakDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case ServiceWorker::kCycleFetched: {
       const std::unique_ptr<FetchedCycle> fetched = TakePosted<FetchedCycle>(lParam);
-      cycle_->OnFetched(fetched->request, *fetched->records);
+      cycle_->OnFetched(fetched->request, fetched->records.get());
       return TRUE;
     }
     case ServiceWorker::kFilterRegistered:
@@ -230,7 +231,7 @@ LRESULT CVormakDlg::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
       const bool red =
           draw.iSubItem == kColumnTemperature && slot >= 0 && slot < kSlotCount &&
           IsOverLimit(app_.slots.slots[slot], ReadUnsigned(app_.profile(), kAllowableCount));
-      draw.clrText = red ? kWarningText : kNormalText;
+      draw.clrText = red ? kWarningText : app_.slots.valuesCurrent ? kNormalText : kNotCurrentText;
       return CDRF_NEWFONT;
     }
     default:
@@ -353,6 +354,8 @@ void CVormakDlg::Hide() {
 }
 
 void CVormakDlg::Exit() {
+  // A stalled service must not hold the program's end.
+  serviceWorker_->CancelAll();
   report_->SaveLogFiles();
   KillTimer(hwnd_, kMonitorTimerId);
   UpdateTrayIcons(false);
@@ -388,6 +391,12 @@ void CVormakDlg::UpdateTrayIcons(bool show) {
 
 // The cycle may have moved the selection to another drive: the graph
 // follows it too.
+void CVormakDlg::ShowValuesCurrent(bool current) {
+  const std::wstring state = current ? L"" : Wide(app_.strings().Get(IDS_VALUES_NOT_CURRENT));
+  SetDlgItemTextW(hwnd_, IDC_LIST_STATE, state.c_str());
+  InvalidateRect(list_->hwnd(), nullptr, FALSE);
+}
+
 void CVormakDlg::InvalidateDialog() {
   InvalidateRect(hwnd_, nullptr, FALSE);
   graph_->Repaint();

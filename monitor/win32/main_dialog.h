@@ -47,6 +47,7 @@ class CVormakDlg : public MonitorHooks {
   void RefreshDriveInfo() override;
   void RefreshSmartList() override;
   void UpdateTrayIcons(bool show) override;
+  void ShowValuesCurrent(bool current) override;
   void InvalidateDialog() override;
   void ShowWarningBox() override;
   // Queued to the mail thread; its result is dropped.

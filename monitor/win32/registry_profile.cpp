@@ -8,7 +8,6 @@ using ardmon::Wide;
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Ardmon";
-constexpr DWORD kPathChars = MAX_PATH;
 
 class Key {
  public:
@@ -104,11 +103,9 @@ bool RegistryProfile::HasRunEntry() {
   HKEY raw = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
   Key key(raw);
-  BYTE data[kPathChars];
-  DWORD size = sizeof data;
-  // A long program path does not fit the buffer, but the entry is there.
-  const LONG status = RegQueryValueExW(key.get(), kRunValue, nullptr, nullptr, data, &size);
-  return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
+  // Only its presence counts, whatever the length of the path it holds.
+  return RegQueryValueExW(key.get(), kRunValue, nullptr, nullptr, nullptr, nullptr) ==
+         ERROR_SUCCESS;
 }
 
 bool RegistryProfile::SetRunEntry(bool present) {
@@ -121,10 +118,12 @@ bool RegistryProfile::SetRunEntry(bool present) {
     const LONG status = RegDeleteValueW(key.get(), kRunValue);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
   }
-  wchar_t path[kPathChars] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, kPathChars);
-  return RegSetValueExW(key.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                        (length + 1) * sizeof(wchar_t)) == ERROR_SUCCESS;
+  // The whole path, however long, with its terminating zero.
+  const std::wstring path = ardmon::ModulePath().wstring();
+  if (path.empty()) return false;
+  return RegSetValueExW(key.get(), kRunValue, 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(path.c_str()),
+                        static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace monitor

@@ -1,7 +1,7 @@
 #include "monitor/win32/service_transact.h"
 #include "common/win32/wide_text.h"
 
-#include <windows.h>
+#include <mutex>
 
 #include "common/service_protocol.h"
 
@@ -14,9 +14,12 @@ constexpr int kOpenAttempts = 16;
 constexpr DWORD kRetryDelayMs = 100;
 constexpr DWORD kMessageSize = sizeof(ardmon::PipeMessage);
 
+// The least the client needs: read the reply, write the request. The
+// server may learn who the client is but not act as it.
 HANDLE TryOpen() {
-  return CreateFileW(Wide(ardmon::kPipeName), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  return CreateFileW(
+      Wide(ardmon::kPipeName), FILE_GENERIC_READ | FILE_WRITE_DATA, 0, nullptr, OPEN_EXISTING,
+      FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
 }
 
 // Milliseconds left until `deadline` (GetTickCount64), 0 when it has passed.
@@ -25,24 +28,37 @@ DWORD Remaining(ULONGLONG deadline) {
   return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
 }
 
+// Sleeps `ms`, less when `cancel` comes first.
+void Pause(HANDLE cancel, DWORD ms) {
+  if (cancel) {
+    WaitForSingleObject(cancel, ms);
+  } else {
+    Sleep(ms);
+  }
+}
+
+bool Cancelled(HANDLE cancel) {
+  return cancel && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0;
+}
+
 // 16 attempts 100 ms apart. Within an attempt's 100 ms a busy pipe is
-// waited for rather than slept over: the service's single instance listens
-// again moments after each client, and a client that always slept the full
+// waited for rather than slept over: the service's instances listen again
+// moments after each client, and a client that always slept the full
 // interval would spend most of a monitoring cycle asleep.
-HANDLE OpenPipe() {
-  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+HANDLE OpenPipe(HANDLE cancel) {
+  for (int attempt = 0; attempt < kOpenAttempts && !Cancelled(cancel); ++attempt) {
     const ULONGLONG attemptEnd = GetTickCount64() + kRetryDelayMs;
     for (;;) {
       const HANDLE pipe = TryOpen();
       if (pipe != INVALID_HANDLE_VALUE) return pipe;
       if (GetLastError() != ERROR_PIPE_BUSY) {  // no service: the plain wait
-        Sleep(kRetryDelayMs);
+        Pause(cancel, kRetryDelayMs);
         break;
       }
       const DWORD left = Remaining(attemptEnd);
       if (left == 0) break;
       if (!WaitNamedPipeW(Wide(ardmon::kPipeName), left)) {
-        if (const DWORD rest = Remaining(attemptEnd)) Sleep(rest);
+        if (const DWORD rest = Remaining(attemptEnd)) Pause(cancel, rest);
         break;
       }
     }
@@ -50,12 +66,72 @@ HANDLE OpenPipe() {
   return INVALID_HANDLE_VALUE;
 }
 
-// Moves a whole buffer before the deadline; false when the pipe fails or
-// the time runs out, the transfer under way then cancelled.
-bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline) {
+// The process of the service "TempService" as the service control manager
+// knows it; 0 when it does not run. The handles stay open for the life of
+// the program: they name the service, whichever process runs it.
+DWORD QueryServiceProcessId() {
+  static const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  static const SC_HANDLE service =
+      manager ? OpenServiceW(manager, Wide(ardmon::kServiceName), SERVICE_QUERY_STATUS) : nullptr;
+  SERVICE_STATUS_PROCESS status{};
+  DWORD needed = 0;
+  if (!service || !QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                        reinterpret_cast<BYTE*>(&status), sizeof status, &needed)) {
+    return 0;
+  }
+  return status.dwProcessId;
+}
+
+// The service's process once found, held open: while the handle is open its
+// id cannot pass to another process, so the control manager is asked again
+// only when the pipe's server is another process or the service has ended.
+class KnownServiceProcess {
+ public:
+  bool Is(DWORD id) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (id == id_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) return true;
+    Forget();
+    if (id == 0 || id != QueryServiceProcessId()) return false;
+    process_ = OpenProcess(SYNCHRONIZE, FALSE, id);
+    // Asked after the process was opened: it is still the service's.
+    if (!process_ || id != QueryServiceProcessId()) {
+      Forget();
+      return false;
+    }
+    id_ = id;
+    return true;
+  }
+
+ private:
+  void Forget() {
+    if (process_) CloseHandle(process_);
+    process_ = nullptr;
+    id_ = 0;
+  }
+
+  std::mutex mutex_;
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
+// Another process may have taken the pipe's name while the service was
+// stopped: its "service" would learn the monitor's requests and feed it
+// made-up drives.
+bool ServedByTheService(HANDLE pipe) {
+  static KnownServiceProcess service;
+  ULONG server = 0;
+  return GetNamedPipeServerProcessId(pipe, &server) && service.Is(server);
+}
+
+// Moves a whole buffer before the deadline; false when the pipe fails, the
+// time runs out or `cancel` comes, the transfer under way then cancelled.
+bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline,
+                 HANDLE cancel) {
   OVERLAPPED overlapped{};
   overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!overlapped.hEvent) return false;
+  const HANDLE waits[] = {overlapped.hEvent, cancel};
+  const DWORD waitCount = cancel ? 2 : 1;
   DWORD done = 0;
   bool ok = true;
   while (ok && done < size) {
@@ -65,7 +141,8 @@ bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG dea
                                : ReadFile(pipe, bytes + done, size - done, nullptr, &overlapped);
     if (!started && GetLastError() != ERROR_IO_PENDING) {
       ok = false;
-    } else if (WaitForSingleObject(overlapped.hEvent, Remaining(deadline)) != WAIT_OBJECT_0) {
+    } else if (WaitForMultipleObjects(waitCount, waits, FALSE, Remaining(deadline)) !=
+               WAIT_OBJECT_0) {
       CancelIoEx(pipe, &overlapped);
       GetOverlappedResult(pipe, &overlapped, &moved, TRUE);
       ok = false;
@@ -88,14 +165,15 @@ bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG dea
 // the read waits for the reply itself, and the one event name is shared by
 // every client, so with several served at once another client may take
 // the signal and leave this one waiting on it in vain.
-std::uint32_t ServiceTransact(ardmon::PipeMessage* message) {
+std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel) {
   const ULONGLONG deadline = GetTickCount64() + ardmon::kTransactionBoundMs;
-  const HANDLE pipe = OpenPipe();
+  const HANDLE pipe = OpenPipe(cancel);
   if (pipe == INVALID_HANDLE_VALUE) return 0;
   ardmon::PipeMessage reply = *message;
   auto* bytes = reinterpret_cast<BYTE*>(&reply);
-  const bool answered = TransferAll(pipe, bytes, kMessageSize, true, deadline) &&
-                        TransferAll(pipe, bytes, kMessageSize, false, deadline);
+  const bool answered = ServedByTheService(pipe) &&
+                        TransferAll(pipe, bytes, kMessageSize, true, deadline, cancel) &&
+                        TransferAll(pipe, bytes, kMessageSize, false, deadline, cancel);
   CloseHandle(pipe);
   if (!answered) return 0;
   *message = reply;

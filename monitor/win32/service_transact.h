@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 #include "common/wire_records.h"
@@ -8,15 +10,22 @@
 namespace monitor {
 
 // One transaction over "\\.\pipe\GetTemp": returns the reply's Result, or
-// 0 when the pipe could not be opened in 16 attempts 100 ms apart or the
+// 0 when the pipe could not be opened in 16 attempts 100 ms apart, was
+// served by another process than the service "TempService", or the
 // exchange did not end within its bound (the message is then unchanged).
-std::uint32_t ServiceTransact(ardmon::PipeMessage* message);
+// Signalling `cancel` (a manual-reset event, optional) ends it at once
+// with 0: its pipe I/O is cancelled rather than waited out.
+std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel = nullptr);
 
 class PipeServiceChannel : public ServiceChannel {
  public:
+  explicit PipeServiceChannel(HANDLE cancel = nullptr) : cancel_(cancel) {}
   std::uint32_t Transact(ardmon::PipeMessage& message) override {
-    return ServiceTransact(&message);
+    return ServiceTransact(&message, cancel_);
   }
+
+ private:
+  HANDLE cancel_;
 };
 
 }  // namespace monitor

@@ -4,9 +4,20 @@
 
 namespace monitor {
 
+ServiceWorker::ServiceWorker(HWND window)
+    : window_(window), cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle) {}
+
+ServiceWorker::~ServiceWorker() {
+  CancelAll();
+}
+
+void ServiceWorker::CancelAll() {
+  if (cancel_.get()) SetEvent(cancel_.get());
+}
+
 void ServiceWorker::StartFetch(const CycleRequest& request) {
-  worker_.Post([request, window = window_] {
-    PipeServiceChannel channel;
+  worker_.Post([request, window = window_, cancel = cancel_] {
+    PipeServiceChannel channel(cancel.get());
     PostOwned(
         window, kCycleFetched,
         std::make_unique<FetchedCycle>(FetchedCycle{request, FetchCycleRecords(request, channel)}));
@@ -14,10 +25,10 @@ void ServiceWorker::StartFetch(const CycleRequest& request) {
 }
 
 void ServiceWorker::RegisterFilter() {
-  worker_.Post([window = window_] {
+  worker_.Post([window = window_, cancel = cancel_] {
     ardmon::PipeMessage message{};
     message.Command = static_cast<std::uint32_t>(ardmon::PipeCommand::AddFilterSil);
-    PostMessageW(window, kFilterRegistered, ServiceTransact(&message), 0);
+    PostMessageW(window, kFilterRegistered, ServiceTransact(&message, cancel.get()), 0);
   });
 }
 

@@ -25,13 +25,19 @@ class ServiceWorker final : public CycleFetcher {
   // wParam: the service's answer, nonzero when the registration changed.
   static constexpr UINT kFilterRegistered = WM_APP + 11;
 
-  explicit ServiceWorker(HWND window) : window_(window) {}
+  explicit ServiceWorker(HWND window);
+  ~ServiceWorker() override;
 
   void StartFetch(const CycleRequest& request) override;
   void RegisterFilter();
+  // Ends the transaction under way at once, its pipe I/O cancelled, and
+  // every later one before it starts: the program is ending.
+  void CancelAll();
 
  private:
   HWND window_;
+  // Manual-reset; shared with the jobs, which may outlive the worker.
+  std::shared_ptr<void> cancel_;
   WorkerThread worker_;
 };
 

@@ -49,6 +49,13 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
+// Flushed before it is closed: the rename that follows must not put a file
+// whose bytes are still only in memory in the place of a whole one.
+bool Fill(HANDLE file, std::string_view bytes) {
+  const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+  return CloseHandle(file) && written;
+}
+
 }  // namespace
 
 std::unique_ptr<ByteSource> Win32FileSystem::OpenForReading(const std::u16string& path) {
@@ -59,14 +66,25 @@ std::unique_ptr<ByteSource> Win32FileSystem::OpenForReading(const std::u16string
   return std::make_unique<HandleSource>(file);
 }
 
-// Flushed before it is closed: the rename that follows must not put a file
-// whose bytes are still only in memory in the place of a whole one.
 bool Win32FileSystem::WriteWhole(const std::u16string& path, std::string_view bytes) {
   const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  const bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-  return CloseHandle(file) && written;
+  return Fill(file, bytes);
+}
+
+NewFile Win32FileSystem::WriteNew(const std::u16string& path, std::string_view bytes) {
+  const std::wstring name = Wide(path);
+  const HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::kNameTaken
+                                                                       : NewFile::kFailed;
+  }
+  if (Fill(file, bytes)) return NewFile::kWritten;
+  DeleteFileW(name.c_str());
+  return NewFile::kFailed;
 }
 
 // Not flushed: a killed process leaves what it wrote to the system, and

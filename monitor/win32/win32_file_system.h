@@ -11,6 +11,7 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<ByteSource> OpenForReading(const std::u16string& path) override;
   bool WriteWhole(const std::u16string& path, std::string_view bytes) override;
   bool Append(const std::u16string& path, std::string_view bytes) override;
+  NewFile WriteNew(const std::u16string& path, std::string_view bytes) override;
   bool Rename(const std::u16string& from, const std::u16string& to) override;
   bool Remove(const std::u16string& path) override;
   bool Exists(const std::u16string& path) override;

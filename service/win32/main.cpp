@@ -6,9 +6,9 @@
 #include "service/win32/service_host.h"
 
 namespace {
-// A request still in progress when the service stops is finished and
-// answered; a library call can wait on a device this long.
-constexpr DWORD kLastRequestMs = 120000;
+// The dispatcher returns once SERVICE_STOPPED is reported, which
+// ServiceMain does as its last step, everything closed.
+constexpr DWORD kServiceMainReturnMs = 5000;
 }  // namespace
 
 int main() {
@@ -17,6 +17,6 @@ int main() {
        service::ServiceMain},
       {nullptr, nullptr}};
   StartServiceCtrlDispatcherW(table);
-  service::WaitForServiceMain(kLastRequestMs);
+  service::WaitForServiceMain(kServiceMainReturnMs);
   return 0;
 }

@@ -19,6 +19,31 @@ constexpr DWORD kPipeTimeoutMs = 1000;
 // After a stop, how long a client that is taking its reply still gets.
 constexpr DWORD kStopGraceMs = 100;
 
+bool IsMember(HANDLE token, WELL_KNOWN_SID_TYPE type) {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(type, nullptr, sid, &size) &&
+         CheckTokenMembership(token, sid, &member) && member;
+}
+
+// Looks at the client's token while impersonating it (the client allows
+// identification only, which is enough to read it).
+Caller CallerOf(HANDLE pipe) {
+  if (!ImpersonateNamedPipeClient(pipe)) return Caller::User;
+  Caller caller = Caller::User;
+  HANDLE token = nullptr;
+  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+    if (IsMember(token, WinBuiltinAdministratorsSid) || IsMember(token, WinLocalSystemSid)) {
+      caller = Caller::Administrator;
+    }
+    CloseHandle(token);
+  }
+  // Going on as the client would serve everyone with its rights.
+  if (!RevertToSelf()) ExitProcess(GetLastError());
+  return caller;
+}
+
 bool AddWellKnownEntry(WELL_KNOWN_SID_TYPE type, DWORD rights, BYTE (&sid)[SECURITY_MAX_SID_SIZE],
                        EXPLICIT_ACCESS_W& entry) {
   DWORD size = sizeof sid;
@@ -46,8 +71,7 @@ bool PipeSecurity::Build() {
   if (!AddWellKnownEntry(WinLocalSystemSid, FILE_ALL_ACCESS, system, entries[0]) ||
       !AddWellKnownEntry(WinBuiltinAdministratorsSid, FILE_ALL_ACCESS, administrators,
                          entries[1]) ||
-      !AddWellKnownEntry(WinBuiltinUsersSid, FILE_GENERIC_READ | FILE_GENERIC_WRITE, users,
-                         entries[2])) {
+      !AddWellKnownEntry(WinBuiltinUsersSid, kUsersPipeRights, users, entries[2])) {
     return false;
   }
   const DWORD error = SetEntriesInAclW(3, entries, nullptr, &dacl_);
@@ -97,7 +121,7 @@ bool PipeServer::Ready() const {
   return true;
 }
 
-void PipeServer::Run() {
+DWORD PipeServer::Run() {
   for (Instance& instance : instances_) Listen(instance);
   std::vector<HANDLE> events;
   for (const Instance& instance : instances_) events.push_back(instance.overlapped.hEvent);
@@ -124,9 +148,10 @@ void PipeServer::Run() {
         }
       }
     } else if (wait == WAIT_FAILED) {
-      return;
+      return GetLastError();
     }
   }
+  return 0;
 }
 
 void PipeServer::Listen(Instance& instance) {
@@ -200,7 +225,9 @@ void PipeServer::StartRead(Instance& instance) {
 
 // The library call runs here, on the one serving thread.
 void PipeServer::Answer(Instance& instance) {
-  DispatchRequest(library_, instance.message);
+  const bool changesDevices = ChangesDevices(instance.message.Command);
+  DispatchRequest(library_, instance.message,
+                  changesDevices ? CallerOf(instance.pipe) : Caller::User);
   // Without the client's event the reply still goes out; the client's
   // read waits for it.
   if (const HANDLE replyEvent =

@@ -12,7 +12,10 @@
 namespace service {
 
 // SYSTEM and Administrators may do anything with the pipe; Users may read
-// and write its data but not change its access list or owner.
+// and write its data, but neither create an instance of it (for a pipe,
+// FILE_APPEND_DATA is that right) nor change its access list or owner.
+constexpr DWORD kUsersPipeRights = FILE_GENERIC_READ | FILE_WRITE_DATA;
+
 class PipeSecurity {
  public:
   PipeSecurity() = default;
@@ -52,8 +55,9 @@ class PipeServer {
   ~PipeServer();
   // False when an instance or its event cannot be made.
   bool Ready() const;
-  // Serves clients until the stop event is signalled.
-  void Run();
+  // Serves clients until the stop event is signalled: 0, or the error
+  // that ended the serving.
+  DWORD Run();
 
  private:
   enum class Stage { Listening, Reading, Writing, Parting, Resting };

@@ -5,17 +5,23 @@
 #include "common/service_protocol.h"
 #include "service/win32/imported_library.h"
 #include "service/win32/pipe_server.h"
+#include "service/win32/service_threads.h"
 
 namespace service {
 namespace {
 
 constexpr DWORD kStartWaitHintMs = 3000;
-constexpr DWORD kStopWaitHintMs = 3000;
+// While a stop waits for the serving threads (a library call may hold one
+// for minutes), a new check point goes out this often.
+constexpr DWORD kStopCheckPointMs = 1000;
+constexpr DWORD kStopWaitHintMs = 3 * kStopCheckPointMs;
 
-// Shared by the dispatcher's thread (control handler) and the serving
-// thread; both handles exist before SERVICE_RUNNING lets a stop arrive.
+// Shared by the dispatcher's thread (control handler) and ServiceMain's;
+// the stop event exists before SERVICE_RUNNING lets a stop arrive.
 SERVICE_STATUS_HANDLE statusHandle = nullptr;
 std::atomic<DWORD> currentState{SERVICE_START_PENDING};
+std::atomic<DWORD> currentCheckPoint{0};
+std::atomic<DWORD> currentWaitHint{0};
 std::atomic<HANDLE> stopEvent{nullptr};
 HANDLE serviceMainDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 std::atomic<bool> serviceMainStarted{false};
@@ -35,40 +41,60 @@ bool SetStatus(DWORD state, DWORD win32ExitCode, DWORD serviceSpecificExitCode, 
   return SetServiceStatus(statusHandle, &status) != FALSE;
 }
 
+// Records the state, so that an interrogation re-reports it, and reports it.
+void Enter(DWORD state, DWORD checkPoint, DWORD waitHint) {
+  currentState = state;
+  currentCheckPoint = checkPoint;
+  currentWaitHint = waitHint;
+  ReportStatus(state, 0, 0, checkPoint, waitHint);
+}
+
+void ReportStopProgress() {
+  Enter(SERVICE_STOP_PENDING, currentCheckPoint + 1, kStopWaitHintMs);
+}
+
 void WINAPI ControlHandler(DWORD control) {
   if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
-    currentState = SERVICE_STOP_PENDING;
-    ReportStatus(SERVICE_STOP_PENDING, 0, 0, 1, kStopWaitHintMs);
+    if (currentState == SERVICE_RUNNING) Enter(SERVICE_STOP_PENDING, 1, kStopWaitHintMs);
     StopService();
     return;
   }
-  ReportStatus(currentState, 0, 0, 0, 0);
+  ReportStatus(currentState, 0, 0, currentCheckPoint, currentWaitHint);
 }
 
-// The service cannot serve: say so with the reason instead of running idle.
-void FailStart(DWORD error) {
+// The last report: every thread has returned and every handle is closed,
+// so a start that follows finds the pipe's name free.
+void ReportStopped(DWORD error) {
   currentState = SERVICE_STOPPED;
-  SetStatus(SERVICE_STOPPED, error != 0 ? error : ERROR_GEN_FAILURE, 0, 0, 0);
+  // A failure of this last report is not followed further.
+  SetStatus(SERVICE_STOPPED, error, 0, 0, 0);
 }
 
-void Serve() {
+// Runs the service from its start to the end of its stop; a Win32 error
+// code when it could not serve, else 0.
+DWORD Serve() {
   PipeSecurity security;
-  if (!security.Build()) return FailStart(GetLastError());
+  if (!security.Build()) return GetLastError();
   const HANDLE pipe = CreateServicePipe(security, true);
-  if (pipe == INVALID_HANDLE_VALUE) return FailStart(GetLastError());
+  if (pipe == INVALID_HANDLE_VALUE) return GetLastError();
   const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ImportedLibrary library;
+  // Every instance of the pipe exists before RUNNING is reported, and is
+  // closed when this ends.
   PipeServer server(pipe, security, stop, library);
-  if (!stop || !server.Ready()) {
+  ServiceThreads threads;
+  if (!stop || !server.Ready() || !threads.Start([&server] { return server.Run(); })) {
     const DWORD error = GetLastError();
     if (stop) CloseHandle(stop);
-    return FailStart(error);
+    return error != 0 ? error : ERROR_GEN_FAILURE;
   }
   stopEvent = stop;
-  currentState = SERVICE_RUNNING;
-  ReportStatus(SERVICE_RUNNING, 0, 0, 0, 0);
-  server.Run();
-  // The handle stays recorded: a late control may still signal it.
+  Enter(SERVICE_RUNNING, 0, 0);
+  threads.WaitForStop(stop);
+  if (currentState != SERVICE_STOP_PENDING) Enter(SERVICE_STOP_PENDING, 1, kStopWaitHintMs);
+  StopService();
+  // The stop event stays open: a late control may still signal it.
+  return threads.Join(kStopCheckPointMs, ReportStopProgress);
 }
 
 }  // namespace
@@ -82,8 +108,6 @@ bool ReportStatus(DWORD state, DWORD win32ExitCode, DWORD serviceSpecificExitCod
 
 void StopService() {
   if (HANDLE stop = stopEvent) SetEvent(stop);
-  // A failure of this last report is not followed further.
-  SetStatus(SERVICE_STOPPED, 0, 0, 0, 0);
 }
 
 void WINAPI ServiceMain(DWORD, LPWSTR*) {
@@ -91,8 +115,8 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
   statusHandle = RegisterServiceCtrlHandlerW(reinterpret_cast<const wchar_t*>(ardmon::kServiceName),
                                              ControlHandler);
   if (statusHandle) {
-    ReportStatus(SERVICE_START_PENDING, 0, 0, 1, kStartWaitHintMs);
-    Serve();
+    Enter(SERVICE_START_PENDING, 1, kStartWaitHintMs);
+    ReportStopped(Serve());
   }
   SetEvent(serviceMainDone);
 }

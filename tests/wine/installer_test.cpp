@@ -4,7 +4,9 @@
 // Upgrade.* installs again over it, Uninstall.* removes it silently, and
 // UninstallWithPages.* installs it once more and removes it as a user
 // would. Each starts from what the one before left.
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -145,6 +147,27 @@ TEST_F(Install, PutsTheProgramsTheUninstallerAndTheShortcutInPlace) {
   }
   EXPECT_TRUE(fs::exists(InstallFolder() / L"Uninstall.exe"));
   EXPECT_EQ(ShortcutTarget(StartMenuShortcut()), InstallFolder() / L"Ardmon.exe");
+}
+
+// The service loads the library from this folder as SYSTEM: users may read
+// and run what is in it, not change it, whatever the parent folder allows.
+// Read back in the well-known SIDs' names, the same on every language.
+TEST_F(Install, TheFolderIsChangedByAdministratorsAndSystemOnly) {
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    GTEST_SKIP() << "Wine keeps no access list on a folder: it shows one made of the Unix mode";
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(
+      GetNamedSecurityInfoW(InstallFolder().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, nullptr, nullptr, &descriptor),
+      static_cast<DWORD>(ERROR_SUCCESS));
+  wchar_t* text = nullptr;
+  ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+      descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
+  // Protected (P): nothing comes from the parent; OICI: the files inherit.
+  EXPECT_EQ(std::wstring(text), L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+  LocalFree(text);
+  LocalFree(descriptor);
 }
 
 TEST_F(Install, RegistersTheServiceToStartWithWindowsAsLocalSystemAndStartsIt) {

@@ -2,6 +2,8 @@
 // drives, a second start, Exit, and a start without the service.
 #include "tests/wine/monitor_gui_fixture.h"
 
+#include <dbt.h>
+
 namespace monitorgui {
 namespace {
 
@@ -164,6 +166,29 @@ TEST_F(MonitorGui, AnUnpluggedDriveLosesItsRowAndItsIcon) {
   EXPECT_EQ(list.Text(1, 0), DemoOf(1).letters);
   EXPECT_EQ(list.ItemData(1), 1);
   EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5}), kReactMs));
+}
+
+// A disk that arrives or leaves has a cycle run at once, which reads the
+// temperature only of a disk that was not there before.
+TEST_F(MonitorGui, ADeviceChangeRunsACycleThatReadsOnlyNewDisks) {
+  ASSERT_TRUE(profile_.WriteInt(L"TIME", 60));  // no timer cycle ever
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  const RemoteListView list = DriveList();
+  machine_.Change([](Fixture& f) {
+    SetTemperature(f, 0, 60);
+    SetPlugged(f, 2, false);
+  });
+  SendBounded(window_, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 4; }, kCycleMs));
+  EXPECT_EQ(list.Text(0, 4), Celsius(38)) << "a disk already there is not read";
+
+  machine_.Change([](Fixture& f) {
+    SetPlugged(f, 2, true);
+    SetTemperature(f, 2, 47);
+  });
+  SendBounded(window_, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+  ASSERT_TRUE(WaitUntil([&] { return list.Count() == 5; }, kCycleMs));
+  EXPECT_EQ(list.Text(2, 4), Celsius(47)) << "the disk that came is read";
 }
 
 // The drive that answers no ATA command, read through the storage query.

@@ -201,6 +201,39 @@ TEST_F(LogAndGraph, EventsOfAHeatedAndAnUnpluggedDriveAreListedNewestOnTop) {
   ShootWindow("page_log");
 }
 
+// The service stopped and started again under the running monitor: no disk
+// left, so none is logged as removed and none logs its health again; the
+// outage is logged when it begins and when it ends, and meanwhile the list
+// and the tray keep their values and say that they are not current.
+TEST_F(LogAndGraph, AServiceOutageIsLoggedAsSuchAndRemovesNoDrive) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
+  const std::wstring caution = kCautionEvent + Text(IDS_HEALTH_IS_CAUTION);
+  ASSERT_TRUE(LogShows({caution}));
+
+  servicetest::ServiceControl service(L"TempService");
+  struct Restart {
+    servicetest::ServiceControl& service;
+    ~Restart() { EXPECT_TRUE(service.EnsureRunning()); }
+  } restart{service};
+  SERVICE_STATUS status{};
+  ASSERT_TRUE(service.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+  const std::wstring lost = Text(IDS_SERVICE_NOT_ANSWERING);
+  EXPECT_TRUE(LogShows({lost, caution}));
+  std::vector<std::wstring> tips = TipsOfDrives({0, 1, 2, 3, 5});
+  for (std::wstring& tip : tips) tip = Text(IDS_VALUES_NOT_CURRENT) + L"\n" + tip;
+  EXPECT_TRUE(TrayShows(tips, kReactMs));
+  EXPECT_EQ(DriveList().Count(), static_cast<int>(kDemo.size()));
+  const HWND listState = GetDlgItem(window_, IDC_LIST_STATE);
+  EXPECT_EQ(TextOf(listState), Text(IDS_VALUES_NOT_CURRENT));
+  ShootWindow("service_outage");
+
+  ASSERT_TRUE(service.EnsureRunning());
+  EXPECT_TRUE(LogShows({Text(IDS_SERVICE_ANSWERS), lost, caution}));
+  EXPECT_TRUE(TrayShows(TipsOfDrives({0, 1, 2, 3, 5}), kCycleMs));
+  EXPECT_EQ(TextOf(listState), L"");
+}
+
 TEST_F(LogAndGraph, ExitWritesTheFilesAndTheNextStartShowsTheSameRows) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   Plug(3, false);
@@ -353,11 +386,16 @@ TEST_F(LogAndGraph, SaveWritesNewFilesAsksBeforeReplacingAndReportsFailures) {
   ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kLogTab));
   ASSERT_TRUE(LogShows({kCautionEvent + Text(IDS_HEALTH_IS_CAUTION)}));
   const std::filesystem::path log = NewExportFile(L"log.csv");
+  // Files of the user's beside it, named as temporary files could be.
+  const std::vector<std::filesystem::path> others = {log.parent_path() / L"log.csv.new",
+                                                     log.parent_path() / L"~Ardmon1.tmp"};
+  for (const auto& other : others) std::ofstream(other, std::ios::binary) << "the user's";
 
   ASSERT_NO_FATAL_FAILURE(Export(LogPage(), log));
   const auto row = LogRows().at(0);
   const std::string csv = Narrow(row.first) + ", " + CsvField(row.second) + "\r\n";
   EXPECT_TRUE(WaitUntil([&] { return Contents(log) == csv; }, kReactMs)) << "a new file";
+  for (const auto& other : others) EXPECT_EQ(Contents(other), "the user's") << other;
 
   // The same name again: replacing it is asked first.
   std::filesystem::resize_file(log, 0);

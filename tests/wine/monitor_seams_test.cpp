@@ -97,11 +97,17 @@ TEST_F(Win32Files, WritesReadsRenamesRemovesAndAppendsToFiles) {
   EXPECT_EQ(files_.OpenForReading(Path(L"a.txt")), nullptr);
   EXPECT_FALSE(files_.WriteWhole(Path(L"missing\\c.txt"), "x"));
 
-  ASSERT_TRUE(files_.Append(Path(L"c.txt"), "made, "));
-  ASSERT_TRUE(files_.Append(Path(L"c.txt"), big));
-  EXPECT_EQ(files_.OpenForReading(Path(L"c.txt"))->Size(), std::optional<std::size_t>(100006));
-  EXPECT_EQ(ReadWholeFile(files_, Path(L"c.txt")), "made, " + big) << "then added to";
-  EXPECT_FALSE(files_.Append(Path(L"missing\\c.txt"), "x"));
+  // A new file only: one that exists keeps its bytes.
+  EXPECT_EQ(files_.WriteNew(Path(L"c.txt"), "first"), NewFile::kWritten);
+  EXPECT_EQ(files_.WriteNew(Path(L"c.txt"), "second"), NewFile::kNameTaken);
+  EXPECT_EQ(Read(Path(L"c.txt")), "first");
+  EXPECT_EQ(files_.WriteNew(Path(L"missing\\c.txt"), "x"), NewFile::kFailed);
+
+  ASSERT_TRUE(files_.Append(Path(L"d.txt"), "made, "));
+  ASSERT_TRUE(files_.Append(Path(L"d.txt"), big));
+  EXPECT_EQ(files_.OpenForReading(Path(L"d.txt"))->Size(), std::optional<std::size_t>(100006));
+  EXPECT_EQ(ReadWholeFile(files_, Path(L"d.txt")), "made, " + big) << "then added to";
+  EXPECT_FALSE(files_.Append(Path(L"missing\\d.txt"), "x"));
 }
 
 TEST_F(Win32Files, ReplacesAFileOnceItsReaderLetsGo) {
@@ -142,15 +148,16 @@ TEST_F(Win32Files, TellsWhereFilesCanBeCreatedAndMakesFolders) {
 TEST_F(Win32Files, TheLogFilesGoThroughTheRealFileSystemAndCodePage) {
   SystemClock clock;
   const AnsiCodePage ansi;
-  EventLog log(files_, ansi, clock, {Path(), u""});
+  EventLog log(ansi, clock);
+  log.TakeLoaded(LoadLogFiles(files_, ansi, {Path(), u""}));
   for (int i = 0; i < 40; ++i) log.AddLogEntry(u"D:DISK" + std::u16string(1, u'a' + i % 26));
-  ASSERT_TRUE(log.SaveLogFiles());
+  ASSERT_TRUE(WriteLogFiles(files_, log.Snapshot()));
   EXPECT_FALSE(files_.Exists(PendingPath(Path(L"Ardmon.time"))));
   const std::string messages = Read(Path(L"Ardmon.log"));
   EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 31);
   EXPECT_EQ(messages.substr(messages.size() - 8), "D:DISKn\n");
-  EventLog reloaded(files_, ansi, clock, {Path(), u""});
-  reloaded.LoadLogFiles();
+  EventLog reloaded(ansi, clock);
+  reloaded.TakeLoaded(LoadLogFiles(files_, ansi, {Path(), u""}));
   ASSERT_EQ(reloaded.rows().size(), 31u);
   EXPECT_TRUE(std::equal(reloaded.rows().begin(), reloaded.rows().end(), log.rows().begin()));
 }

@@ -217,7 +217,7 @@ TEST(MainDialog, TemplateOfBothLanguages) {
     EXPECT_EQ(dialog.caption, u"Halvane Quenby Ver3.0.7");
     EXPECT_EQ(dialog.point_size, 9);
     EXPECT_EQ(dialog.font, language == Language::English ? u"MS Shell Dlg" : u"MS UI Gothic");
-    ASSERT_EQ(dialog.items.size(), 4u);
+    ASSERT_EQ(dialog.items.size(), 5u);
 
     const DialogItem& label = dialog.items[0];
     EXPECT_TRUE(SameClass(label.window_class, u"Static"));
@@ -242,6 +242,10 @@ TEST(MainDialog, TemplateOfBothLanguages) {
     EXPECT_EQ(frame.id, IDC_PAGE_FRAME);
     EXPECT_TRUE(SameClass(frame.window_class, u"Static"));
     ExpectAt(frame, 14, 88, 300, 160);
+
+    const DialogItem& state = dialog.items[4];
+    EXPECT_EQ(state.id, IDC_LIST_STATE);
+    EXPECT_EQ(state.text, u"");
   }
 }
 

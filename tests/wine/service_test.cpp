@@ -22,6 +22,7 @@
 #include "common/service_protocol.h"
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
+#include "disklib/sim/fixture.h"
 #include "monitor/win32/service_transact.h"
 #include "service/win32/pipe_server.h"
 #include "tests/wine/service_control.h"
@@ -118,6 +119,77 @@ std::uint32_t TransactUntilAnswered(PipeMessage& message, DWORD giveUpMs = 20000
   }
 }
 
+std::filesystem::path FixtureFile() {
+  return servicetest::OwnPath().parent_path() / L"ArdmonSim.json";
+}
+
+// The filter commands and the slow drive rewrite the fixture; later tests
+// and the demo expect the demo machine.
+void RestoreDemoMachine() {
+  const std::wstring demo = L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring();
+  ASSERT_TRUE(CopyFileW(demo.c_str(), FixtureFile().c_str(), FALSE)) << GetLastError();
+}
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool IsAdministrator() {
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+         CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+// Runs this program again with `mode` under this process's token with
+// Administrators for deny only: a plain user as far as access checks go
+// (Wine runs every program as an administrator). Its exit code, or
+// kNoUserToken when no such process can be had.
+constexpr DWORD kNoUserToken = 0xFFFF;
+
+DWORD RunAsUser(const std::wstring& mode) {
+  HANDLE own = nullptr, restricted = nullptr;
+  BYTE admins[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof admins;
+  SID_AND_ATTRIBUTES denyOnly{admins, 0};
+  DWORD exitCode = kNoUserToken;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own) &&
+      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+      CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+    const std::wstring exe = servicetest::OwnPath().wstring();
+    std::wstring commandLine = L"\"" + exe + L"\" " + mode;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessAsUserW(restricted, exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                             0, nullptr, nullptr, &startup, &process)) {
+      WaitForSingleObject(process.hProcess, 30000);
+      GetExitCodeProcess(process.hProcess, &exitCode);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  if (restricted) CloseHandle(restricted);
+  if (own) CloseHandle(own);
+  return exitCode;
+}
+
+// As a user: an instance of the pipe, both filter commands and a drive
+// query. Bits of the exit code: 1 a filter command was served, 2 the query
+// was not, 4 an instance was made.
+int RunUserClient() {
+  if (IsAdministrator()) return static_cast<int>(kNoUserToken);
+  const HANDLE squatter = CreateNamedPipeW(Wide(ardmon::kPipeName), PIPE_ACCESS_DUPLEX,
+                                           PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                                           sizeof(PipeMessage), sizeof(PipeMessage), 0, nullptr);
+  if (squatter != INVALID_HANDLE_VALUE) CloseHandle(squatter);
+  PipeMessage add = Request(1, 0), del = Request(2, 0), query = Request(0, 0);
+  const bool served = monitor::ServiceTransact(&add) != 0 || monitor::ServiceTransact(&del) != 0;
+  return (served ? 1 : 0) | (monitor::ServiceTransact(&query) != 1 ? 2 : 0) |
+         (squatter != INVALID_HANDLE_VALUE ? 4 : 0);
+}
+
 // --- One client process of the parallel test -------------------------------
 
 int RunClient(int id, int count) {
@@ -160,14 +232,6 @@ class ServiceCommands : public ServiceTest {
  protected:
   static void SetUpTestSuite() { RestoreDemoMachine(); }
   void TearDown() override { RestoreDemoMachine(); }
-
-  // The filter commands rewrite the fixture; later tests and the demo
-  // expect the demo machine.
-  static void RestoreDemoMachine() {
-    const std::wstring demo = L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring();
-    const auto fixture = servicetest::OwnPath().parent_path() / L"ArdmonSim.json";
-    ASSERT_TRUE(CopyFileW(demo.c_str(), fixture.c_str(), FALSE)) << GetLastError();
-  }
 };
 
 TEST_F(ServiceCommands, GetDiskInfoRelaysEachDriveAndKeepsTheRestOfThePayload) {
@@ -230,6 +294,24 @@ TEST_F(ServiceCommands, FilterCommandsReturnWhetherTheyChangedSomething) {
     reply.Result = request.Result;
     EXPECT_EQ(std::memcmp(&reply, &request, sizeof reply), 0) << "command " << command;
   }
+}
+
+// Users read drives; they neither make an instance of the pipe (every one
+// is the service's, and the access list forbids it) nor change the
+// filters. The refused requests changed nothing: the administrator's own
+// registration that follows is still a change.
+TEST_F(ServiceCommands, AUserReadsDrivesButNeitherTakesThePipeNorChangesTheFilters) {
+  const DWORD outcome = RunAsUser(L"--as-user");
+  if (outcome == kNoUserToken) GTEST_SKIP() << "no process without Administrators can be made";
+  EXPECT_EQ(outcome & 4, 0u) << "a user made an instance of the service's pipe";
+  EXPECT_EQ(outcome & 2, 0u) << "a user's drive query was not answered";
+  if (UnderWine() && (outcome & 1)) {
+    GTEST_SKIP() << "Wine's ImpersonateNamedPipeClient gives the server an administrator's token "
+                    "whoever the client is";
+  }
+  EXPECT_EQ(outcome & 1, 0u) << "a user's filter command was served";
+  PipeMessage message = Request(1, 0);
+  EXPECT_EQ(monitor::ServiceTransact(&message), 1u) << "the user's request registered the filter";
 }
 
 // --- Clients that hold the pipe ----------------------------------------------
@@ -369,7 +451,7 @@ TEST(ServicePipe, UsersMayMoveDataButNotChangeTheAccessList) {
     int seen;
   } grants[] = {{WinLocalSystemSid, "SYSTEM", FILE_ALL_ACCESS, 0},
                 {WinBuiltinAdministratorsSid, "Administrators", FILE_ALL_ACCESS, 0},
-                {WinBuiltinUsersSid, "Users", FILE_GENERIC_READ | FILE_GENERIC_WRITE, 0}};
+                {WinBuiltinUsersSid, "Users", FILE_GENERIC_READ | FILE_WRITE_DATA, 0}};
   EXPECT_EQ(dacl->AceCount, 3);
   for (WORD i = 0; i < dacl->AceCount; ++i) {
     ACE_HEADER* header = nullptr;
@@ -384,7 +466,7 @@ TEST(ServicePipe, UsersMayMoveDataButNotChangeTheAccessList) {
       ++grant.seen;
       EXPECT_EQ(ace->Mask, grant.rights) << grant.name;
       if (grant.who == WinBuiltinUsersSid) {
-        EXPECT_EQ(ace->Mask & (WRITE_DAC | WRITE_OWNER), 0u);
+        EXPECT_EQ(ace->Mask & (FILE_CREATE_PIPE_INSTANCE | WRITE_DAC | WRITE_OWNER), 0u);
       }
     }
     EXPECT_TRUE(known) << "entry " << i << " grants someone else";
@@ -483,11 +565,61 @@ TEST_F(ServiceLifecycle, TakenPipeNameStopsTheServiceWithAnError) {
   EXPECT_EQ(failed.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_NE(failed.dwWin32ExitCode, 0u);
   EXPECT_TRUE(servicetest::WaitForProcessGone(kServiceExe, 5000));
+
   CloseHandle(squatter);
 
   ASSERT_TRUE(service_.Start()) << GetLastError();
   EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
             static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_TRUE(Answers());
+}
+
+// Each stop comes while the service reads a slow drive: STOP_PENDING, its
+// check points advancing, lasts until the read is over and the pipe is
+// closed, so the start right after it finds the name free and runs.
+TEST_F(ServiceLifecycle, StopAndStartWhileASlowDriveIsReadTwentyTimes) {
+  disklib::sim::Fixture fixture = disklib::sim::LoadFixture(FixtureFile());
+  for (auto& disk : fixture.disks) {
+    if (disk.number == 0) disk.answerDelayMs = 300;
+  }
+  disklib::sim::SaveFixture(fixture, FixtureFile());
+  Stopwatch clock;
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE(round);
+    std::thread reader([] {
+      PipeMessage message = Request(6, 0);
+      monitor::ServiceTransact(&message);
+    });
+    Sleep(200);
+    SERVICE_STATUS status{};
+    ASSERT_TRUE(service_.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+    DWORD checkPoint = 0;
+    bool pendingSeen = false;
+    status = service_.WaitUntil(
+        [&](const SERVICE_STATUS& s) {
+          if (s.dwCurrentState == SERVICE_STOP_PENDING) {
+            EXPECT_GE(s.dwCheckPoint, checkPoint);
+            checkPoint = s.dwCheckPoint;
+            pendingSeen = true;
+          }
+          return s.dwCurrentState == SERVICE_STOPPED;
+        },
+        10000);
+    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(status.dwWin32ExitCode, 0u);
+    EXPECT_TRUE(pendingSeen) << "the stop did not wait for the drive";
+    const HANDLE free = CreateNamedPipeW(Wide(ardmon::kPipeName),
+                                         PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1, 1, 0, nullptr);
+    EXPECT_NE(free, INVALID_HANDLE_VALUE) << "a pipe handle outlived STOPPED";
+    if (free != INVALID_HANDLE_VALUE) CloseHandle(free);
+    ASSERT_TRUE(service_.Start()) << GetLastError();
+    EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
+              static_cast<DWORD>(SERVICE_RUNNING));
+    reader.join();
+  }
+  std::printf("20 stop and start rounds in %lld ms\n", clock.ElapsedMs());
+  RestoreDemoMachine();
   EXPECT_TRUE(Answers());
 }
 
@@ -497,6 +629,7 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--client") == 0) {
     return RunClient(std::atoi(argv[2]), std::atoi(argv[3]));
   }
+  if (argc == 2 && std::strcmp(argv[1], "--as-user") == 0) return RunUserClient();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -31,7 +31,7 @@ void ExportCsv(HWND owner, const CVormakApp& app, FileSystem& files,
   if (!GetSaveFileNameW(&dialog)) return;
 
   const std::u16string target(reinterpret_cast<const char16_t*>(path.data()));
-  if (ReplaceTogether(files, {{target, text()}})) return;
+  if (ReplaceUserFile(files, target, text())) return;
   const std::wstring message =
       ardmon::Wide(app.strings().Get(IDS_FILE_NOT_WRITTEN) + u"\n") + ardmon::Wide(target);
   MessageBoxW(owner, message.c_str(), ardmon::Wide(app.title()).c_str(), MB_OK);

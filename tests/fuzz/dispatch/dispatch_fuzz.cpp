@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ardmon::PipeMessage message{};
   std::memcpy(&message, data, size < sizeof message ? size : sizeof message);
   const ardmon::PipeMessage sent = message;
-  service::DispatchRequest(DemoLibrary(), message);
+  service::DispatchRequest(DemoLibrary(), message, service::Caller::Administrator);
   // The request's own fields come back as they went.
   if (message.Command != sent.Command || message.Argument != sent.Argument) __builtin_trap();
   return 0;

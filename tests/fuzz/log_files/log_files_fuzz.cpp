@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const monitor::Latin1CodePage latin1;
   StillClock clock;
 
-  monitor::EventLog loaded(files, latin1, clock, {kFolder, u""});
-  loaded.LoadLogFiles();
+  monitor::EventLog loaded(latin1, clock);
+  loaded.TakeLoaded(monitor::LoadLogFiles(files, latin1, {kFolder, u""}));
   for (const monitor::LogEntry& entry : loaded.rows()) {
     Check(entry.time.size() <= monitor::kLogLineLimit);
     Check(entry.message.size() <= monitor::kLogLineLimit);
@@ -96,9 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckCsv(loaded, latin1);
 
-  Check(loaded.SaveLogFiles());
-  monitor::EventLog reloaded(files, latin1, clock, {kFolder, u""});
-  reloaded.LoadLogFiles();
+  Check(monitor::WriteLogFiles(files, loaded.Snapshot()));
+  monitor::EventLog reloaded(latin1, clock);
+  reloaded.TakeLoaded(monitor::LoadLogFiles(files, latin1, {kFolder, u""}));
   const std::size_t kept = std::min(loaded.rows().size(), monitor::kSavedLogEntries);
   Check(reloaded.rows().size() == kept);
   for (std::size_t row = 0; row < kept; ++row) {

@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.readTemperature.fill(true);
   for (int pass = 0; pass < 2; ++pass) {
     for (int slot = 0; slot < monitor::kSlotCount; ++slot) table.selectedSlot = slot;
-    cycle.OnFetched(request, *records);
+    cycle.OnFetched(request, records.get());
   }
   return 0;
 }

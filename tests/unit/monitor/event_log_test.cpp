@@ -2,8 +2,11 @@
 
 #include <gmock/gmock.h>
 
+#include <future>
+
 #include "monitor/memory_file_system.h"
 #include "monitor/pages/csv.h"
+#include "monitor/pages/log_store.h"
 #include "monitor_fixture.h"
 
 namespace monitor {
@@ -30,10 +33,10 @@ class EventLogTest : public ::testing::Test {
     files.CreateFolders(kProgram);
     files.CreateFolders(kLocal);
   }
-  EventLog Log() { return EventLog(files, latin1, clock, {kProgram, kLocal}); }
+  // What the files hold now, taken by a log as at the start.
   EventLog Loaded() {
-    EventLog log = Log();
-    log.LoadLogFiles();
+    EventLog log(latin1, clock);
+    log.TakeLoaded(LoadLogFiles(files, latin1, {kProgram, kLocal}));
     return log;
   }
   void WriteFiles(const std::u16string& folder, std::string times, std::string messages) {
@@ -62,7 +65,7 @@ TEST(LogTimeText, IsTheLocalDateAndMinuteWithTwoBlanksBetween) {
 
 TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
   clock.now = 1305295500;  // 2011-05-13 14:05 UTC, 15:05 an hour east
-  EventLog log = Log();
+  EventLog log = Loaded();
   log.AddLogEntry(u"C:MARLOWE MX500Add");
   clock.now += 30;
   log.AddLogEntry(u"C:MARLOWE MX500It is higher than the setting.");
@@ -71,14 +74,14 @@ TEST_F(EventLogTest, EachEntryGoesOnTopWithTheLocalTime) {
                                       LogEntry{u"2011/05/13  15:05", u"C:MARLOWE MX500Add"}));
   // Oldest first, LF only, beside the program while its folder is writable.
   EXPECT_EQ(log.folder(), kProgram);
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Times(), "2011/05/13  15:05\n2011/05/13  15:05\n");
   EXPECT_EQ(Messages(), "C:MARLOWE MX500Add\nC:MARLOWE MX500It is higher than the setting.\n");
   EXPECT_FALSE(files.Exists(In(kUser, kLogMessageFile)));
 }
 
 TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTop) {
-  EventLog log = Log();
+  EventLog log = Loaded();
   std::string expected;
   for (int i = 0; i < 40; ++i) {
     const std::string text = "event " + std::to_string(i);
@@ -86,7 +89,7 @@ TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTo
     if (i >= 9) expected += text + "\n";
   }
   EXPECT_EQ(log.rows().size(), 40u) << "the list itself has no limit";
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), expected);
   EXPECT_EQ(std::count(Times().begin(), Times().end(), '\n'), 31);
 
@@ -97,13 +100,21 @@ TEST_F(EventLogTest, TheFilesKeepTheThirtyOneNewestAndAReloadShowsThemNewestOnTo
   EXPECT_TRUE(std::equal(reloaded.rows().begin(), reloaded.rows().end(), log.rows().begin()));
 }
 
+TEST_F(EventLogTest, EntriesAddedBeforeTheFilesAreReadStayOnTop) {
+  WriteFiles(kProgram, "t1\nt2\n", "m1\nm2\n");
+  EventLog log(latin1, clock);
+  log.AddLogEntry(u"m3");
+  log.TakeLoaded(LoadLogFiles(files, latin1, {kProgram, kLocal}));
+  EXPECT_THAT(MessagesOf(log), ElementsAre(u"m3", u"m2", u"m1"));
+}
+
 TEST_F(EventLogTest, ClearEmptiesTheListAndTruncatesBothFiles) {
   WriteFiles(kProgram, "2011/05/13  14:05\n", "D:Remove\n");
   EventLog log = Loaded();
   ASSERT_EQ(log.rows().size(), 1u);
   log.Clear();
   EXPECT_THAT(log.rows(), IsEmpty());
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Times(), "");
   EXPECT_EQ(Messages(), "");
 }
@@ -128,11 +139,11 @@ TEST_F(EventLogTest, AVeryLongLineIsCutButKeepsThePairing) {
 }
 
 TEST_F(EventLogTest, TextsAreWrittenInTheCodePageAndKeptOnOneLine) {
-  EventLog log = Log();
+  EventLog log = Loaded();
   log.AddLogEntry(u"C:Caf\u00e9 at 60\u2103");
   // A line break in a model name would pair every later line wrongly.
   log.AddLogEntry(u"D:BAD\r\nMODELAdd");
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), "C:Caf\xe9 at 60?\nD:BAD  MODELAdd\n");
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"D:BAD  MODELAdd", u"C:Caf\u00e9 at 60?"));
 }
@@ -142,7 +153,7 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   EventLog log = Loaded();
   files.failWriteTo = PendingPath(In(kProgram, kLogMessageFile));
   log.AddLogEntry(u"lost for now");
-  EXPECT_FALSE(log.SaveLogFiles());
+  EXPECT_FALSE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Times(), "t1\n");
   EXPECT_EQ(Messages(), "m1\n");
   EXPECT_FALSE(files.Exists(PendingPath(In(kProgram, kLogTimeFile))) ||
@@ -150,8 +161,52 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   // The next write that works carries the entry along.
   files.failWriteTo.clear();
   log.AddLogEntry(u"next");
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), "m1\nlost for now\nnext\n");
+}
+
+// An export replaces only the file the user chose: its temporary file takes
+// a name no file holds, and nothing of it stays when a step fails.
+TEST(ReplaceUserFile, OverwritesNoOtherFileOfTheUsers) {
+  MemoryFileSystem files;
+  files.CreateFolders(u"C:\\data");
+  const std::u16string target = u"C:\\data\\x.csv";
+  const std::map<std::u16string, std::string> users = {
+      {target + u".new", "mine"}, {u"C:\\data\\~Ardmon1.tmp", "mine too"}, {target, "old"}};
+  files.files = users;
+  files.failRenameTo = target;
+  EXPECT_FALSE(ReplaceUserFile(files, target, "csv"));
+  EXPECT_EQ(files.files, users);
+  files.failRenameTo.clear();
+  EXPECT_TRUE(ReplaceUserFile(files, target, "csv"));
+  EXPECT_EQ(files.files[target], "csv");
+  files.files[target] = "old";
+  EXPECT_EQ(files.files, users) << "nothing else changed";
+}
+
+// The caller never waits for a busy disk but at the end, and then only as
+// long as it says; the files never go back to an older snapshot.
+TEST(LogStore, WritesTheNewestSnapshotLastAwayFromTheCaller) {
+  const auto disk = std::make_shared<MemoryFileSystem>();
+  std::promise<void> entered, release;
+  // The first write waits until the test lets it go, as a busy disk would.
+  disk->beforeWrite = [&, first = true](const std::u16string&, std::string_view bytes) mutable {
+    EXPECT_NE(bytes, "b\n") << "a newer snapshot came before it was begun";
+    if (!std::exchange(first, false)) return;
+    entered.set_value();
+    release.get_future().wait();
+  };
+  const auto snapshot = [](std::string messages) {
+    return LogFilesSnapshot{kProgram, {"t\n", std::move(messages)}};
+  };
+  LogStore store(disk, std::make_shared<Latin1CodePage>());
+  store.Write(snapshot("a\n"));
+  entered.get_future().wait();
+  store.Write(snapshot("b\n"));
+  EXPECT_FALSE(store.WriteAndWait(snapshot("c\n"), std::chrono::milliseconds(1)));
+  release.set_value();
+  EXPECT_TRUE(store.WriteAndWait(snapshot("d\n"), std::chrono::seconds(10)));
+  EXPECT_EQ(disk->files.at(In(kProgram, kLogMessageFile)), "d\n");
 }
 
 TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
@@ -174,7 +229,7 @@ TEST_F(EventLogTest, AnInterruptedReplacementIsFinishedOrUndoneAtTheNextStart) {
   EventLog log = Loaded();
   files.failRenameTo = In(kProgram, kLogMessageFile);
   log.AddLogEntry(u"m3");
-  EXPECT_FALSE(log.SaveLogFiles());
+  EXPECT_FALSE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(), "m1\nm2\n");
   files.failRenameTo.clear();
   EXPECT_THAT(MessagesOf(Loaded()), ElementsAre(u"m3", u"m2", u"m1"));
@@ -187,7 +242,7 @@ TEST_F(EventLogTest, AnUnwritableProgramFolderMovesTheLogToTheUsersFolder) {
   EXPECT_EQ(log.folder(), kUser);
   EXPECT_THAT(MessagesOf(log), ElementsAre(u"m2", u"m1"));
   log.AddLogEntry(u"m3");
-  EXPECT_TRUE(log.SaveLogFiles());
+  EXPECT_TRUE(WriteLogFiles(files, log.Snapshot()));
   EXPECT_EQ(Messages(kUser), "m1\nm2\nm3\n") << "started from the program folder's log";
   EXPECT_TRUE(files.folders.count(kUser)) << "made on demand";
   EXPECT_EQ(Messages(kProgram), "m1\nm2\n");
@@ -199,10 +254,10 @@ TEST_F(EventLogTest, AnUnwritableProgramFolderMovesTheLogToTheUsersFolder) {
 }
 
 TEST_F(EventLogTest, TheCsvHasEveryRowOldestFirstQuotedOnlyWhereNeeded) {
-  EXPECT_EQ(Log().Csv(), "") << "an empty list exports an empty file";
+  EXPECT_EQ(Loaded().Csv(), "") << "an empty list exports an empty file";
   clock.now = 1305295500;
   clock.utcOffsetMinutes = 0;
-  EventLog log = Log();
+  EventLog log = Loaded();
   log.AddLogEntry(u"C:DISK, 2TBAdd");
   log.AddLogEntry(u"D:SAY \"HI\"Remove");
   log.AddLogEntry(u"E:PLAIN\u2103");

@@ -83,6 +83,17 @@ TEST_F(TrayTest, AHotDriveGetsTheRedBaseAndAMissingReadingShowsDashes) {
   EXPECT_EQ(tray.drives.at(1).number, u"--");
 }
 
+TEST_F(TrayTest, TipsSayFirstThatTheValuesAreNotCurrent) {
+  cycle.Start();
+  table.valuesCurrent = false;
+  Update();
+  const std::u16string note = u"Not current: TempService does not answer\n";
+  EXPECT_EQ(tray.drives.at(0).tip, note + u"I:\nMARLOWE MX500AS-01\n38\u2103");
+  for (int row = 0; row < list.RowCount(); ++row) list.SetChecked(row, false);
+  Update();
+  EXPECT_EQ(tray.appIcon, note + u"Quenby");
+}
+
 TEST_F(TrayTest, IconsOfVanishedRowsAreDeleted) {
   cycle.Start();
   Update();

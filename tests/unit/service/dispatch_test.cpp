@@ -14,6 +14,7 @@ namespace {
 
 using ardmon::PipeCommand;
 using ardmon::PipeMessage;
+using service::Caller;
 
 class Dispatch : public ::testing::Test {
  protected:
@@ -47,14 +48,14 @@ TEST_F(Dispatch, AnUnassignedCommandComesBackByteForByte) {
   message.Result = 0xDEADBEEF;
   Stamp(message);
   const PipeMessage sent = message;
-  DispatchRequest(library, message);
+  DispatchRequest(library, message, Caller::User);
   EXPECT_EQ(std::memcmp(&message, &sent, sizeof message), 0);
 }
 
 TEST_F(Dispatch, DiskInfoOfAMissingDriveIsZeroAndLeavesTheRestOfThePayload) {
   PipeMessage message = Request(PipeCommand::GetDiskInfo, 30);
   Stamp(message);
-  DispatchRequest(library, message);
+  DispatchRequest(library, message, Caller::User);
   EXPECT_EQ(message.Result, 1u);
   EXPECT_EQ(message.Command, 0u);
   EXPECT_EQ(message.Argument, 30u);
@@ -65,7 +66,7 @@ TEST_F(Dispatch, DiskInfoOfAMissingDriveIsZeroAndLeavesTheRestOfThePayload) {
 
 TEST_F(Dispatch, DiskInfoAndTempInfoFillTheirRecordsOnly) {
   PipeMessage disk = Request(PipeCommand::GetDiskInfo, 0);
-  DispatchRequest(library, disk);
+  DispatchRequest(library, disk, Caller::User);
   ardmon::DiskInfoTable table;
   std::memcpy(&table, disk.Payload, sizeof table);
   EXPECT_EQ(table.Present, 1);
@@ -73,7 +74,7 @@ TEST_F(Dispatch, DiskInfoAndTempInfoFillTheirRecordsOnly) {
 
   PipeMessage temp = Request(PipeCommand::GetTempInfo, 0);
   Stamp(temp);
-  DispatchRequest(library, temp);
+  DispatchRequest(library, temp, Caller::User);
   EXPECT_EQ(temp.Result, 1u);
   ardmon::TempInfoRecord record;
   std::memcpy(&record, temp.Payload, sizeof record);
@@ -85,19 +86,39 @@ TEST_F(Dispatch, DiskInfoAndTempInfoFillTheirRecordsOnly) {
 TEST_F(Dispatch, FilterCommandsReturnWhetherAnythingChanged) {
   PipeMessage add = Request(PipeCommand::AddFilterSil, 0);
   Stamp(add);
-  DispatchRequest(library, add);
+  DispatchRequest(library, add, Caller::Administrator);
   EXPECT_EQ(add.Result, 1u);
   EXPECT_TRUE(StampedFrom(add, 0)) << "the payload comes back as sent";
 
   PipeMessage again = Request(PipeCommand::AddFilterSil, 0);
-  DispatchRequest(library, again);
+  DispatchRequest(library, again, Caller::Administrator);
   EXPECT_EQ(again.Result, 0u);
 
   PipeMessage del = Request(PipeCommand::DelFilterSil, 0);
-  DispatchRequest(library, del);
+  DispatchRequest(library, del, Caller::Administrator);
   EXPECT_EQ(del.Result, 1u);
-  DispatchRequest(library, del);
+  DispatchRequest(library, del, Caller::Administrator);
   EXPECT_EQ(del.Result, 0u);
+}
+
+// A User's filter commands are answered with 0 and leave the machine as it
+// was: the administrator's command afterwards still finds nothing done.
+TEST_F(Dispatch, OnlyAdministratorsChangeTheFilters) {
+  for (PipeCommand command : {PipeCommand::AddFilterSil, PipeCommand::DelFilterSil}) {
+    PipeMessage refused = Request(command, 0);
+    refused.Result = 0xDEADBEEF;
+    Stamp(refused);
+    DispatchRequest(library, refused, Caller::User);
+    EXPECT_EQ(refused.Result, 0u);
+    EXPECT_TRUE(StampedFrom(refused, 0));
+  }
+  PipeMessage add = Request(PipeCommand::AddFilterSil, 0);
+  DispatchRequest(library, add, Caller::Administrator);
+  EXPECT_EQ(add.Result, 1u) << "the User's request changed the machine";
+  PipeMessage del = Request(PipeCommand::DelFilterSil, 0);
+  DispatchRequest(library, del, Caller::User);
+  DispatchRequest(library, add, Caller::Administrator);
+  EXPECT_EQ(add.Result, 0u) << "the User's removal took the filter away";
 }
 
 }  // namespace
