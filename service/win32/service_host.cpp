@@ -3,7 +3,9 @@
 #include <atomic>
 
 #include "common/service_protocol.h"
+#include "service/serialised_library.h"
 #include "service/win32/imported_library.h"
+#include "service/win32/metrics_writer.h"
 #include "service/win32/pipe_server.h"
 
 namespace service {
@@ -57,8 +59,10 @@ void Serve() {
   const HANDLE pipe = CreateServicePipe(security, true);
   if (pipe == INVALID_HANDLE_VALUE) return FailStart(GetLastError());
   const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ImportedLibrary library;
+  ImportedLibrary imported;
+  SerialisedLibrary library(imported);
   PipeServer server(pipe, security, stop, library);
+  MetricsScanner metrics(library);
   if (!stop || !server.Ready()) {
     const DWORD error = GetLastError();
     if (stop) CloseHandle(stop);
@@ -67,7 +71,10 @@ void Serve() {
   stopEvent = stop;
   currentState = SERVICE_RUNNING;
   ReportStatus(SERVICE_RUNNING, 0, 0, 0, 0);
+  // Without its thread the service still serves the pipe; no metrics then.
+  if (!metrics.Start()) OutputDebugStringW(L"TempService: no metrics thread\n");
   server.Run();
+  metrics.Stop();
   // The handle stays recorded: a late control may still signal it.
 }
 
