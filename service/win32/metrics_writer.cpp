@@ -17,7 +17,8 @@ constexpr wchar_t kTemporarySuffix[] = L".tmp";
 
 std::wstring ReadFolder() {
   DWORD size = 0;
-  const DWORD types = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+  // A REG_EXPAND_SZ value comes expanded, so "%ProgramData%\Quenby" works too.
+  const DWORD types = RRF_RT_REG_SZ;
   if (RegGetValueW(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(kMetricsFolderValue), types, nullptr,
                    nullptr, &size) != ERROR_SUCCESS) {
     return {};
