@@ -144,13 +144,13 @@ int main(int argc, char** argv) {
     monitor::ServiceTransact(&message);
     trips.push_back({at, MillisecondsSince(sent)});
   }
-  std::ifstream in(folder / L"quenby.prom", std::ios::binary);
   std::ostringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(folder / L"quenby.prom", std::ios::binary).rdbuf();
   const double finished = SampleOf(text.str(), "quenby_scan_timestamp_seconds");
   const double duration = SampleOf(text.str(), "quenby_scan_duration_seconds");
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, ardmon::Wide(service::kMetricsKey));
-  fs::remove_all(folder);
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
   if (finished < 0) {
     std::fprintf(stderr, "metrics_bench: the service wrote no metrics\n");
     return 1;
