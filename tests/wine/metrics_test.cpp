@@ -9,7 +9,9 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -151,21 +153,81 @@ TEST_F(Metrics, TheServiceWritesTheFileWithinOneInterval) {
   EXPECT_TRUE(Answers());
 }
 
-// One line in the service's debug output for a folder it cannot use, also
-// over two scans, and the pipe served meanwhile.
-TEST_F(Metrics, AMissingFolderGivesNoFileAndOneTraceLine) {
-  const fs::path folder = L"Z:" + Folder().wstring() + L"-missing";
+// A folder the service cannot use: how to make it, what its trace line
+// says. Nothing when it cannot be made here.
+struct UnusableFolder {
+  const char* what;
+  std::function<std::optional<fs::path>()> make;
+  const char* says;
+};
+
+std::optional<fs::path> MissingFolder() {
+  return fs::path(L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-missing");
+}
+
+// Root writes into any folder whose file system ignores the lock.
+std::optional<fs::path> ReadOnlyFolder() {
+  const fs::path folder = L"Z:" + fs::path(ARDMON_READONLY_FOLDER).wstring();
+  const HANDLE probe = CreateFileW((folder / L"probe").c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return folder;
+  CloseHandle(probe);
+  return std::nullopt;
+}
+
+std::optional<fs::path> LinkToAFolder() {
+  const fs::path target = L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring();
+  const fs::path link = target.wstring() + L"-link";
+  fs::create_directories(target);
+  RemoveDirectoryW(link.c_str());
+  if (!CreateSymbolicLinkW(
+          link.c_str(), target.c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    return std::nullopt;
+  }
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return std::nullopt;
+  }
+  return link;
+}
+
+// One line in the service's debug output for each folder it cannot use,
+// also over two scans, and the pipe served meanwhile.
+TEST_F(Metrics, AFolderItCannotUseGivesNoFileAndOneTraceLine) {
+  const UnusableFolder cases[] = {
+      {"missing folder", MissingFolder, "does not exist"},
+      {"read-only folder", ReadOnlyFolder, "cannot be written"},
+      {"folder that is a link", LinkToAFolder, "is a link"},
+  };
   DebugOutput trace;
   ASSERT_TRUE(trace.ok()) << GetLastError();
-  Configure(folder.wstring());
-  ASSERT_TRUE(Restart());
-  // The scan at start and the one an interval later.
-  Sleep(kIntervalSeconds * 1000 + 2000);
-  EXPECT_TRUE(Answers());
-  const std::vector<std::string> lines = trace.Lines(folder.string());
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("does not exist"), std::string::npos) << lines[0];
-  EXPECT_FALSE(fs::exists(folder));
+  bool secondScanSeen = false;
+  for (const UnusableFolder& unusable : cases) {
+    SCOPED_TRACE(unusable.what);
+    const std::optional<fs::path> folder = unusable.make();
+    if (!folder) {
+      std::printf("no %s can be made here: not checked\n", unusable.what);
+      continue;
+    }
+    Configure(folder->wstring());
+    ASSERT_TRUE(Restart());
+    const std::string name = "\"" + folder->string() + "\"";
+    Stopwatch clock;
+    while (trace.Lines(name).empty() && clock.ElapsedMs() < 5000) Sleep(100);
+    if (!secondScanSeen) {  // the scan at start and the one an interval later
+      Sleep(kIntervalSeconds * 1000 + 1000);
+      secondScanSeen = true;
+    }
+    EXPECT_TRUE(Answers());
+    const std::vector<std::string> lines = trace.Lines(name);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(unusable.says), std::string::npos) << lines[0];
+    EXPECT_FALSE(fs::exists(*folder / L"quenby.prom"));
+    EXPECT_FALSE(fs::exists(*folder / L"quenby.prom.tmp"));
+  }
+  RemoveDirectoryW(
+      (fs::path(L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-link")).c_str());
 }
 
 }  // namespace
