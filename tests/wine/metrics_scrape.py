@@ -9,7 +9,8 @@ with a short interval and restarts it; checks the file it writes with
 collector and scrapes that with a Prometheus server, both on free loopback
 ports; asks Prometheus for every drive's temperature and health through its
 HTTP API and compares them with the demo machine and with
-`ArdmonProbe --json`. Every process it starts is ended by its id; the
+`ArdmonProbe --json`; heats a drive and waits for the next scan to reach
+Prometheus. Every process it starts is ended by its id; the
 configuration is removed again.
 """
 
@@ -32,6 +33,7 @@ HEALTH = {"unknown": 0, "good": 1, "caution": 2, "bad": 3}
 # The demo machine (disklib/sim/demo.json): drive 0 an IDE disk at 38
 # degrees, drive 5 the NVMe system drive at 43, both good.
 DEMO = {"0": (38, 1), "5": (43, 1)}
+HOT = 61
 
 
 def wine(*args):
@@ -81,6 +83,9 @@ def main():
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     work = tempfile.mkdtemp(prefix="ardmon-scrape.")
+    fixture = os.path.join(sim_dir, "ArdmonSim.json")
+    with open(fixture, "rb") as f:
+        original = f.read()
     processes = []
     try:
         wine("reg", "add", KEY, "/v", "Folder", "/t", "REG_SZ", "/d", "Z:" + folder, "/f")
@@ -128,6 +133,8 @@ def main():
                   "drive %s: %s degrees, health %s" % (drive, temperatures.get(drive),
                                                        health.get(drive)))
 
+        usage = wine(os.path.join(sim_dir, "ArdmonProbe.exe"), "--help")
+        check("--json" in usage and "(none)" in usage, "--help lists both outputs: " + usage)
         probe = json.loads(wine(os.path.join(sim_dir, "ArdmonProbe.exe"), "--json"))
         drives = {str(d["number"]): d for d in probe["drives"]}
         check(set(drives) == set(health), "probe %s, metrics %s" % (sorted(drives), sorted(health)))
@@ -136,7 +143,19 @@ def main():
                   health[number] == HEALTH[drive["health"]],
                   "drive %s: the probe and the metrics disagree" % number)
         print("Prometheus and ArdmonProbe --json agree on %d drives" % len(drives))
+
+        # The file is written anew every interval: the NVMe drive heats up.
+        machine = json.loads(original)
+        next(d for d in machine["disks"] if d["number"] == 5)["nvme"]["temperature"] = HOT
+        with open(fixture, "w") as f:
+            json.dump(machine, f)
+        hot = 'quenby_drive_temperature_celsius{drive="5"}'
+        wait_for("the next scan in Prometheus", lambda: query(prometheus_port, hot).get("5") == HOT,
+                 INTERVAL_SECONDS + 5)
+        print("the next scan reached Prometheus")
     finally:
+        with open(fixture, "wb") as f:
+            f.write(original)
         for process in processes:
             process.terminate()
             process.wait(10)
