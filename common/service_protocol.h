@@ -20,8 +20,12 @@ constexpr std::uint32_t kPeerTimeoutMs = 3000;
 // pipe to the last byte of the reply; past it the service counts as not
 // reachable. So it sits above the slowest answer a working service gives:
 // the library's longest call, every request of it running into its device
-// time-out, and the peer's time-out for opening the pipe and moving the
-// message around it.
-constexpr std::uint32_t kTransactionBoundMs = disklib::kLongestCallSeconds * 1000 + kPeerTimeoutMs;
+// time-out, once for the call a metrics scan may be making when the request
+// comes (the library takes one call at a time, in turn) and once for the
+// request's own, and the peer's time-out for opening the pipe and moving the
+// message around them.
+constexpr std::uint32_t kLibraryCallsPerTransaction = 2;
+constexpr std::uint32_t kTransactionBoundMs =
+    kLibraryCallsPerTransaction * disklib::kLongestCallSeconds * 1000 + kPeerTimeoutMs;
 
 }  // namespace ardmon

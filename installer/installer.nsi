@@ -2,7 +2,8 @@
 ; of the PC, the service "TempService" started with Windows, a Start menu
 ; shortcut to the monitor, and an uninstaller listed in Apps and Features.
 ; Run again over an installation it upgrades it; /S installs and
-; uninstalls without questions (the settings and the log are then kept).
+; uninstalls without questions (the settings and the log are then kept);
+; /METRICS=<folder> has the service write its metrics file there.
 
 Unicode true
 Target amd64-unicode
@@ -24,6 +25,7 @@ SetCompressor /SOLID lzma
 !include "monitor.nsh"
 !include "service.nsh"
 !include "folder.nsh"
+!include "metrics.nsh"
 
 Name "${PRODUCT_NAME}"
 OutFile "${OUT_FILE}"
@@ -114,6 +116,7 @@ Section "Install"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   Call RemoveEarlierLocation
 
+  !insertmacro WriteMetricsConfiguration
   !insertmacro RegisterService
   ${If} $ServiceError = 0
     !insertmacro StartService
@@ -183,6 +186,7 @@ Section "Uninstall"
   !insertmacro OpenService
   !insertmacro RemoveService
   !insertmacro CloseService
+  !insertmacro RemoveMetrics
 
   ; The library undoes its filter registration while it is still here.
   DetailPrint "$(REMOVING_FILTER)"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/drive_facts.h"
 #include "common/nvme_health.h"
 #include "common/smart_attributes.h"
 #include "monitor/record_text.h"
@@ -14,7 +15,6 @@ namespace {
 constexpr unsigned kDescriptionBase = 255;
 constexpr std::uint8_t kIdWithoutDescription = 6;
 // The NVMe health log's fields, in log order.
-constexpr unsigned kNvmeNameBase = IDS_NVME_NAME_CRITICAL_WARNING;
 constexpr unsigned kNvmeDescriptionBase = IDS_NVME_DESC_CRITICAL_WARNING;
 
 std::uint32_t ColourOf(ardmon::HealthStatus verdict) {
@@ -47,16 +47,11 @@ const ardmon::TempInfoRecord* SelectedRecord(const SlotTable& table) {
 std::vector<AttributeRow> AtaRows(const ardmon::TempInfoRecord& record,
                                   const ardmon::Strings& strings) {
   std::vector<AttributeRow> rows;
-  for (std::size_t i = 0; i < ardmon::kSmartEntries; ++i) {
-    const ardmon::AttributeEntry attribute = ardmon::AttributeAt(record.AttributeData, i);
-    const ardmon::ThresholdEntry threshold = ardmon::ThresholdAt(record.ThresholdData, i);
-    if (!ardmon::IsPaired(attribute, threshold)) continue;
-    const std::uint8_t id = attribute.id();
-    const std::uint32_t colour = ColourOf(ardmon::JudgeAttribute(attribute, threshold));
-    rows.push_back(
-        {colour << 8 | id,
-         {Hex(id), strings.Get(AttributeNameId(id)), Decimal(attribute.value()),
-          Decimal(attribute.worst()), Decimal(threshold.threshold()), Decimal(attribute.raw())}});
+  for (const ardmon::JudgedAttribute& attribute : ardmon::JudgedAttributes(record)) {
+    rows.push_back({ColourOf(attribute.verdict) << 8 | attribute.id,
+                    {Hex(attribute.id), strings.Get(ardmon::AttributeNameId(attribute.id)),
+                     Decimal(attribute.value), Decimal(attribute.worst),
+                     Decimal(attribute.threshold), Decimal(attribute.raw)}});
   }
   return rows;
 }
@@ -85,7 +80,7 @@ std::vector<AttributeRow> NvmeRows(const ardmon::TempInfoRecord& record,
     const std::uint32_t colour = ColourOf(ardmon::nvme::JudgeHealthField(log, layout.field));
     rows.push_back({colour << 8 | static_cast<std::uint32_t>(i + 1),
                     {Hex(static_cast<std::uint8_t>(layout.offset)),
-                     strings.Get(kNvmeNameBase + static_cast<unsigned>(i)), value, u"", threshold,
+                     strings.Get(ardmon::NvmeFieldNameId(layout.field)), value, u"", threshold,
                      Decimal(raw)}});
   }
   return rows;
@@ -100,11 +95,6 @@ const std::array<unsigned, kSmartColumnCount> kSmartColumnHeaders = {
 std::array<int, kSmartColumnCount> SmartColumnWidths(int listWidth) {
   return {listWidth / 12, listWidth / 3, listWidth / 8,
           listWidth / 8,  listWidth / 8, listWidth / 6};
-}
-
-unsigned AttributeNameId(std::uint8_t id) {
-  const ardmon::KnownAttribute* known = ardmon::FindKnownAttribute(id);
-  return known ? known->nameString : IDS_ATTR_NAME_VENDOR;
 }
 
 unsigned AttributeDescriptionId(std::uint8_t id) {

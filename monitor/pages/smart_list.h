@@ -39,7 +39,6 @@ inline std::uint32_t RowBackground(std::uint32_t itemData) {
   return static_cast<std::uint32_t>(static_cast<std::int32_t>(itemData) >> 8);
 }
 
-unsigned AttributeNameId(std::uint8_t id);
 unsigned AttributeDescriptionId(std::uint8_t id);
 // The description of the marked row of the selected slot's list; empty
 // without a mark.

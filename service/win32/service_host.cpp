@@ -3,7 +3,9 @@
 #include <atomic>
 
 #include "common/service_protocol.h"
+#include "service/serialised_library.h"
 #include "service/win32/imported_library.h"
+#include "service/win32/metrics_writer.h"
 #include "service/win32/pipe_server.h"
 #include "service/win32/service_threads.h"
 
@@ -78,10 +80,13 @@ DWORD Serve() {
   const HANDLE pipe = CreateServicePipe(security, true);
   if (pipe == INVALID_HANDLE_VALUE) return GetLastError();
   const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ImportedLibrary library;
+  ImportedLibrary imported;
+  // The pipe server and the metrics scan share the library one call at a time.
+  SerialisedLibrary library(imported);
   // Every instance of the pipe exists before RUNNING is reported, and is
   // closed when this ends.
   PipeServer server(pipe, security, stop, library);
+  MetricsScanner metrics(library, stop);
   ServiceThreads threads;
   if (!stop || !server.Ready() || !threads.Start([&server] { return server.Run(); })) {
     const DWORD error = GetLastError();
@@ -90,6 +95,13 @@ DWORD Serve() {
   }
   stopEvent = stop;
   Enter(SERVICE_RUNNING, 0, 0);
+  // Without its thread the service still serves the pipe; no metrics then.
+  if (!threads.Start([&metrics] {
+        metrics.Run();
+        return DWORD{0};
+      })) {
+    OutputDebugStringW(L"TempService: no metrics thread\n");
+  }
   threads.WaitForStop(stop);
   if (currentState != SERVICE_STOP_PENDING) Enter(SERVICE_STOP_PENDING, 1, kStopWaitHintMs);
   StopService();

@@ -52,6 +52,12 @@ fs::path InstallFolder() {
   return KnownFolder(FOLDERID_ProgramFiles) / L"Halvane" / L"Quenby";
 }
 
+// Where /METRICS points the service; the name has a space, so it is quoted.
+fs::path MetricsFolder() {
+  return KnownFolder(FOLDERID_ProgramData) / L"Quenby metrics";
+}
+constexpr wchar_t kMetricsKey[] = L"SOFTWARE\\Halvane\\Quenby\\Metrics";
+
 fs::path StartMenuShortcut() {
   return KnownFolder(FOLDERID_CommonPrograms) / L"Quenby.lnk";
 }
@@ -314,7 +320,8 @@ class Upgrade : public ::testing::Test {
         kStartMs));
     serviceRanBefore_ =
         servicetest::ServiceControl(kService).Query().dwCurrentState == SERVICE_RUNNING;
-    exitCode_ = RunSetup(Installer(), L"/S");
+    fs::create_directories(MetricsFolder());
+    exitCode_ = RunSetup(Installer(), L"/S /METRICS=\"" + MetricsFolder().wstring() + L"\"");
   }
   // The simulated machine is no file of the installation.
   static void TearDownTestSuite() {
@@ -340,6 +347,11 @@ TEST_F(Upgrade, ReplacesTheFilesAndRunsTheServiceAgain) {
   servicetest::ServiceControl service(kService);
   EXPECT_EQ(service.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
             static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+TEST_F(Upgrade, PointsTheServiceAtTheMetricsFolderOfTheCommandLine) {
+  EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kMetricsKey, L"Folder"), MetricsFolder().wstring());
+  EXPECT_TRUE(WaitUntil([] { return fs::exists(MetricsFolder() / L"quenby.prom"); }, kStartMs));
 }
 
 // Through Exit, which saves the log: a forced end would leave exit code 1.
@@ -444,6 +456,12 @@ TEST_F(Uninstall, LeavesNoProgramShortcutOrEntryBehind) {
 TEST_F(Uninstall, RemovesTheRunEntryButSilentlyKeepsTheSettings) {
   EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kRunKey, kRunValue));
   EXPECT_EQ(Profile().ReadInt(L"TEMP"), 61u);
+}
+
+// A file left behind would go on reporting the drives as they were.
+TEST_F(Uninstall, RemovesTheMetricsFileAndItsConfiguration) {
+  EXPECT_FALSE(fs::exists(MetricsFolder() / L"quenby.prom"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMetricsKey));
 }
 
 TEST_F(Uninstall, UndoesTheFilterRegistrationThroughTheLibrary) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/drive_facts.h"
 #include "common/nvme_health.h"
 #include "common/smart_attributes.h"
 #include "disklib/disklib.h"
@@ -124,7 +125,7 @@ TEST(AttributeDescriptions, FollowTheIdExceptForIdSixAndUnknownIds) {
 
 TEST(AttributeNames, EveryKnownAttributeHasANameAndADescriptionInBothLanguages) {
   for (const ardmon::KnownAttribute& known : ardmon::kKnownAttributes) {
-    EXPECT_EQ(AttributeNameId(known.id), known.nameString);
+    EXPECT_EQ(ardmon::AttributeNameId(known.id), known.nameString);
     EXPECT_NE(kEnglish.Get(known.nameString), u"") << int(known.id);
     EXPECT_NE(kJapanese.Get(known.nameString), u"") << int(known.id);
     EXPECT_NE(kJapanese.Get(AttributeDescriptionId(known.id)), u"") << int(known.id);
@@ -133,7 +134,7 @@ TEST(AttributeNames, EveryKnownAttributeHasANameAndADescriptionInBothLanguages) 
     }
   }
   EXPECT_EQ(std::size(ardmon::kKnownAttributes), 49u);
-  EXPECT_EQ(AttributeNameId(189), IDS_ATTR_NAME_VENDOR);
+  EXPECT_EQ(ardmon::AttributeNameId(189), IDS_ATTR_NAME_VENDOR);
 }
 
 class NvmeRowsTest : public SmartListTest {

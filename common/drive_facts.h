@@ -1,0 +1,79 @@
+// One drive as the library's two records describe it, in the words every
+// output shares: the S.M.A.R.T. page, the metrics file and the probe's JSON
+// take the attribute names, the verdicts and the units from here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/nvme_health.h"
+#include "common/wire_records.h"
+#include "disklib/disk_library.h"
+
+namespace ardmon {
+
+// The page's name string of an attribute; vendor-unique IDs share one.
+unsigned AttributeNameId(std::uint8_t id);
+// The page's name string of an NVMe health log field.
+unsigned NvmeFieldNameId(nvme::HealthField field);
+// Lower-case words of a health status for scripts: "good", "caution",
+// "bad", and "unknown" when it was not evaluated.
+const char* HealthWord(HealthStatus status);
+
+// An attribute the page lists, with its verdict.
+struct JudgedAttribute {
+  std::uint8_t id;
+  std::uint8_t value;
+  std::uint8_t worst;
+  std::uint8_t threshold;
+  std::uint64_t raw;  // six bytes, little-endian
+  HealthStatus verdict;
+};
+// The attributes of an ATA record that the page lists, in sector order;
+// none without S.M.A.R.T. support.
+std::vector<JudgedAttribute> JudgedAttributes(const TempInfoRecord& record);
+
+// An NVMe health log field's name for machines, in snake case, with its
+// unit where it has one ("available_spare_percent").
+const char* NvmeFieldKey(nvme::HealthField field);
+
+enum class DriveProtocol { Ata, Nvme };
+
+struct NamedAttribute {
+  JudgedAttribute judged;
+  std::string name;  // English, as the page shows it; UTF-8
+};
+
+// A present drive. Texts are UTF-8 with trailing spaces removed; a byte
+// outside ASCII in a drive's identity is taken as Latin-1, as the pages
+// show it.
+struct DriveFacts {
+  std::uint32_t number = 0;
+  std::string model, serial, firmware, letters;
+  std::uint64_t sizeBytes = 0;
+  DriveProtocol protocol = DriveProtocol::Ata;
+  std::optional<std::uint8_t> temperatureC;  // none when the drive gives none
+  HealthStatus health = kHealthNotEvaluated;
+  std::uint32_t powerOnHours = 0;
+  std::vector<NamedAttribute> attributes;  // ATA only
+  // NVMe only, when the health log was read: every field in log order.
+  std::optional<std::array<std::uint64_t, nvme::kHealthFieldCount>> nvmeLog;
+};
+
+// Nothing for a drive number without a present drive.
+std::optional<DriveFacts> ReadDriveFacts(std::uint32_t number, const DiskInfoTable& disk,
+                                         const TempInfoRecord& temp);
+
+// Drive numbers 0 to 25, as the monitor watches them.
+constexpr std::uint32_t kDriveNumbers = 26;
+
+// Every present drive, asked of the library one drive at a time. With
+// `stopRequested` true before a drive it ends early with what it has.
+std::vector<DriveFacts> ReadAllDrives(disklib::DiskLibrary& library,
+                                      const std::function<bool()>& stopRequested = {});
+
+}  // namespace ardmon

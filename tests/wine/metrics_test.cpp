@@ -1,0 +1,233 @@
+// The installed "TempService" writing its metrics file: configured through
+// HKLM, restarted so that it reads the configuration at once, it writes
+// quenby.prom within one interval with the library's own readings; a folder
+// it cannot use gives no file, one line in its debug output and a service
+// that goes on answering.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/service_protocol.h"
+#include "common/win32/wide_text.h"
+#include "monitor/win32/service_transact.h"
+#include "service/metrics_text.h"
+#include "tests/wine/service_control.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ardmon::Wide;
+using servicetest::ServiceControl;
+using servicetest::Stopwatch;
+
+constexpr DWORD kIntervalSeconds = service::kShortestMetricsIntervalSeconds;
+// Start-up and one scan of the demo machine, generously.
+constexpr DWORD kFirstFileMs = kIntervalSeconds * 1000 + 5000;
+
+void Configure(const std::wstring& folder) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey), 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const DWORD interval = kIntervalSeconds;
+  RegSetValueExW(key, Wide(service::kMetricsFolderValue), 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+  RegSetValueExW(key, Wide(service::kMetricsIntervalValue), 0, REG_DWORD,
+                 reinterpret_cast<const BYTE*>(&interval), sizeof interval);
+  RegCloseKey(key);
+}
+
+// The service reads its configuration at start: a restart applies it now.
+bool Restart() {
+  ServiceControl service(Wide(ardmon::kServiceName));
+  SERVICE_STATUS status{};
+  service.Control(SERVICE_CONTROL_STOP, status);
+  return service.EnsureRunning();
+}
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Answers() {
+  ardmon::PipeMessage message{};
+  return monitor::ServiceTransact(&message) == 1;
+}
+
+// Collects what processes write with OutputDebugString while it lives: the
+// buffer and the two events a debug output viewer offers.
+class DebugOutput {
+ public:
+  DebugOutput()
+      : bufferReady_(CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY")),
+        dataReady_(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")),
+        mapping_(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                    L"DBWIN_BUFFER")),
+        view_(static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 4096))),
+        reader_([this] { Read(); }) {}
+  ~DebugOutput() {
+    done_ = true;
+    reader_.join();
+    UnmapViewOfFile(view_);
+    for (HANDLE h : {mapping_, dataReady_, bufferReady_}) CloseHandle(h);
+  }
+  bool ok() const { return view_ != nullptr; }
+  std::vector<std::string> Lines(const std::string& containing) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    std::vector<std::string> found;
+    for (const std::string& line : lines_) {
+      if (line.find(containing) != std::string::npos) found.push_back(line);
+    }
+    return found;
+  }
+
+ private:
+  void Read() {
+    while (!done_) {
+      if (WaitForSingleObject(dataReady_, 100) != WAIT_OBJECT_0) continue;
+      {
+        std::lock_guard<std::mutex> hold(mutex_);
+        lines_.emplace_back(view_ + sizeof(DWORD));
+      }
+      SetEvent(bufferReady_);
+    }
+  }
+
+  HANDLE bufferReady_, dataReady_, mapping_;
+  const char* view_;
+  std::atomic<bool> done_{false};
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+  std::thread reader_;
+};
+
+class Metrics : public ::testing::Test {
+ protected:
+  static void TearDownTestSuite() {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey));
+    Restart();
+  }
+  fs::path Folder() const { return fs::path(ARDMON_METRICS_FOLDER); }
+};
+
+TEST_F(Metrics, TheServiceWritesTheFileWithinOneInterval) {
+  const fs::path folder = L"Z:" + Folder().wstring();
+  fs::create_directories(folder);
+  fs::remove(folder / L"quenby.prom");
+  Configure(folder.wstring());
+  Stopwatch clock;
+  ASSERT_TRUE(Restart());
+  while (!fs::exists(folder / L"quenby.prom") && clock.ElapsedMs() < kFirstFileMs) Sleep(100);
+  ASSERT_TRUE(fs::exists(folder / L"quenby.prom")) << "after " << clock.ElapsedMs() << " ms";
+  std::printf("quenby.prom after %lld ms\n", clock.ElapsedMs());
+
+  servicetest::DirectLibrary library;
+  ASSERT_TRUE(library.ok());
+  const std::string text = ReadFile(folder / L"quenby.prom");
+  for (std::int32_t drive : {0, 5}) {
+    const ardmon::TempInfoRecord temp = library.TempInfo(drive);
+    const std::string label = "{drive=\"" + std::to_string(drive) + "\"} ";
+    EXPECT_NE(text.find("quenby_drive_temperature_celsius" + label +
+                        std::to_string(temp.Temperature) + "\n"),
+              std::string::npos)
+        << drive;
+    EXPECT_NE(text.find("quenby_drive_health" + label + std::to_string(temp.HealthStatus) + "\n"),
+              std::string::npos)
+        << drive;
+  }
+  EXPECT_FALSE(fs::exists(folder / L"quenby.prom.tmp")) << "the temporary file was renamed";
+  EXPECT_TRUE(Answers());
+}
+
+// A folder the service cannot use: how to make it, what its trace line
+// says. Nothing when it cannot be made here.
+struct UnusableFolder {
+  const char* what;
+  std::function<std::optional<fs::path>()> make;
+  const char* says;
+};
+
+std::optional<fs::path> MissingFolder() {
+  return fs::path(L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-missing");
+}
+
+// Root writes into any folder whose file system ignores the lock.
+std::optional<fs::path> ReadOnlyFolder() {
+  const fs::path folder = L"Z:" + fs::path(ARDMON_READONLY_FOLDER).wstring();
+  const HANDLE probe = CreateFileW((folder / L"probe").c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return folder;
+  CloseHandle(probe);
+  return std::nullopt;
+}
+
+std::optional<fs::path> LinkToAFolder() {
+  const fs::path target = L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring();
+  const fs::path link = target.wstring() + L"-link";
+  fs::create_directories(target);
+  RemoveDirectoryW(link.c_str());
+  if (!CreateSymbolicLinkW(
+          link.c_str(), target.c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    return std::nullopt;
+  }
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return std::nullopt;
+  }
+  return link;
+}
+
+// One line in the service's debug output for each folder it cannot use,
+// also over two scans, and the pipe served meanwhile.
+TEST_F(Metrics, AFolderItCannotUseGivesNoFileAndOneTraceLine) {
+  const UnusableFolder cases[] = {
+      {"missing folder", MissingFolder, "does not exist"},
+      {"read-only folder", ReadOnlyFolder, "cannot be written"},
+      {"folder that is a link", LinkToAFolder, "is a link"},
+  };
+  DebugOutput trace;
+  ASSERT_TRUE(trace.ok()) << GetLastError();
+  bool secondScanSeen = false;
+  for (const UnusableFolder& unusable : cases) {
+    SCOPED_TRACE(unusable.what);
+    const std::optional<fs::path> folder = unusable.make();
+    if (!folder) {
+      std::printf("no %s can be made here: not checked\n", unusable.what);
+      continue;
+    }
+    Configure(folder->wstring());
+    ASSERT_TRUE(Restart());
+    const std::string name = "\"" + folder->string() + "\"";
+    Stopwatch clock;
+    while (trace.Lines(name).empty() && clock.ElapsedMs() < 5000) Sleep(100);
+    if (!secondScanSeen) {  // the scan at start and the one an interval later
+      Sleep(kIntervalSeconds * 1000 + 1000);
+      secondScanSeen = true;
+    }
+    EXPECT_TRUE(Answers());
+    const std::vector<std::string> lines = trace.Lines(name);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(unusable.says), std::string::npos) << lines[0];
+    EXPECT_FALSE(fs::exists(*folder / L"quenby.prom"));
+    EXPECT_FALSE(fs::exists(*folder / L"quenby.prom.tmp"));
+  }
+  RemoveDirectoryW(
+      (fs::path(L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-link")).c_str());
+}
+
+}  // namespace
