@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/core_monitor.h"
 #include "bench/timing.h"
 #include "common/drive_facts.h"
 #include "common/win32/wide_text.h"
@@ -43,17 +44,6 @@ namespace {
 namespace fs = std::filesystem;
 using bench::Clock;
 using bench::MillisecondsSince;
-
-struct Monitor {
-  monitor::SlotTable table;
-  monitor::PipeServiceChannel channel;
-  monitor::MemoryProfile profile;
-  ardmon::TableStrings strings{ardmon::Language::English};
-  monitor::DriveListModel list;
-  monitor::MonitorHooks hooks;
-  monitor::SystemClock clock;
-  monitor::MonitorCycle cycle{table, channel, profile, strings, list, hooks, clock};
-};
 
 double UnixSeconds() {
   return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -99,13 +89,7 @@ int main(int argc, char** argv) {
   }
   const fs::path here = ardmon::ModulePath().parent_path();
   const fs::path fixture = here / L"ArdmonSim.json";
-  try {
-    disklib::sim::SaveFixture(
-        disklib::sim::LoadFixture(L"Z:" + fs::path(ARDMON_DEMO_FIXTURE).wstring()), fixture);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "metrics_bench: no demo machine: %s\n", e.what());
-    return 1;
-  }
+  if (!bench::ResetToDemoMachine("metrics_bench")) return 1;
   servicetest::ServiceControl service(L"TempService");
   if (!service.ok() || !service.EnsureRunning()) {
     std::fprintf(stderr, "metrics_bench: TempService is not installed or does not start\n");
@@ -113,7 +97,7 @@ int main(int argc, char** argv) {
   }
 
   disklib::StackLibrary library = disklib::sim::SimulatedLibrary(fixture);
-  Monitor monitor;
+  bench::CoreMonitor monitor;
   monitor.cycle.RunMonitorCycle(false);
   std::size_t bytes = 0;
   const auto times = bench::TimeInTurns(scans, {[&] {

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/core_monitor.h"
 #include "bench/echo_exchange.h"
 #include "bench/timing.h"
 #include "common/win32/wide_text.h"
@@ -154,18 +155,6 @@ class EchoProcess {
   bool listening_ = false;
 };
 
-// The monitor's core with nothing around it: no window, no tray, no log.
-struct Monitor {
-  monitor::SlotTable table;
-  monitor::PipeServiceChannel channel;
-  monitor::MemoryProfile profile;
-  ardmon::TableStrings strings{ardmon::Language::English};
-  monitor::DriveListModel list;
-  monitor::MonitorHooks hooks;
-  monitor::SystemClock clock;
-  monitor::MonitorCycle cycle{table, channel, profile, strings, list, hooks, clock};
-};
-
 void PrintRows(const monitor::DriveListModel& list) {
   for (const auto& row : list.rows()) {
     std::printf("   ");
@@ -190,14 +179,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path fixture = ardmon::ModulePath().parent_path() / L"ArdmonSim.json";
-  try {
-    disklib::sim::SaveFixture(
-        disklib::sim::LoadFixture(L"Z:" + std::filesystem::path(ARDMON_DEMO_FIXTURE).wstring()),
-        fixture);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "monitor_bench: no demo machine: %s\n", e.what());
-    return 1;
-  }
+  if (!bench::ResetToDemoMachine("monitor_bench")) return 1;
   servicetest::ServiceControl service(L"TempService");
   if (!service.ok() || !service.EnsureRunning()) {
     std::fprintf(stderr, "monitor_bench: TempService is not installed or does not start\n");
@@ -210,7 +192,7 @@ int main(int argc, char** argv) {
   }
 
   // The first cycle finds the drives and reads every temperature once.
-  Monitor monitor;
+  bench::CoreMonitor monitor;
   monitor.cycle.RunMonitorCycle(false);
   std::printf("Demo machine, %d slots; the drive list after the first cycle:\n", kSlots);
   PrintRows(monitor.list);

@@ -33,20 +33,6 @@ class FakeEntry : public DeviceEntry {
 
 }  // namespace
 
-std::vector<std::uint8_t> MultiStringBytes(const std::vector<std::u16string>& entries) {
-  std::vector<std::uint8_t> bytes;
-  auto put = [&](char16_t c) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  };
-  for (const std::u16string& entry : entries) {
-    for (char16_t c : entry) put(c);
-    put(0);
-  }
-  put(0);
-  return bytes;
-}
-
 bool FakeDeviceStack::VisitInterfaces(InterfaceClass cls,
                                       const std::function<bool(const DeviceInterface&)>& stop) {
   if (!interfaceSetsAvailable) return false;

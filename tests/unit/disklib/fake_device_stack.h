@@ -12,6 +12,7 @@
 
 #include "disklib/control_codes.h"
 #include "disklib/device_stack.h"
+#include "disklib/multi_string.h"
 #include "disklib/scsi_pass_through.h"
 #include "disklib/storage_query.h"
 
@@ -66,7 +67,7 @@ struct FakeRegistryDevice {
   int writes = 0;
 };
 
-std::vector<std::uint8_t> MultiStringBytes(const std::vector<std::u16string>& entries);
+using disklib::MultiStringBytes;
 
 class FakeDeviceStack : public DeviceStack {
  public:
