@@ -3,6 +3,7 @@
 // scripted server in tests.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,21 @@ constexpr std::chrono::seconds kReplyTimeout{30};
 // The reply to the end of the data: the server may be checking the message
 // (RFC 5321 4.5.3.2.6).
 constexpr std::chrono::minutes kDataEndTimeout{10};
+
+// Tries `addresses` in turn until `connect`(address, its deadline) gives a
+// connection other than `none`: each address has kConnectTimeout of its own
+// and all of them end by `deadline`, so a silent first address does not use
+// up the time of the others.
+template <typename Addresses, typename Connection, typename Now, typename Connect>
+Connection ConnectToFirst(const Addresses& addresses, Connection none, MailDeadline deadline,
+                          Now now, Connect connect) {
+  for (const auto& address : addresses) {
+    if (now() >= deadline) break;
+    Connection connection = connect(address, std::min(deadline, now() + kConnectTimeout));
+    if (connection != none) return connection;
+  }
+  return none;
+}
 
 class MailConnection {
  public:

@@ -3,7 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <algorithm>
+#include <vector>
 
 #include "monitor/mail/win32/schannel_channel.h"
 #include "monitor/mail/win32/socket_io.h"
@@ -80,13 +80,15 @@ std::unique_ptr<MailConnection> WinsockTransport::Connect(const std::string& hos
   if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses) != 0) {
     return nullptr;
   }
-  // A silent address takes its own time, not that of the others.
-  SOCKET socket = INVALID_SOCKET;
-  for (const addrinfo* address = addresses;
-       address && socket == INVALID_SOCKET && MailClock::now() < deadline;
-       address = address->ai_next) {
-    socket = ConnectTo(*address, std::min(deadline, MailClock::now() + kConnectTimeout));
+  std::vector<const addrinfo*> candidates;
+  for (const addrinfo* address = addresses; address; address = address->ai_next) {
+    candidates.push_back(address);
   }
+  const SOCKET socket = ConnectToFirst(
+      candidates, INVALID_SOCKET, deadline, [] { return MailClock::now(); },
+      [](const addrinfo* address, MailDeadline addressDeadline) {
+        return ConnectTo(*address, addressDeadline);
+      });
   freeaddrinfo(addresses);
   if (socket == INVALID_SOCKET) return nullptr;
   return std::make_unique<WinsockConnection>(socket);

@@ -4,6 +4,9 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "monitor/mail/message.h"
 #include "scripted_mail_server.h"
 
@@ -262,6 +265,38 @@ TEST_F(DeliverMailTest, UnreachableOrSilentServersAreConnectionFailures) {
   Pop({});
   EXPECT_EQ(Deliver(), kPopConnectFailed) << "no POP greeting";
   EXPECT_THAT(SmtpLines(), IsEmpty());
+}
+
+// Addresses 0 to 3; each in `silent` takes its whole deadline and fails.
+TEST(ConnectToFirst, EachAddressHasItsOwnTimeAndAllOfThemABound) {
+  struct Case {
+    std::vector<int> silent;
+    int connected;
+    std::vector<std::chrono::seconds> deadlines;  // each tried address's, from the start
+  };
+  const Case cases[] = {
+      {{}, 0, {15s}},
+      {{0}, 1, {15s, 30s}},
+      {{0, 1}, 2, {15s, 30s, 45s}},
+      {{0, 1, 2}, -1, {15s, 30s, 45s}},  // the fourth is never tried
+  };
+  for (const Case& c : cases) {
+    const MailDeadline start{};
+    MailDeadline now = start;
+    std::vector<std::chrono::seconds> deadlines;
+    const int connected = ConnectToFirst(
+        std::vector<int>{0, 1, 2, 3}, -1, start + kConnectPhaseTimeout, [&] { return now; },
+        [&](int address, MailDeadline deadline) {
+          deadlines.push_back(std::chrono::duration_cast<std::chrono::seconds>(deadline - start));
+          if (std::find(c.silent.begin(), c.silent.end(), address) == c.silent.end()) {
+            return address;
+          }
+          now = deadline;
+          return -1;
+        });
+    EXPECT_EQ(connected, c.connected);
+    EXPECT_EQ(deadlines, c.deadlines);
+  }
 }
 
 TEST_F(DeliverMailTest, RefusalsOfTheMailAreReported) {
