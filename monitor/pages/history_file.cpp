@@ -5,8 +5,9 @@ namespace {
 
 bool CompactionDue(std::string_view bytes, std::int64_t now) {
   const std::optional<std::int64_t> writtenAt = HistoryHeaderTime(bytes);
-  // A clock set back makes the time since negative: written anew too.
-  return !writtenAt || now - *writtenAt >= kCompactionPeriodSeconds || now < *writtenAt;
+  // A clock set back (or a header time from the future) is written anew too.
+  // Compared without subtracting the stored time, which may be anything.
+  return !writtenAt || *writtenAt > now || *writtenAt <= now - kCompactionPeriodSeconds;
 }
 
 }  // namespace
