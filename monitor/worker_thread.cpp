@@ -70,4 +70,9 @@ void WorkerThread::Replace(std::function<void()> job) {
   state_->wake.notify_all();
 }
 
+void WorkerThread::Drain(std::chrono::milliseconds bound) {
+  std::unique_lock<std::mutex> lock(state_->mutex);
+  state_->wake.wait_for(lock, bound, [&] { return state_->jobs.empty() && !state_->busy; });
+}
+
 }  // namespace monitor

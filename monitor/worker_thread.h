@@ -21,6 +21,9 @@ class WorkerThread {
   void Post(std::function<void()> job);
   // As Post, dropping the jobs not started yet: only the newest counts.
   void Replace(std::function<void()> job);
+  // Waits at most `bound` for every job posted so far to finish, for an
+  // owner whose queued jobs must not be dropped at its end.
+  void Drain(std::chrono::milliseconds bound);
 
   struct State;  // shared with the thread
 

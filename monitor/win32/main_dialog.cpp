@@ -389,14 +389,14 @@ void CVormakDlg::UpdateTrayIcons(bool show) {
   monitor::UpdateTrayIcons(show, *list_, app_.slots, app_.profile(), app_.strings(), *tray_);
 }
 
-// The cycle may have moved the selection to another drive: the graph
-// follows it too.
 void CVormakDlg::ShowValuesCurrent(bool current) {
   const std::wstring state = current ? L"" : Wide(app_.strings().Get(IDS_VALUES_NOT_CURRENT));
   SetDlgItemTextW(hwnd_, IDC_LIST_STATE, state.c_str());
   InvalidateRect(list_->hwnd(), nullptr, FALSE);
 }
 
+// The cycle may have moved the selection to another drive: the graph
+// follows it too.
 void CVormakDlg::InvalidateDialog() {
   InvalidateRect(hwnd_, nullptr, FALSE);
   graph_->Repaint();

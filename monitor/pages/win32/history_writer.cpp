@@ -1,7 +1,6 @@
 #include "monitor/pages/win32/history_writer.h"
 
 #include <chrono>
-#include <future>
 #include <optional>
 
 #include "monitor/win32/posted.h"
@@ -26,10 +25,7 @@ constexpr std::chrono::seconds kExitWait{2};
 HistoryWriter::HistoryWriter() : state_(std::make_shared<State>()) {}
 
 HistoryWriter::~HistoryWriter() {
-  auto written = std::make_shared<std::promise<void>>();
-  std::future<void> done = written->get_future();
-  worker_.Post([written] { written->set_value(); });
-  done.wait_for(kExitWait);
+  worker_.Drain(kExitWait);
 }
 
 void HistoryWriter::Open(HWND window, UINT message, std::int64_t now) {

@@ -59,5 +59,17 @@ TEST(WorkerThread, RunsJobsInOrderAndAReplacementDropsThoseNotStarted) {
   EXPECT_THAT(journal.WaitForRuns(3), ElementsAre(1, 4, 5));
 }
 
+TEST(WorkerThread, DrainWaitsForTheJobsQueuedBehindARunningOne) {
+  Journal journal;
+  WorkerThread worker;
+  worker.Post(journal.Job(1, true));
+  journal.WaitForStart();
+  worker.Post(journal.Job(2));
+  journal.Open();
+  worker.Drain(5s);
+  std::lock_guard<std::mutex> lock(journal.mutex);
+  EXPECT_THAT(journal.ran, ElementsAre(1, 2));
+}
+
 }  // namespace
 }  // namespace monitor
