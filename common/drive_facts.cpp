@@ -110,7 +110,7 @@ std::optional<DriveFacts> ReadDriveFacts(std::uint32_t number, const DiskInfoTab
   return facts;
 }
 
-std::vector<DriveFacts> ReadAllDrives(disklib::DiskLibrary& library,
+std::vector<DriveFacts> ReadAllDrives(ardmon::DiskLibrary& library,
                                       const std::function<bool()>& stopRequested) {
   std::vector<DriveFacts> drives;
   for (std::uint32_t n = 0; n < kDriveNumbers; ++n) {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/disk_library.h"
 #include "common/nvme_health.h"
 #include "common/wire_records.h"
-#include "disklib/disk_library.h"
 
 namespace ardmon {
 
@@ -73,7 +73,7 @@ constexpr std::uint32_t kDriveNumbers = 26;
 
 // Every present drive, asked of the library one drive at a time. With
 // `stopRequested` true before a drive it ends early with what it has.
-std::vector<DriveFacts> ReadAllDrives(disklib::DiskLibrary& library,
+std::vector<DriveFacts> ReadAllDrives(ardmon::DiskLibrary& library,
                                       const std::function<bool()>& stopRequested = {});
 
 }  // namespace ardmon

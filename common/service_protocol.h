@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "disklib/request_limits.h"
+#include "common/request_limits.h"
 
 namespace ardmon {
 
@@ -26,6 +26,6 @@ constexpr std::uint32_t kPeerTimeoutMs = 3000;
 // message around them.
 constexpr std::uint32_t kLibraryCallsPerTransaction = 2;
 constexpr std::uint32_t kTransactionBoundMs =
-    kLibraryCallsPerTransaction * disklib::kLongestCallSeconds * 1000 + kPeerTimeoutMs;
+    kLibraryCallsPerTransaction * kLongestCallSeconds * 1000 + kPeerTimeoutMs;
 
 }  // namespace ardmon

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <numeric>
 
+#include "common/request_limits.h"
 #include "common/wire_records.h"
 #include "disklib/control_codes.h"
 #include "disklib/disklib.h"
-#include "disklib/request_limits.h"
 
 namespace disklib {
 namespace {
@@ -66,7 +66,7 @@ AccessRequest MiniportRequest(const char (&signature)[9], AtaOperation operation
                   kMiniportAnswerSize, kMiniportAnswerOffset};
   PutU32(r.bytes, 0, kSrbHeaderLength);
   std::memcpy(r.bytes.data() + 4, signature, 8);
-  PutU32(r.bytes, 12, kMiniportTimeout);
+  PutU32(r.bytes, 12, ardmon::kMiniportTimeout);
   PutU32(r.bytes, 16, MiniportControlCode(operation));
   PutU32(r.bytes, 24, kMiniportDataLength);
   return r;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/request_limits.h"
 #include "disklib/control_codes.h"
 #include "disklib/disklib.h"
 #include "disklib/scsi_pass_through.h"
@@ -118,7 +119,7 @@ std::optional<std::uint32_t> ScsiPassThrough(DeviceStack& stack, DeviceHandle ha
   header.SenseInfoLength = kSenseLength;
   header.DataIn = SCSI_IOCTL_DATA_IN;
   header.DataTransferLength = transferLength;
-  header.TimeOutValue = kPassThroughTimeout;
+  header.TimeOutValue = ardmon::kPassThroughTimeout;
   header.DataBufferOffset = kDataOffset;
   header.SenseInfoOffset = kSenseOffset;
   std::memcpy(header.Cdb, cdb, std::min<std::size_t>(cdbLength, sizeof header.Cdb));

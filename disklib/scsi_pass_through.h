@@ -43,7 +43,6 @@ static_assert(kSenseOffset + kSenseLength == kDataOffset);
 // Room allocated behind the transferred data, as the driver may write sense
 // or padding there.
 constexpr std::uint32_t kPassThroughSlack = 592;
-constexpr std::uint32_t kPassThroughTimeout = 100;
 constexpr std::uint8_t SCSI_IOCTL_DATA_IN = 1;
 
 }  // namespace disklib

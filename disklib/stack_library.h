@@ -3,15 +3,15 @@
 #include <functional>
 #include <memory>
 
+#include "common/disk_library.h"
 #include "disklib/device_stack.h"
-#include "disklib/disk_library.h"
 
 namespace disklib {
 
 // The library over device stacks made afresh for every call, so nothing
 // survives between calls. No exception leaves it: a call that throws (out
 // of memory) returns what it returns on failure, with what it had written.
-class StackLibrary : public DiskLibrary {
+class StackLibrary : public ardmon::DiskLibrary {
  public:
   using StackFactory = std::function<std::unique_ptr<DeviceStack>()>;
   explicit StackLibrary(StackFactory makeStack) : makeStack_(std::move(makeStack)) {}

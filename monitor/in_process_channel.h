@@ -1,6 +1,6 @@
 #pragma once
 
-#include "disklib/disk_library.h"
+#include "common/disk_library.h"
 #include "monitor/service_channel.h"
 
 namespace monitor {
@@ -11,11 +11,11 @@ namespace monitor {
 // an administrator, whose monitor may register the filter.
 class InProcessChannel : public ServiceChannel {
  public:
-  explicit InProcessChannel(disklib::DiskLibrary& library) : library_(library) {}
+  explicit InProcessChannel(ardmon::DiskLibrary& library) : library_(library) {}
   std::uint32_t Transact(ardmon::PipeMessage& message) override;
 
  private:
-  disklib::DiskLibrary& library_;
+  ardmon::DiskLibrary& library_;
 };
 
 }  // namespace monitor

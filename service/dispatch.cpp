@@ -7,7 +7,7 @@ bool ChangesDevices(std::uint32_t command) {
   return code == ardmon::PipeCommand::AddFilterSil || code == ardmon::PipeCommand::DelFilterSil;
 }
 
-void DispatchRequest(disklib::DiskLibrary& library, ardmon::PipeMessage& message, Caller caller) {
+void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message, Caller caller) {
   if (ChangesDevices(message.Command) && caller != Caller::Administrator) {
     message.Result = 0;
     return;

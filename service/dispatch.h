@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "common/disk_library.h"
 #include "common/wire_records.h"
-#include "disklib/disk_library.h"
 
 namespace service {
 
@@ -21,6 +21,6 @@ bool ChangesDevices(std::uint32_t command);
 // Answers a request in place. An unassigned command leaves the message as
 // it came, so the client gets its own bytes back; a device change asked by
 // a User gets Result 0 and changes nothing.
-void DispatchRequest(disklib::DiskLibrary& library, ardmon::PipeMessage& message, Caller caller);
+void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message, Caller caller);
 
 }  // namespace service

@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <mutex>
 
-#include "disklib/disk_library.h"
+#include "common/disk_library.h"
 
 namespace service {
 
-class SerialisedLibrary final : public disklib::DiskLibrary {
+class SerialisedLibrary final : public ardmon::DiskLibrary {
  public:
-  explicit SerialisedLibrary(disklib::DiskLibrary& library) : library_(library) {}
+  explicit SerialisedLibrary(ardmon::DiskLibrary& library) : library_(library) {}
 
   std::int32_t GetDiskInfo(std::int32_t n, void* record) override {
     const Turn turn(*this);
@@ -57,7 +57,7 @@ class SerialisedLibrary final : public disklib::DiskLibrary {
     SerialisedLibrary& owner_;
   };
 
-  disklib::DiskLibrary& library_;
+  ardmon::DiskLibrary& library_;
   std::mutex mutex_;
   std::condition_variable turnChanged_;
   std::uint64_t nextTicket_ = 0;

@@ -55,7 +55,7 @@ bool Load(Library& lib) {
 
 // The loaded library's queries as the interface the shared drive reading
 // takes.
-class LoadedLibrary final : public disklib::DiskLibrary {
+class LoadedLibrary final : public ardmon::DiskLibrary {
  public:
   explicit LoadedLibrary(const Library& lib) : lib_(lib) {}
   std::int32_t GetDiskInfo(std::int32_t n, void* record) override {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "disklib/disk_library.h"
+#include "common/disk_library.h"
 
 extern "C" {
 __declspec(dllimport) std::int32_t GetDiskInfo(std::int32_t driveNumber, void* record);
@@ -15,7 +15,7 @@ __declspec(dllimport) std::int32_t DelFilterSil();
 
 namespace service {
 
-class ImportedLibrary : public disklib::DiskLibrary {
+class ImportedLibrary : public ardmon::DiskLibrary {
  public:
   std::int32_t GetDiskInfo(std::int32_t n, void* record) override {
     return ::GetDiskInfo(n, record);

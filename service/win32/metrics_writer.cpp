@@ -86,7 +86,7 @@ MetricsWrite WriteMetricsFile(const std::wstring& folder, const std::string& tex
   return {MetricsFileOutcome::NotWritable, error};
 }
 
-MetricsScanner::MetricsScanner(disklib::DiskLibrary& library, HANDLE stopEvent)
+MetricsScanner::MetricsScanner(ardmon::DiskLibrary& library, HANDLE stopEvent)
     : library_(library), stop_(stopEvent) {}
 
 void MetricsScanner::Run() {

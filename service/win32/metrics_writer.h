@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "disklib/disk_library.h"
+#include "common/disk_library.h"
 
 namespace service {
 
@@ -32,7 +32,7 @@ MetricsWrite WriteMetricsFile(const std::wstring& folder, const std::string& tex
 // interval, reading the configuration before each scan.
 class MetricsScanner {
  public:
-  MetricsScanner(disklib::DiskLibrary& library, HANDLE stopEvent);
+  MetricsScanner(ardmon::DiskLibrary& library, HANDLE stopEvent);
   MetricsScanner(const MetricsScanner&) = delete;
   MetricsScanner& operator=(const MetricsScanner&) = delete;
 
@@ -45,7 +45,7 @@ class MetricsScanner {
   // One trace line per problem, not one per interval.
   void Report(const MetricsWrite& write, const std::wstring& folder);
 
-  disklib::DiskLibrary& library_;
+  ardmon::DiskLibrary& library_;
   HANDLE stop_;
   std::wstring lastProblem_;
 };

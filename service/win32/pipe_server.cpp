@@ -98,7 +98,7 @@ HANDLE CreateServicePipe(PipeSecurity& security, bool first) {
 }
 
 PipeServer::PipeServer(HANDLE firstPipe, PipeSecurity& security, HANDLE stopEvent,
-                       disklib::DiskLibrary& library)
+                       ardmon::DiskLibrary& library)
     : stopEvent_(stopEvent), library_(library), instances_(kPipeInstances) {
   for (std::size_t i = 0; i < instances_.size(); ++i) {
     instances_[i].pipe = i == 0 ? firstPipe : CreateServicePipe(security, false);

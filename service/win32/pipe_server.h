@@ -6,8 +6,8 @@
 
 #include <vector>
 
+#include "common/disk_library.h"
 #include "common/wire_records.h"
-#include "disklib/disk_library.h"
 
 namespace service {
 
@@ -49,7 +49,7 @@ class PipeServer {
  public:
   // Takes over `firstPipe` and makes the other instances beside it.
   PipeServer(HANDLE firstPipe, PipeSecurity& security, HANDLE stopEvent,
-             disklib::DiskLibrary& library);
+             ardmon::DiskLibrary& library);
   PipeServer(const PipeServer&) = delete;
   PipeServer& operator=(const PipeServer&) = delete;
   ~PipeServer();
@@ -84,7 +84,7 @@ class PipeServer {
   bool Idle() const;
 
   HANDLE stopEvent_;
-  disklib::DiskLibrary& library_;
+  ardmon::DiskLibrary& library_;
   std::vector<Instance> instances_;
   bool stopping_ = false;
 };

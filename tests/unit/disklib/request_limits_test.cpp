@@ -1,6 +1,6 @@
 // The library's longest call, which the monitor's transaction bound is made
 // of, against what GetTempInfo really sends on every route.
-#include "disklib/request_limits.h"
+#include "common/request_limits.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,10 @@
 namespace disklib {
 namespace {
 
+using ardmon::kLongestCallSeconds;
+using ardmon::kMiniportTimeout;
+using ardmon::kMostMiniportRequests;
+using ardmon::kMostPassThroughRequests;
 using testing::AddDisk;
 using testing::FakeDevice;
 using testing::FakeDeviceStack;

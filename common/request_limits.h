@@ -9,10 +9,10 @@
 
 #include <cstdint>
 
-#include "disklib/scsi_pass_through.h"
+namespace ardmon {
 
-namespace disklib {
-
+// Seconds, in the header of every SCSI pass-through request.
+constexpr std::uint32_t kPassThroughTimeout = 100;
 // Seconds, in the header of every miniport request.
 constexpr std::uint32_t kMiniportTimeout = 10;
 
@@ -22,4 +22,4 @@ constexpr std::uint32_t kMostMiniportRequests = 4;
 constexpr std::uint32_t kLongestCallSeconds =
     kMostPassThroughRequests * kPassThroughTimeout + kMostMiniportRequests * kMiniportTimeout;
 
-}  // namespace disklib
+}  // namespace ardmon

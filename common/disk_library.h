@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace disklib {
+namespace ardmon {
 
 class DiskLibrary {
  public:
@@ -17,4 +17,4 @@ class DiskLibrary {
   virtual std::int32_t DelFilterSil() = 0;
 };
 
-}  // namespace disklib
+}  // namespace ardmon
