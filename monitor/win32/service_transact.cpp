@@ -1,9 +1,9 @@
 #include "monitor/win32/service_transact.h"
 #include "common/win32/wide_text.h"
 
-#include <mutex>
-
 #include "common/service_protocol.h"
+#include "monitor/service_trust.h"
+#include "monitor/win32/service_identity.h"
 
 namespace monitor {
 namespace {
@@ -66,61 +66,13 @@ HANDLE OpenPipe(HANDLE cancel) {
   return INVALID_HANDLE_VALUE;
 }
 
-// The process of the service "TempService" as the service control manager
-// knows it; 0 when it does not run. The handles stay open for the life of
-// the program: they name the service, whichever process runs it.
-DWORD QueryServiceProcessId() {
-  static const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-  static const SC_HANDLE service =
-      manager ? OpenServiceW(manager, Wide(ardmon::kServiceName), SERVICE_QUERY_STATUS) : nullptr;
-  SERVICE_STATUS_PROCESS status{};
-  DWORD needed = 0;
-  if (!service || !QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
-                                        reinterpret_cast<BYTE*>(&status), sizeof status, &needed)) {
-    return 0;
-  }
-  return status.dwProcessId;
-}
-
-// The service's process once found, held open: while the handle is open its
-// id cannot pass to another process, so the control manager is asked again
-// only when the pipe's server is another process or the service has ended.
-class KnownServiceProcess {
- public:
-  bool Is(DWORD id) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (id == id_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) return true;
-    Forget();
-    if (id == 0 || id != QueryServiceProcessId()) return false;
-    process_ = OpenProcess(SYNCHRONIZE, FALSE, id);
-    // Asked after the process was opened: it is still the service's.
-    if (!process_ || id != QueryServiceProcessId()) {
-      Forget();
-      return false;
-    }
-    id_ = id;
-    return true;
-  }
-
- private:
-  void Forget() {
-    if (process_) CloseHandle(process_);
-    process_ = nullptr;
-    id_ = 0;
-  }
-
-  std::mutex mutex_;
-  HANDLE process_ = nullptr;
-  DWORD id_ = 0;
-};
-
 // Another process may have taken the pipe's name while the service was
 // stopped: its "service" would learn the monitor's requests and feed it
 // made-up drives.
 bool ServedByTheService(HANDLE pipe) {
-  static KnownServiceProcess service;
-  ULONG server = 0;
-  return GetNamedPipeServerProcessId(pipe, &server) && service.Is(server);
+  static ControlManagerDirectory directory;
+  static ServiceTrust trust(directory);
+  return trust.Trusts(PipeHandleFacts(pipe));
 }
 
 // Moves a whole buffer before the deadline; false when the pipe fails, the

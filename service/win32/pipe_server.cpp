@@ -79,8 +79,13 @@ bool PipeSecurity::Build() {
     SetLastError(error);
     return false;
   }
+  // LocalSystem's own objects are owned by Administrators by default; the
+  // monitor trusts only a pipe owned by LocalSystem, which no user can make.
+  DWORD ownerSize = sizeof owner_;
   if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl_, FALSE)) {
+      !SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl_, FALSE) ||
+      !CreateWellKnownSid(WinLocalSystemSid, nullptr, owner_, &ownerSize) ||
+      !SetSecurityDescriptorOwner(&descriptor_, owner_, FALSE)) {
     return false;
   }
   attributes_.nLength = sizeof attributes_;
