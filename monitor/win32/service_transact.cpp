@@ -77,34 +77,50 @@ bool ServedByTheService(HANDLE pipe) {
 
 // Moves a whole buffer before the deadline; false when the pipe fails, the
 // time runs out or `cancel` comes, the transfer under way then cancelled.
-bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline,
+// `event` (manual-reset) signals the transfer's end; each read or write
+// resets it as it starts, and one that ends at once is not waited for.
+bool TransferAll(HANDLE pipe, HANDLE event, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline,
                  HANDLE cancel) {
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!overlapped.hEvent) return false;
-  const HANDLE waits[] = {overlapped.hEvent, cancel};
+  const HANDLE waits[] = {event, cancel};
   const DWORD waitCount = cancel ? 2 : 1;
-  DWORD done = 0;
-  bool ok = true;
-  while (ok && done < size) {
-    ResetEvent(overlapped.hEvent);
+  for (DWORD done = 0; done < size;) {
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
     DWORD moved = 0;
-    const BOOL started = write ? WriteFile(pipe, bytes + done, size - done, nullptr, &overlapped)
-                               : ReadFile(pipe, bytes + done, size - done, nullptr, &overlapped);
-    if (!started && GetLastError() != ERROR_IO_PENDING) {
-      ok = false;
-    } else if (WaitForMultipleObjects(waitCount, waits, FALSE, Remaining(deadline)) !=
-               WAIT_OBJECT_0) {
+    const BOOL finished = write ? WriteFile(pipe, bytes + done, size - done, nullptr, &overlapped)
+                                : ReadFile(pipe, bytes + done, size - done, nullptr, &overlapped);
+    if (!finished && GetLastError() != ERROR_IO_PENDING) return false;
+    if (!finished &&
+        WaitForMultipleObjects(waitCount, waits, FALSE, Remaining(deadline)) != WAIT_OBJECT_0) {
       CancelIoEx(pipe, &overlapped);
       GetOverlappedResult(pipe, &overlapped, &moved, TRUE);
-      ok = false;
-    } else {
-      ok = GetOverlappedResult(pipe, &overlapped, &moved, FALSE) && moved > 0;
-      done += moved;
+      return false;
     }
+    if (!GetOverlappedResult(pipe, &overlapped, &moved, FALSE) || moved == 0) return false;
+    done += moved;
   }
-  CloseHandle(overlapped.hEvent);
-  return ok;
+  return true;
+}
+
+// The transfers' event, made once for each thread that transacts: every
+// transaction of a cycle would otherwise pay for making and closing one.
+HANDLE TransferEvent() {
+  thread_local struct Owned {
+    HANDLE event = nullptr;
+    ~Owned() {
+      if (event) CloseHandle(event);
+    }
+  } owned;
+  if (!owned.event) owned.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return owned.event;
+}
+
+// The request out and the reply in.
+bool Exchange(HANDLE pipe, ardmon::PipeMessage& message, ULONGLONG deadline, HANDLE cancel) {
+  const HANDLE event = TransferEvent();
+  auto* bytes = reinterpret_cast<BYTE*>(&message);
+  return event && TransferAll(pipe, event, bytes, kMessageSize, true, deadline, cancel) &&
+         TransferAll(pipe, event, bytes, kMessageSize, false, deadline, cancel);
 }
 
 }  // namespace
@@ -122,10 +138,7 @@ std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel) {
   const HANDLE pipe = OpenPipe(cancel);
   if (pipe == INVALID_HANDLE_VALUE) return 0;
   ardmon::PipeMessage reply = *message;
-  auto* bytes = reinterpret_cast<BYTE*>(&reply);
-  const bool answered = ServedByTheService(pipe) &&
-                        TransferAll(pipe, bytes, kMessageSize, true, deadline, cancel) &&
-                        TransferAll(pipe, bytes, kMessageSize, false, deadline, cancel);
+  const bool answered = ServedByTheService(pipe) && Exchange(pipe, reply, deadline, cancel);
   CloseHandle(pipe);
   if (!answered) return 0;
   *message = reply;

@@ -233,17 +233,20 @@ void PipeServer::Answer(Instance& instance) {
   const bool changesDevices = ChangesDevices(instance.message.Command);
   DispatchRequest(library_, instance.message,
                   changesDevices ? CallerOf(instance.pipe) : Caller::User);
-  // Without the client's event the reply still goes out; the client's
-  // read waits for it.
+  instance.stage = Stage::Writing;
+  instance.deadline = GetTickCount64() + (stopping_ ? kStopGraceMs : ardmon::kPeerTimeoutMs);
+  const bool writing =
+      WriteFile(instance.pipe, &instance.message, kMessageSize, nullptr, &instance.overlapped) ||
+      GetLastError() == ERROR_IO_PENDING;
+  // Signalled once the reply is on its way, so that a client reading it need
+  // not wait for the event's lookup; one waiting for the event reads after
+  // it all the same. Without the client's event the reply still goes out.
   if (const HANDLE replyEvent =
           OpenEventW(EVENT_MODIFY_STATE, FALSE, Wide(ardmon::kReplyEventName))) {
     SetEvent(replyEvent);
     CloseHandle(replyEvent);
   }
-  instance.stage = Stage::Writing;
-  instance.deadline = GetTickCount64() + (stopping_ ? kStopGraceMs : ardmon::kPeerTimeoutMs);
-  if (WriteFile(instance.pipe, &instance.message, kMessageSize, nullptr, &instance.overlapped) ||
-      GetLastError() == ERROR_IO_PENDING) {
+  if (writing) {
     instance.pending = true;
   } else {
     Drop(instance);
