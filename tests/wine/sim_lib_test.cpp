@@ -190,16 +190,28 @@ TEST_F(SimLibrary, FilterRegistrationIsWrittenToTheFixture) {
   EXPECT_EQ(delFilterSil_(), 0);
 }
 
+// Only a driver that would load: a kernel driver, not disabled, its file
+// there.
 TEST_F(SimLibrary, FilterRegistrationNeedsItsDriverAndKeepsOtherFilters) {
   using Filters = std::optional<std::vector<std::string>>;
+  using disklib::sim::Service;
   Fixture f = disklib::sim::LoadFixture(FixtureFile());
-  f.services.clear();
   SiliconImageController(f).upperFilters = Filters({"vendorflt"});
-  disklib::sim::SaveFixture(f, FixtureFile());
-  EXPECT_EQ(addFilterSil_(), 0);
-  EXPECT_EQ(disklib::sim::LoadFixture(FixtureFile()), f) << "nothing written";
+  const std::vector<Service> cannotLoad[] = {
+      {},
+      {Service{"OxaSATAFil", 1, 4, true}},
+      {Service{"OxaSATAFil", 2, 3, true}},
+      {Service{"OxaSATAFil", 1, 3, false}},
+  };
+  for (const std::vector<Service>& services : cannotLoad) {
+    f.services = services;
+    SCOPED_TRACE(disklib::sim::WriteFixture(f).substr(0, 120));
+    disklib::sim::SaveFixture(f, FixtureFile());
+    EXPECT_EQ(addFilterSil_(), 0);
+    EXPECT_EQ(disklib::sim::LoadFixture(FixtureFile()), f) << "nothing written";
+  }
 
-  f.services = {"OxaSATAFil"};
+  f.services = {Service{"oxasatafil", 1, 0, true}};
   disklib::sim::SaveFixture(f, FixtureFile());
   EXPECT_EQ(addFilterSil_(), 1);
   EXPECT_EQ(FiltersOnFile(), Filters({"vendorflt", "OxaSATAFil"}));
@@ -225,6 +237,36 @@ TEST_F(SimLibrary, QuirkyDrivesAreReadThroughTheNextMethodOrNotAtAll) {
   const ardmon::TempInfoRecord shortened = TempInfo(3);
   EXPECT_EQ(shortened.IdentifyOk + shortened.AttributesOk, 0);
   EXPECT_EQ(shortened.Temperature, 44) << "through the property alone";
+}
+
+// Drivers that complete an aborted S.M.A.R.T. read with a sector of zeros
+// and the error inside: the drive is identified, its health not evaluated.
+TEST_F(SimLibrary, AbortedSmartReadsWithZeroDataAreNotRead) {
+  using disklib::AccessMethod;
+  struct Case {
+    const char* what;
+    std::int32_t drive;
+    std::vector<AccessMethod> methods;
+  };
+  const Case cases[] = {
+      {"disk miniport", 0, {AccessMethod::ScsiDiskMiniport}},
+      {"S.M.A.R.T. ioctl", 0, {AccessMethod::SmartIoctl}},
+      {"SATA filter", 1, {AccessMethod::SataMiniport}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f = disklib::sim::LoadFixture(FixtureFile());
+    f.disks.at(c.drive).methods = c.methods;
+    f.disks.at(c.drive).quirks = {disklib::sim::Quirk::SmartAbortZeroData};
+    disklib::sim::SaveFixture(f, FixtureFile());
+    const ardmon::TempInfoRecord temp = TempInfo(c.drive);
+    EXPECT_EQ(temp.IdentifyOk, 1);
+    EXPECT_EQ(temp.SmartSupported, 1);
+    EXPECT_EQ(temp.AttributesOk + temp.ThresholdsOk, 0);
+    EXPECT_EQ(temp.HealthStatus, ardmon::kHealthNotEvaluated);
+    EXPECT_EQ(temp.Temperature, 0);
+    Restore();
+  }
 }
 
 TEST_F(SimLibrary, MissingOrBrokenFixtureIsAMachineWithoutDisks) {

@@ -149,15 +149,18 @@ TEST(ControlCodeMethods, FailureLeavesTheSectorAlone) {
   EXPECT_EQ(sector[0], 7);
 }
 
-// Only a whole answer counts, and for IDENTIFY only a sector that can be
-// IDENTIFY data; whatever is refused leaves the destination alone.
-TEST(AnswerAcceptance, WholeSectorsOnly) {
+// Only a whole answer without a driver error counts, for IDENTIFY only a
+// sector that can be IDENTIFY data, and for the S.M.A.R.T. data only one
+// that is not all zero; whatever is refused leaves the destination alone.
+TEST(AnswerAcceptance, WholeAnswersWithoutErrorOnly) {
   struct Case {
     const char* what;
     AccessMethod method;
     AtaOperation operation;
     std::optional<std::uint32_t> reported;  // unset: the whole sector
     std::vector<std::uint8_t> sector;
+    std::uint8_t driverError;
+    std::uint32_t returnCode;
     bool accepted;
   };
   using M = AccessMethod;
@@ -168,19 +171,33 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
   std::vector<std::uint8_t> good(signedSector.begin(), signedSector.end()), bad = good;
   ++bad[511];
   const Case cases[] = {
-      {"pass-through, whole", M::AtaPassThrough16, Op::Identify, {}, any, true},
-      {"pass-through, half", M::AtaPassThrough16, Op::Identify, 256, any, false},
-      {"pass-through, GOOD without data", M::BridgeCdb10, Op::ReadData, 0, any, false},
-      {"pass-through, more than asked", M::AtaPassThrough12, Op::Identify, 4096, any, false},
-      {"S.M.A.R.T. ioctl, whole", M::SmartIoctl, Op::ReadThresholds, {}, any, true},
-      {"S.M.A.R.T. ioctl, half", M::SmartIoctl, Op::Identify, 256, any, false},
-      {"miniport, a byte short", M::ScsiDiskMiniport, Op::ReadData, 511, any, false},
-      {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, false},
-      {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, false},
-      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, true},
-      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, true},
-      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, false},
-      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, true},
+      {"pass-through, whole", M::AtaPassThrough16, Op::Identify, {}, any, 0, 0, true},
+      {"pass-through, half", M::AtaPassThrough16, Op::Identify, 256, any, 0, 0, false},
+      {"pass-through, GOOD without data", M::BridgeCdb10, Op::ReadData, 0, any, 0, 0, false},
+      {"pass-through, more than asked", M::AtaPassThrough12, Op::Identify, 4096, any, 0, 0, false},
+      {"S.M.A.R.T. ioctl, whole", M::SmartIoctl, Op::ReadThresholds, {}, any, 0, 0, true},
+      {"S.M.A.R.T. ioctl, half", M::SmartIoctl, Op::Identify, 256, any, 0, 0, false},
+      {"miniport, a byte short", M::ScsiDiskMiniport, Op::ReadData, 511, any, 0, 0, false},
+      {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, 0, 0, false},
+      {"S.M.A.R.T. ioctl, driver error", M::SmartIoctl, Op::ReadData, {}, any, 1, 0, false},
+      {"miniport, driver error", M::ScsiDiskMiniport, Op::Identify, {}, any, 1, 0, false},
+      {"SATA filter, driver error", M::SataMiniport, Op::ReadData, {}, any, 1, 0, false},
+      {"miniport, return code", M::ScsiDiskMiniport, Op::ReadData, {}, any, 0, 1, false},
+      {"SATA filter, return code", M::SataMiniport, Op::ReadThresholds, {}, any, 0, 5, false},
+      {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, 0, 0, false},
+      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, 0, 0, false},
+      {"attributes all zero, pass-through",
+       M::AtaPassThrough12,
+       Op::ReadData,
+       {},
+       zero,
+       0,
+       0,
+       false},
+      {"thresholds all zero", M::SataMiniport, Op::ReadThresholds, {}, zero, 0, 0, true},
+      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, 0, 0, true},
+      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, 0, 0, false},
+      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, 0, 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -188,6 +205,8 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
     testing::FakeDevice& disk = stack.devices[u"disk"];
     disk.answers = {std::string(sim::AccessMethodName(c.method))};
     disk.reportedTransfer = c.reported;
+    disk.driverError = c.driverError;
+    disk.returnCode = c.returnCode;
     disk.identify = disk.attributes = disk.thresholds = c.sector;
     std::vector<std::uint8_t> destination(512, 0xEE);
     EXPECT_EQ(RunAccessMethod(stack, *stack.Open(u"disk", kReadWrite), c.method, c.operation, {},

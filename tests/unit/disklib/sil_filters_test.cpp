@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "disklib/disklib.h"
+#include "disklib/driver_service.h"
 #include "fake_device_stack.h"
 
 namespace disklib {
@@ -31,6 +32,8 @@ FakeRegistryDevice Controller(std::vector<std::u16string> hardwareIds, Filters f
 constexpr bool kAdd = true, kDelete = false;
 const std::u16string kOurs = u"OxaSATAFil", kMixed = u"oXAsatafIL";
 constexpr char16_t kSil3124[] = u"PCI\\VEN_1095&DEV_3124";
+// A kernel driver started on demand whose file is there.
+const DriverService kLoadable{1, 3, true};
 
 // One controller, one edit: what it returns and the filter list it leaves.
 TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
@@ -61,7 +64,7 @@ TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     testing::FakeDeviceStack stack;
-    if (c.driverInstalled) stack.services = {kOurs};
+    if (c.driverInstalled) stack.services[kOurs] = kLoadable;
     stack.registry = {Controller({c.hardwareId}, c.before)};
     EXPECT_EQ(EditSilFilters(stack, c.add), c.changed);
     EXPECT_EQ(stack.registry[0].upperFilters, Property(c.after));
@@ -69,9 +72,38 @@ TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
   }
 }
 
+// Windows fails a controller whose filter driver cannot load.
+TEST(AddFilterSil, RegistersOnlyWhenItsDriverCanLoad) {
+  struct Case {
+    const char* what;
+    std::optional<DriverService> service;
+    bool registered;
+  };
+  const Case cases[] = {
+      {"on demand", kLoadable, true},
+      {"at boot", DriverService{1, 0, true}, true},
+      {"automatic", DriverService{1, 2, true}, true},
+      {"no key", std::nullopt, false},
+      {"disabled", DriverService{1, 4, true}, false},
+      {"a file system driver", DriverService{2, 3, true}, false},
+      {"a program's service", DriverService{16, 3, true}, false},
+      {"no Type", DriverService{std::nullopt, 3, true}, false},
+      {"no Start", DriverService{1, std::nullopt, true}, false},
+      {"its file missing", DriverService{1, 3, false}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::FakeDeviceStack stack;
+    if (c.service) stack.services[kOurs] = *c.service;
+    stack.registry = {Controller({kSil3132})};
+    EXPECT_EQ(EditSilFilters(stack, kAdd), c.registered);
+    EXPECT_EQ(stack.registry[0].writes, c.registered ? 1 : 0);
+  }
+}
+
 TEST(AddFilterSil, RegistersOnceOnPresentControllersWhoseWriteSucceeds) {
   testing::FakeDeviceStack stack;
-  stack.services = {kOurs};
+  stack.services[kOurs] = kLoadable;
   // The second hardware ID is not looked at.
   stack.registry = {Controller({kSil3132}), Controller({kSil3132}), Controller({kSil3132}),
                     Controller({u"PCI\\VEN_8086&DEV_1", kSil3132}), FakeRegistryDevice{}};
