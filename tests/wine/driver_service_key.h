@@ -15,9 +15,6 @@ class DriverServiceKey {
       : path_(L"SYSTEM\\CurrentControlSet\\Services\\" + name) {}
   ~DriverServiceKey() { Remove(); }
 
-  bool Create() const { return Set(nullptr, REG_NONE, nullptr, 0); }
-  // A kernel driver started on demand.
-  bool CreateLoadable() const { return SetDword(L"Type", 1) && SetDword(L"Start", 3); }
   bool SetDword(const wchar_t* value, DWORD data) const {
     return Set(value, REG_DWORD, &data, sizeof data);
   }
@@ -31,17 +28,10 @@ class DriverServiceKey {
   }
 
  private:
-  // Makes the key when it is missing; sets the value when one is named.
+  // Makes the key when it is missing.
   bool Set(const wchar_t* value, DWORD type, const void* data, DWORD size) const {
-    HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0, KEY_WRITE,
-                                     nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) return false;
-    if (value) {
-      status = RegSetValueExW(key, value, 0, type, static_cast<const BYTE*>(data), size);
-    }
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, path_.c_str(), value, type, data, size) ==
+           ERROR_SUCCESS;
   }
 
   std::wstring path_;

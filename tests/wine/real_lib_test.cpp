@@ -150,7 +150,7 @@ TEST_F(RealLibraryTest, FilterRegisteredOnlyWithItsDriverBehindOtherFilters) {
     ASSERT_TRUE(device.WriteProperty(DeviceProperty::UpperFilters, other));
 
     EXPECT_EQ(addFilterSil_(), 0) << "no driver service";
-    ASSERT_TRUE(driver.CreateLoadable() && driver.SetDword(L"Start", 4));
+    ASSERT_TRUE(driver.SetDword(L"Type", 1) && driver.SetDword(L"Start", 4));
     EXPECT_EQ(addFilterSil_(), 0) << "disabled";
     ASSERT_TRUE(driver.SetDword(L"Start", 3) && image.Remove());
     EXPECT_EQ(addFilterSil_(), 0) << "its file missing";

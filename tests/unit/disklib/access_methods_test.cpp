@@ -159,9 +159,9 @@ TEST(AnswerAcceptance, WholeAnswersWithoutErrorOnly) {
     AtaOperation operation;
     std::optional<std::uint32_t> reported;  // unset: the whole sector
     std::vector<std::uint8_t> sector;
-    std::uint8_t driverError;
-    std::uint32_t returnCode;
     bool accepted;
+    std::uint8_t driverError = 0;  // DRIVERSTATUS.bDriverError
+    std::uint32_t returnCode = 0;  // SRB_IO_CONTROL.ReturnCode
   };
   using M = AccessMethod;
   using Op = AtaOperation;
@@ -171,33 +171,25 @@ TEST(AnswerAcceptance, WholeAnswersWithoutErrorOnly) {
   std::vector<std::uint8_t> good(signedSector.begin(), signedSector.end()), bad = good;
   ++bad[511];
   const Case cases[] = {
-      {"pass-through, whole", M::AtaPassThrough16, Op::Identify, {}, any, 0, 0, true},
-      {"pass-through, half", M::AtaPassThrough16, Op::Identify, 256, any, 0, 0, false},
-      {"pass-through, GOOD without data", M::BridgeCdb10, Op::ReadData, 0, any, 0, 0, false},
-      {"pass-through, more than asked", M::AtaPassThrough12, Op::Identify, 4096, any, 0, 0, false},
-      {"S.M.A.R.T. ioctl, whole", M::SmartIoctl, Op::ReadThresholds, {}, any, 0, 0, true},
-      {"S.M.A.R.T. ioctl, half", M::SmartIoctl, Op::Identify, 256, any, 0, 0, false},
-      {"miniport, a byte short", M::ScsiDiskMiniport, Op::ReadData, 511, any, 0, 0, false},
-      {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, 0, 0, false},
-      {"S.M.A.R.T. ioctl, driver error", M::SmartIoctl, Op::ReadData, {}, any, 1, 0, false},
-      {"miniport, driver error", M::ScsiDiskMiniport, Op::Identify, {}, any, 1, 0, false},
-      {"SATA filter, driver error", M::SataMiniport, Op::ReadData, {}, any, 1, 0, false},
-      {"miniport, return code", M::ScsiDiskMiniport, Op::ReadData, {}, any, 0, 1, false},
-      {"SATA filter, return code", M::SataMiniport, Op::ReadThresholds, {}, any, 0, 5, false},
-      {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, 0, 0, false},
-      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, 0, 0, false},
-      {"attributes all zero, pass-through",
-       M::AtaPassThrough12,
-       Op::ReadData,
-       {},
-       zero,
-       0,
-       0,
-       false},
-      {"thresholds all zero", M::SataMiniport, Op::ReadThresholds, {}, zero, 0, 0, true},
-      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, 0, 0, true},
-      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, 0, 0, false},
-      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, 0, 0, true},
+      {"pass-through, whole", M::AtaPassThrough16, Op::Identify, {}, any, true},
+      {"pass-through, half", M::AtaPassThrough16, Op::Identify, 256, any, false},
+      {"pass-through, GOOD without data", M::BridgeCdb10, Op::ReadData, 0, any, false},
+      {"pass-through, more than asked", M::AtaPassThrough12, Op::Identify, 4096, any, false},
+      {"S.M.A.R.T. ioctl, whole", M::SmartIoctl, Op::ReadThresholds, {}, any, true},
+      {"S.M.A.R.T. ioctl, half", M::SmartIoctl, Op::Identify, 256, any, false},
+      {"miniport, a byte short", M::ScsiDiskMiniport, Op::ReadData, 511, any, false},
+      {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, false},
+      {"S.M.A.R.T. ioctl, driver error", M::SmartIoctl, Op::ReadData, {}, any, false, 1, 0},
+      {"miniport, driver error", M::ScsiDiskMiniport, Op::Identify, {}, any, false, 1, 0},
+      {"miniport, return code", M::ScsiDiskMiniport, Op::ReadData, {}, any, false, 0, 1},
+      {"SATA filter, return code", M::SataMiniport, Op::ReadThresholds, {}, any, false, 0, 5},
+      {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, false},
+      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, false},
+      {"attributes all zero, pass-through", M::AtaPassThrough12, Op::ReadData, {}, zero, false},
+      {"thresholds all zero", M::SataMiniport, Op::ReadThresholds, {}, zero, true},
+      {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, true},
+      {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, false},
+      {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

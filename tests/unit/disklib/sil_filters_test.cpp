@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "disklib/disklib.h"
-#include "disklib/driver_service.h"
 #include "fake_device_stack.h"
 
 namespace disklib {
@@ -69,35 +68,6 @@ TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
     EXPECT_EQ(EditSilFilters(stack, c.add), c.changed);
     EXPECT_EQ(stack.registry[0].upperFilters, Property(c.after));
     EXPECT_EQ(stack.registry[0].writes, c.changed ? 1 : 0);
-  }
-}
-
-// Windows fails a controller whose filter driver cannot load.
-TEST(AddFilterSil, RegistersOnlyWhenItsDriverCanLoad) {
-  struct Case {
-    const char* what;
-    std::optional<DriverService> service;
-    bool registered;
-  };
-  const Case cases[] = {
-      {"on demand", kLoadable, true},
-      {"at boot", DriverService{1, 0, true}, true},
-      {"automatic", DriverService{1, 2, true}, true},
-      {"no key", std::nullopt, false},
-      {"disabled", DriverService{1, 4, true}, false},
-      {"a file system driver", DriverService{2, 3, true}, false},
-      {"a program's service", DriverService{16, 3, true}, false},
-      {"no Type", DriverService{std::nullopt, 3, true}, false},
-      {"no Start", DriverService{1, std::nullopt, true}, false},
-      {"its file missing", DriverService{1, 3, false}, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    testing::FakeDeviceStack stack;
-    if (c.service) stack.services[kOurs] = *c.service;
-    stack.registry = {Controller({kSil3132})};
-    EXPECT_EQ(EditSilFilters(stack, kAdd), c.registered);
-    EXPECT_EQ(stack.registry[0].writes, c.registered ? 1 : 0);
   }
 }
 
