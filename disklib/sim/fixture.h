@@ -15,6 +15,7 @@
 #include "common/nvme_health.h"
 #include "common/utf8.h"
 #include "disklib/access_methods.h"
+#include "disklib/driver_service.h"
 
 namespace disklib::sim {
 
@@ -154,7 +155,7 @@ struct Volume {
 // HKLM\SYSTEM\CurrentControlSet\Services and whether its file exists.
 struct Service {
   std::string name;
-  std::uint32_t type = 1;   // a kernel driver
+  std::uint32_t type = kKernelDriverType;
   std::uint32_t start = 3;  // started on demand
   bool imageExists = true;
 
