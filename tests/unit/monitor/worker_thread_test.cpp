@@ -5,12 +5,15 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace monitor {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 
 // What the jobs did, and a gate the first job waits at.
@@ -69,6 +72,38 @@ TEST(WorkerThread, DrainWaitsForTheJobsQueuedBehindARunningOne) {
   worker.Drain(5s);
   std::lock_guard<std::mutex> lock(journal.mutex);
   EXPECT_THAT(journal.ran, ElementsAre(1, 2));
+}
+
+// Whatever a job throws, the worker tells it and runs the next one.
+TEST(WorkerThread, AJobThatThrowsIsToldAndTheNextOneRuns) {
+  struct Case {
+    std::function<void()> job;
+    const char* told;
+  };
+  const Case cases[] = {
+      {[] { throw std::runtime_error("pipe gone"); }, "failed (pipe gone)"},
+      {[] { throw 42; }, "failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.told);
+    Journal journal;
+    std::vector<std::string> lines;
+    std::mutex linesMutex;
+    {
+      WorkerThread worker(std::chrono::milliseconds::zero(), [&](std::string_view line) {
+        const std::lock_guard<std::mutex> lock(linesMutex);
+        lines.emplace_back(line);
+      });
+      worker.Post(c.job);
+      worker.Post(journal.Job(1));
+      EXPECT_THAT(journal.WaitForRuns(1), ElementsAre(1));
+      worker.Drain(5s);
+    }
+    const std::lock_guard<std::mutex> lock(linesMutex);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines[0], HasSubstr(c.told));
+    EXPECT_THAT(lines[0], HasSubstr("the next one runs"));
+  }
 }
 
 }  // namespace
