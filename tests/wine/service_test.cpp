@@ -649,20 +649,16 @@ class SlowDriveLifecycle : public ServiceLifecycle {
 
   // The service scans every drive at its start and every interval after.
   static void ScanMetrics() {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"ardmon-stop";
-    std::filesystem::create_directories(folder);
-    const std::wstring text = folder.wstring();
+    const std::wstring folder = std::filesystem::temp_directory_path().wstring();
     const DWORD interval = service::kShortestMetricsIntervalSeconds;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey), 0, nullptr, 0,
-                              KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                              Wide(service::kMetricsFolderValue), REG_SZ, folder.c_str(),
+                              static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
-    RegSetValueExW(key, Wide(service::kMetricsFolderValue), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegSetValueExW(key, Wide(service::kMetricsIntervalValue), 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&interval), sizeof interval);
-    RegCloseKey(key);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                              Wide(service::kMetricsIntervalValue), REG_DWORD, &interval,
+                              sizeof interval),
+              ERROR_SUCCESS);
   }
 };
 

@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <future>
-#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -21,137 +20,86 @@ using ardmon::PipeCommand;
 using ardmon::PipeMessage;
 using namespace std::chrono_literals;
 
-// Drive 0 holds its call at a gate, drive 1 holds it too and then throws;
-// every other drive answers at once with a record of 0x5A bytes.
+// Drive 0's call hangs until `open`, drive 1's throws; every other drive
+// answers at once.
 class GatedLibrary final : public ardmon::DiskLibrary {
  public:
-  std::int32_t GetDiskInfo(std::int32_t n, void* record) override {
-    return Serve(n, record, sizeof(ardmon::DiskInfoTable));
-  }
-  std::int32_t GetTempInfo(std::int32_t n, void* record) override {
-    return Serve(n, record, sizeof(ardmon::TempInfoRecord));
-  }
-  std::int32_t AddFilterSil() override { return Serve(2, nullptr, 0); }
-  std::int32_t DelFilterSil() override { return Serve(2, nullptr, 0); }
+  std::int32_t GetDiskInfo(std::int32_t n, void*) override { return Call(n); }
+  std::int32_t GetTempInfo(std::int32_t n, void*) override { return Call(n); }
+  std::int32_t AddFilterSil() override { return Call(2); }
+  std::int32_t DelFilterSil() override { return Call(2); }
 
-  void WaitUntilHeld() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, 5s, [&] { return held_; });
-  }
-  void Open() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
-  int calls() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return calls_;
-  }
+  std::atomic<int> calls{0};
+  std::promise<void> held, open;
 
  private:
-  std::int32_t Serve(std::int32_t n, void* record, std::size_t size) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++calls_;
-    if (n <= 1) {
-      held_ = true;
-      changed_.notify_all();
-      changed_.wait(lock, [&] { return open_; });
-      if (n == 1) throw std::runtime_error("the drive went away");
+  std::int32_t Call(std::int32_t n) {
+    ++calls;
+    if (n == 0) {
+      held.set_value();
+      opened_.wait();
     }
-    if (record) std::memset(record, 0x5A, size);
+    if (n == 1) throw std::runtime_error("the drive went away");
     return 1;
   }
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool held_ = false, open_ = false;
-  int calls_ = 0;
+  std::shared_future<void> opened_ = open.get_future().share();
 };
 
-// Lets every held call and waiting turn go when a test ends, passed or
-// not, so that its threads can be joined.
+// Lets every call go when a test ends, passed or not, so that its threads
+// can be joined.
 struct ReleaseAtEnd {
   SerialisedLibrary& library;
   GatedLibrary& gated;
   ~ReleaseAtEnd() {
     library.Stop();
-    gated.Open();
+    gated.open.set_value();
   }
 };
 
-// A call on drive `n` (0 or 1) on a thread of its own, once the library
-// holds it.
-std::future<std::int32_t> HeldCall(SerialisedLibrary& library, GatedLibrary& gated,
-                                   std::int32_t n) {
-  auto call = std::async(std::launch::async, [&library, n] {
-    ardmon::DiskInfoTable table{};
-    return library.GetDiskInfo(n, &table);
+std::future<PipeMessage> Dispatched(SerialisedLibrary& library, PipeCommand command) {
+  return std::async(std::launch::async, [&library, command] {
+    PipeMessage message{static_cast<std::uint32_t>(command), 3, 0, {}};
+    std::memset(message.Payload, 0xC3, sizeof message.Payload);
+    DispatchRequest(library, message, Caller::User);
+    return message;
   });
-  gated.WaitUntilHeld();
-  return call;
 }
 
-PipeMessage Stamped(PipeCommand command, std::uint32_t drive) {
-  PipeMessage message{static_cast<std::uint32_t>(command), drive, 0, {}};
-  std::memset(message.Payload, 0xC3, sizeof message.Payload);
-  return message;
-}
-
-bool ZeroPayload(const PipeMessage& message) {
-  const PipeMessage zero{};
-  return std::memcmp(message.Payload, zero.Payload, sizeof zero.Payload) == 0;
-}
-
-// Each query waits behind a call that hangs; after the stop every one is
-// answered at once with Result 0 and nothing of a record or of its own
-// payload, and the library never sees it; nor a query that comes later.
+// Queries wait behind a call that hangs; after the stop each is answered at
+// once with Result 0 and nothing of a record or of its own payload, without
+// reaching the library, as is a query that comes later.
 TEST(SerialisedLibrary, AStopRefusesTheWaitingTurnsWithoutWaitingForTheCallUnderWay) {
   GatedLibrary gated;
   SerialisedLibrary library(gated);
-  auto hanging = HeldCall(library, gated, 0);
-  std::vector<std::future<PipeMessage>> waiting;
-  for (const PipeCommand command : {PipeCommand::GetDiskInfo, PipeCommand::GetTempInfo}) {
-    waiting.push_back(std::async(std::launch::async, [&library, command] {
-      PipeMessage message = Stamped(command, 3);
-      DispatchRequest(library, message, Caller::User);
-      return message;
-    }));
-  }
+  auto hanging = std::async(std::launch::async, [&] { return library.GetDiskInfo(0, nullptr); });
+  gated.held.get_future().wait();
+  std::vector<std::future<PipeMessage>> queries;
+  queries.push_back(Dispatched(library, PipeCommand::GetDiskInfo));
+  queries.push_back(Dispatched(library, PipeCommand::GetTempInfo));
   const ReleaseAtEnd release{library, gated};
-  for (auto& turn : waiting) ASSERT_EQ(turn.wait_for(50ms), std::future_status::timeout);
+  for (auto& query : queries) ASSERT_EQ(query.wait_for(50ms), std::future_status::timeout);
 
   library.Stop();
-  for (auto& turn : waiting) {
-    ASSERT_EQ(turn.wait_for(5s), std::future_status::ready);
-    const PipeMessage answer = turn.get();
+  queries.push_back(Dispatched(library, PipeCommand::GetTempInfo));
+  const PipeMessage zero{};
+  for (auto& query : queries) {
+    ASSERT_EQ(query.wait_for(5s), std::future_status::ready);
+    const PipeMessage answer = query.get();
     EXPECT_EQ(answer.Result, 0u);
-    EXPECT_TRUE(ZeroPayload(answer));
+    EXPECT_EQ(std::memcmp(answer.Payload, zero.Payload, sizeof zero.Payload), 0);
   }
-  PipeMessage late = Stamped(PipeCommand::GetTempInfo, 3);
-  DispatchRequest(library, late, Caller::User);
-  EXPECT_EQ(late.Result, 0u);
-  EXPECT_TRUE(ZeroPayload(late));
-  EXPECT_EQ(gated.calls(), 1);
-
+  EXPECT_EQ(gated.calls, 1);
   EXPECT_EQ(hanging.wait_for(0s), std::future_status::timeout);
-  gated.Open();
-  EXPECT_EQ(hanging.get(), 1);
 }
 
 TEST(SerialisedLibrary, ACallThatThrowsPassesTheTurnToTheNext) {
   GatedLibrary gated;
   SerialisedLibrary library(gated);
-  auto throwing = HeldCall(library, gated, 1);
-  auto next = std::async(std::launch::async, [&] {
-    ardmon::TempInfoRecord record{};
-    return library.GetTempInfo(2, &record);
-  });
+  EXPECT_THROW(library.GetDiskInfo(1, nullptr), std::runtime_error);
+  auto next = std::async(std::launch::async, [&] { return library.GetTempInfo(2, nullptr); });
   const ReleaseAtEnd release{library, gated};
-  gated.Open();
-  EXPECT_THROW(throwing.get(), std::runtime_error);
   ASSERT_EQ(next.wait_for(5s), std::future_status::ready);
   EXPECT_EQ(next.get(), 1);
-  EXPECT_EQ(gated.calls(), 2);
 }
 
 }  // namespace
