@@ -22,6 +22,7 @@ SetCompressor /SOLID lzma
 !include "LogicLib.nsh"
 !include "MUI2.nsh"
 !include "WinMessages.nsh"
+
 ; What the monitor keeps beside itself when it may write there: an
 ; uninstallation that keeps the user's data leaves them in the folder.
 !macro ForEachUserFile ACTION
@@ -90,6 +91,8 @@ VIFileVersion "${VERSION}.0"
 ; A file that is still in use (the service's process has not ended) is
 ; put beside it and takes its place when Windows restarts.
 !macro InstallProgramFile NAME
+  ; An earlier replacement still waiting would undo this one.
+  Delete "$INSTDIR\${NAME}.new"
   ClearErrors
   File "${STAGE_DIR}/${NAME}"
   ${If} ${Errors}

@@ -577,12 +577,13 @@ TEST_F(UpgradeWhileTheServiceHangs, HasWindowsReplaceTheHeldFilesAtItsRestart) {
   }
 }
 
-TEST_F(UpgradeWhileTheServiceHangs, TheServiceRunsTheNewFilesAfterTheRestart) {
+TEST_F(UpgradeWhileTheServiceHangs, TheServiceAndTheMonitorRunTheNewFilesAfterTheRestart) {
   for (const std::wstring& file : kHeldFiles) {
     EXPECT_EQ(FileBytes(InstallFolder() / file), FileBytes(FromUnix(ARDMON_STAGE_DIR) / file))
         << Narrow(file);
   }
   EXPECT_TRUE(servicetest::ServiceControl(kService).EnsureRunning());
+  EXPECT_TRUE(WaitUntil([] { return MonitorWindows().size() == 1; }, kStartMs));
 }
 
 // --- A silent uninstallation -----------------------------------------------
