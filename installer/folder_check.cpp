@@ -21,11 +21,11 @@
 #include "common/win32/folder_security.h"
 #include "installer/folder_check_codes.h"
 
+namespace installer {
 namespace {
 
 using ardmon::FolderVerdict;
 using ardmon::OpenFolder;
-using namespace installer;
 
 // The install folder and every folder made on the way to it: changed by
 // Administrators and SYSTEM only, read and run by Users, inherited by the
@@ -199,17 +199,17 @@ Refusal Prepare(const Request& request) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int Run(int argc, wchar_t** argv) {
   if (argc < 4) return 1;
   const std::wstring command = argv[1];
-  Request request{FoldersOnTheWay(argv[2]),
-                  argv[3],
-                  {argv + 4, argv + argc},
-                  ardmon::ThisSystemsTrustedAccounts()};
+  const Request request{FoldersOnTheWay(argv[2]),
+                        argv[3],
+                        {argv + 4, argv + argc},
+                        ardmon::ThisSystemsTrustedAccounts()};
   if (request.way.empty()) return kRefusedStep * kReasonNotOnADrive;
-  std::size_t existing = 0;
   Refusal refusal;
   if (command == L"check") {
+    std::size_t existing = 0;
     refusal = Check(request, &existing);
   } else if (command == L"prepare") {
     refusal = Prepare(request);
@@ -217,4 +217,10 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   return kRefusedStep * refusal.reason + refusal.levelsUp;
+}
+
+}  // namespace installer
+
+int wmain(int argc, wchar_t** argv) {
+  return installer::Run(argc, argv);
 }
