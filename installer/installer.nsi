@@ -22,6 +22,21 @@ SetCompressor /SOLID lzma
 !include "LogicLib.nsh"
 !include "MUI2.nsh"
 !include "WinMessages.nsh"
+
+; What the monitor keeps beside itself when it may write there: an
+; uninstallation that keeps the user's data leaves them in the folder.
+!macro ForEachUserFile ACTION
+  !insertmacro ${ACTION} "Ardmon.log"
+  !insertmacro ${ACTION} "Ardmon.time"
+  !insertmacro ${ACTION} "Ardmon.history"
+  !insertmacro ${ACTION} "Ardmon.history.bad"
+!macroend
+!define KEPT_USER_FILES ""
+!macro AddKeptUserFile NAME
+  !define /redef KEPT_USER_FILES '${KEPT_USER_FILES} "${NAME}"'
+!macroend
+!insertmacro ForEachUserFile AddKeptUserFile
+
 !include "monitor.nsh"
 !include "service.nsh"
 !include "folder.nsh"
@@ -41,6 +56,7 @@ BrandingText "${COMPANY} ${PRODUCT_NAME} ${VERSION}"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartMonitor
 
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckInstallFolderOnLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -72,12 +88,26 @@ VIFileVersion "${VERSION}.0"
   !insertmacro ${ACTION} "ArdmonLib.dll"
   !insertmacro ${ACTION} "ArdmonProbe.exe"
 !macroend
+; A file that is still in use (the service's process has not ended) is
+; put beside it and takes its place when Windows restarts.
 !macro InstallProgramFile NAME
+  ; An earlier replacement still waiting would undo this one.
+  Delete "$INSTDIR\${NAME}.new"
+  ClearErrors
   File "${STAGE_DIR}/${NAME}"
+  ${If} ${Errors}
+    File "/oname=${NAME}.new" "${STAGE_DIR}/${NAME}"
+    Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+  ${EndIf}
 !macroend
-; Deletes from the folder in $R5.
+; Deletes from the folder in $R5, with what an unfinished replacement left.
 !macro DeleteProgramFile NAME
   Delete /REBOOTOK "$R5\${NAME}"
+  Delete "$R5\${NAME}.new"
+!macroend
+; Deletes from the folder in $R5.
+!macro DeleteUserFile NAME
+  Delete "$R5\${NAME}"
 !macroend
 
 !macro RequireAdministrator
@@ -93,6 +123,7 @@ VIFileVersion "${VERSION}.0"
 Function .onInit
   !insertmacro RequireAdministrator
   SetShellVarContext all
+  !insertmacro ExtractFolderCheck
 FunctionEnd
 
 Function un.onInit
@@ -100,19 +131,19 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
+; The exit code when the installation is complete once Windows restarts.
+!define EXIT_RESTART_REQUIRED 3010 ; ERROR_SUCCESS_REBOOT_REQUIRED
+
 Section "Install"
+  !insertmacro PrepareInstallFolder
   !insertmacro EndMonitor
   !insertmacro OpenService
   !insertmacro StopService
 
   SetOutPath "$INSTDIR"
-  Call ProtectInstallFolder
-  ${If} $R0 <> 0
-    MessageBox MB_OK|MB_ICONSTOP "$(FOLDER_NOT_PROTECTED)" /SD IDOK
-    SetErrorLevel $R0
-    Quit
-  ${EndIf}
+  SetOverwrite try
   !insertmacro ForEachProgramFile InstallProgramFile
+  SetOverwrite on
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   Call RemoveEarlierLocation
 
@@ -125,6 +156,11 @@ Section "Install"
   ${If} $ServiceError <> 0
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(SERVICE_NOT_REGISTERED)" /SD IDOK
     SetErrorLevel 2
+  ${ElseIf} ${RebootFlag}
+    ; The service runs its earlier files, or starts with Windows.
+    DetailPrint "$(RESTART_TO_FINISH)"
+    MessageBox MB_OK|MB_ICONINFORMATION "$(RESTART_TO_FINISH)" /SD IDOK
+    SetErrorLevel ${EXIT_RESTART_REQUIRED}
   ${ElseIf} $ServiceState <> ${SERVICE_RUNNING}
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(SERVICE_NOT_STARTED)" /SD IDOK
     SetErrorLevel 2
@@ -196,6 +232,11 @@ Section "Uninstall"
   StrCpy $R5 "$INSTDIR"
   !insertmacro ForEachProgramFile DeleteProgramFile
   Delete "$INSTDIR\${UNINSTALLER}"
+  ${If} ${RebootFlag}
+    DetailPrint "$(RESTART_TO_REMOVE)"
+    MessageBox MB_OK|MB_ICONINFORMATION "$(RESTART_TO_REMOVE)" /SD IDOK
+    SetErrorLevel ${EXIT_RESTART_REQUIRED}
+  ${EndIf}
   Delete "$SMPROGRAMS\${PRODUCT_NAME}.lnk"
   DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
   ${If} $KeepUserData = 0
@@ -218,17 +259,13 @@ Function un.RemoveUserData
   DeleteRegKey HKCU "Software\${COMPANY}\${PRODUCT_NAME}"
   DeleteRegKey HKCU "Software\${COMPANY}\${PRODUCT_NAME_JA}"
   DeleteRegKey /ifempty HKCU "Software\${COMPANY}"
-  Delete "$INSTDIR\Ardmon.log"
-  Delete "$INSTDIR\Ardmon.time"
-  Delete "$INSTDIR\Ardmon.history"
-  Delete "$INSTDIR\Ardmon.history.bad"
+  StrCpy $R5 "$INSTDIR"
+  !insertmacro ForEachUserFile DeleteUserFile
   SetShellVarContext current
   StrCpy $R0 "$LOCALAPPDATA\${COMPANY}"
   SetShellVarContext all
-  Delete "$R0\${PRODUCT_NAME}\Ardmon.log"
-  Delete "$R0\${PRODUCT_NAME}\Ardmon.time"
-  Delete "$R0\${PRODUCT_NAME}\Ardmon.history"
-  Delete "$R0\${PRODUCT_NAME}\Ardmon.history.bad"
+  StrCpy $R5 "$R0\${PRODUCT_NAME}"
+  !insertmacro ForEachUserFile DeleteUserFile
   RMDir "$R0\${PRODUCT_NAME}"
   RMDir "$R0"
 FunctionEnd

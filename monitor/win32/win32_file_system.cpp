@@ -6,15 +6,13 @@
 
 #include <algorithm>
 
+#include "common/win32/held_file.h"
 #include "common/win32/wide_text.h"
 
 namespace monitor {
 namespace {
 
 using ardmon::Wide;
-
-constexpr int kRenameAttempts = 10;
-constexpr DWORD kRenameRetryMs = 10;
 
 class HandleSource final : public ByteSource {
  public:
@@ -97,21 +95,13 @@ bool Win32FileSystem::Append(const std::u16string& path, std::string_view bytes)
   return CloseHandle(file) && written;
 }
 
-// A file that someone reads at that moment (a viewer, a virus scanner, an
-// indexer) cannot be replaced; such readers let go within moments.
 bool Win32FileSystem::Rename(const std::u16string& from, const std::u16string& to) {
-  for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return true;
-    }
-    const DWORD error = GetLastError();
-    if (attempt == kRenameAttempts ||
-        (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)) {
-      return false;
-    }
-    Sleep(kRenameRetryMs);
-  }
+  return ardmon::RetryWhileHeld([&]() -> DWORD {
+           return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                      ? ERROR_SUCCESS
+                      : GetLastError();
+         }) == ERROR_SUCCESS;
 }
 
 bool Win32FileSystem::Remove(const std::u16string& path) {

@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "common/drive_facts.h"
+#include "common/win32/folder_security.h"
 #include "common/win32/wide_text.h"
 #include "service/metrics_text.h"
+#include "service/win32/file_in_folder.h"
 #include "service/win32/service_threads.h"
 
 namespace service {
 namespace {
 
 using ardmon::Wide;
-
-constexpr wchar_t kTemporarySuffix[] = L".tmp";
 
 std::wstring ReadFolder() {
   DWORD size = 0;
@@ -43,10 +43,22 @@ std::optional<std::uint32_t> ReadInterval() {
   return seconds;
 }
 
-bool WriteAll(HANDLE file, const std::string& text) {
-  DWORD written = 0;
-  return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size() && FlushFileBuffers(file);
+const wchar_t* WhyNotProtected(ardmon::FolderVerdict verdict) {
+  switch (verdict) {
+    case ardmon::FolderVerdict::ForeignOwner:
+      return L"belongs to someone other than Administrators, SYSTEM or TrustedInstaller";
+    case ardmon::FolderVerdict::OthersMayChangeSecurity:
+      return L"lets others than administrators change its access rights";
+    case ardmon::FolderVerdict::OthersMayDelete:
+      return L"lets others than administrators delete it";
+    case ardmon::FolderVerdict::OthersMayDeleteInside:
+      return L"lets others than administrators delete files in it";
+    case ardmon::FolderVerdict::OthersMayAddInside:
+      return L"lets others than administrators add files to it";
+    case ardmon::FolderVerdict::Trusted:
+      break;
+  }
+  return L"is trusted";
 }
 
 double UnixSeconds(std::chrono::system_clock::time_point when) {
@@ -60,31 +72,29 @@ MetricsConfig ReadMetricsConfig() {
 }
 
 MetricsWrite WriteMetricsFile(const std::wstring& folder, const std::string& text) {
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return {MetricsFileOutcome::FolderMissing, GetLastError()};
+  const ardmon::OpenFolder opened(folder, FILE_TRAVERSE);
+  switch (opened.state()) {
+    case ardmon::OpenFolder::State::Missing:
+    case ardmon::OpenFolder::State::NotAFolder:
+      return {MetricsFileOutcome::FolderMissing, opened.error()};
+    case ardmon::OpenFolder::State::IsLink:
+      return {MetricsFileOutcome::FolderIsLink, ERROR_REPARSE_ATTRIBUTE_CONFLICT};
+    case ardmon::OpenFolder::State::Failed:
+      return {MetricsFileOutcome::NotWritable, opened.error()};
+    case ardmon::OpenFolder::State::Opened:
+      break;
   }
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return {MetricsFileOutcome::FolderIsLink, ERROR_REPARSE_ATTRIBUTE_CONFLICT};
+  DWORD error = ERROR_SUCCESS;
+  const auto security = ardmon::ReadFolderSecurity(opened.handle(), &error);
+  if (!security) return {MetricsFileOutcome::NotWritable, error};
+  const auto verdict = ardmon::JudgeFolder(*security, ardmon::FolderUse::ServiceOutput,
+                                           ardmon::ThisSystemsTrustedAccounts());
+  if (verdict != ardmon::FolderVerdict::Trusted) {
+    return {MetricsFileOutcome::FolderNotProtected, ERROR_SUCCESS, verdict};
   }
-  const std::wstring target = folder + L"\\" + Wide(kMetricsFileName);
-  const std::wstring temporary = target + kTemporarySuffix;
-  // A file left by an interrupted write, or a link someone put there: the
-  // new one is made afresh and never through a link.
-  DeleteFileW(temporary.c_str());
-  const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {MetricsFileOutcome::NotWritable, GetLastError()};
-  const bool written = WriteAll(file, text);
-  DWORD error = written ? ERROR_SUCCESS : GetLastError();
-  CloseHandle(file);
-  if (written && MoveFileExW(temporary.c_str(), target.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return {MetricsFileOutcome::Written, ERROR_SUCCESS};
-  }
-  if (written) error = GetLastError();
-  DeleteFileW(temporary.c_str());
-  return {MetricsFileOutcome::NotWritable, error};
+  error = ReplaceFileInFolder(opened.handle(), Wide(kMetricsFileName), text);
+  return {error == ERROR_SUCCESS ? MetricsFileOutcome::Written : MetricsFileOutcome::NotWritable,
+          error};
 }
 
 MetricsScanner::MetricsScanner(ardmon::DiskLibrary& library, HANDLE stopEvent)
@@ -128,6 +138,9 @@ void MetricsScanner::Report(const MetricsWrite& write, const std::wstring& folde
       break;
     case MetricsFileOutcome::FolderIsLink:
       problem = L"the folder \"" + folder + L"\" is a link (reparse point), not a folder";
+      break;
+    case MetricsFileOutcome::FolderNotProtected:
+      problem = L"the folder \"" + folder + L"\" " + WhyNotProtected(write.why);
       break;
     case MetricsFileOutcome::NotWritable:
       problem = L"the folder \"" + folder + L"\" cannot be written (error " +

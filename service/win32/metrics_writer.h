@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/disk_library.h"
+#include "common/folder_trust.h"
 
 namespace service {
 
@@ -17,14 +18,23 @@ struct MetricsConfig {
 };
 MetricsConfig ReadMetricsConfig();
 
-enum class MetricsFileOutcome { Written, FolderMissing, FolderIsLink, NotWritable };
+enum class MetricsFileOutcome {
+  Written,
+  FolderMissing,
+  FolderIsLink,
+  FolderNotProtected,
+  NotWritable
+};
 struct MetricsWrite {
   MetricsFileOutcome outcome;
-  DWORD error;  // the system's error code when not written
+  DWORD error;                  // the system's error code when not written
+  ardmon::FolderVerdict why{};  // when FolderNotProtected
 };
-// Writes quenby.prom into `folder` through a temporary file renamed over
-// it, so a reader sees the old file or the new one. A folder that is a
-// link (a reparse point) is refused: the service writes as SYSTEM.
+// Writes quenby.prom into `folder` whole or not at all (file_in_folder.h).
+// The service writes as SYSTEM, so the folder must be one that only
+// administrators may change: anyone else who may add files there could
+// plant a link to write through. The folder is opened once, as itself
+// rather than through a link, judged, and written through that handle.
 MetricsWrite WriteMetricsFile(const std::wstring& folder, const std::string& text);
 
 // Reads every drive through `library` (shared with the pipe server, which

@@ -27,15 +27,21 @@ function(ardmon_installer_test name suite)
   set_tests_properties(wine.installer.${name} PROPERTIES TIMEOUT 300 LABELS wine
     ENVIRONMENT "${installer_env}" FIXTURES_REQUIRED installer_prefix)
 endfunction()
+ardmon_installer_test(refused RefusedFolders)
 ardmon_installer_test(install Install)
 ardmon_installer_test(upgrade Upgrade)
+ardmon_installer_test(upgrade_hang UpgradeWhileTheServiceHangs)
 ardmon_installer_test(uninstall Uninstall)
 ardmon_installer_test(uninstall_with_pages UninstallWithPages)
-# The installation is the fixture the upgrade works on; the silent
+# The refused folders come first, before anything is installed. The
+# installation is the fixture the upgrades work on; the silent
 # uninstallation ends it, and the one through the pages comes after.
-set_tests_properties(wine.installer.install PROPERTIES FIXTURES_SETUP installer_installed)
+set_tests_properties(wine.installer.install PROPERTIES FIXTURES_SETUP installer_installed
+  DEPENDS wine.installer.refused)
 set_tests_properties(wine.installer.upgrade PROPERTIES
   FIXTURES_REQUIRED "installer_prefix;installer_installed")
+set_tests_properties(wine.installer.upgrade_hang PROPERTIES
+  FIXTURES_REQUIRED "installer_prefix;installer_installed" DEPENDS wine.installer.upgrade)
 set_tests_properties(wine.installer.uninstall PROPERTIES FIXTURES_CLEANUP installer_installed)
 set_tests_properties(wine.installer.uninstall_with_pages PROPERTIES
   DEPENDS wine.installer.uninstall)

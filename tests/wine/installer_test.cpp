@@ -1,7 +1,9 @@
 // The Windows installer under Wine, in a prefix of its own whose screen has
 // 144 DPI (150% scaling). ctest runs this program once per suite on that
-// prefix, in this order: Install.* installs silently into the fresh prefix,
-// Upgrade.* installs again over it, Uninstall.* removes it silently, and
+// prefix, in this order: RefusedFolders.* tries folders that must not be
+// used, Install.* installs silently into the fresh prefix, Upgrade.*
+// installs again over it, UpgradeWhileTheServiceHangs.* once more while
+// the service's process cannot end, Uninstall.* removes it silently, and
 // UninstallWithPages.* installs it once more and removes it as a user
 // would. Each starts from what the one before left.
 #include <aclapi.h>
@@ -10,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "disklib/win32/win32_device_stack.h"
+#include "installer/folder_check_codes.h"
 #include "tests/wine/installed_system.h"
 #include "tests/wine/monitor_gui_fixture.h"
 
@@ -64,6 +68,41 @@ fs::path StartMenuShortcut() {
 
 fs::path Installer() {
   return FromUnix(ARDMON_INSTALLER);
+}
+
+// The installer's folder check, as it carries it.
+fs::path FolderCheck() {
+  return FromUnix(ARDMON_STAGE_DIR) / L"ArdmonFolderCheck.exe";
+}
+
+// What the installer gives its folder: owned by Administrators, changed by
+// them and SYSTEM, read and run by Users, nothing from the parent.
+constexpr wchar_t kInstallFolderSddl[] =
+    L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Gives a folder the owner and access list of `sddl`. Wine keeps only what
+// the Unix mode can say: the rights of Everyone.
+bool SetSecurity(const fs::path& folder, const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
+    return false;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  const SECURITY_INFORMATION what = (owner ? OWNER_SECURITY_INFORMATION : 0) |
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  const DWORD result = SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                                             what, owner, nullptr, dacl, nullptr);
+  LocalFree(descriptor);
+  return result == ERROR_SUCCESS;
 }
 
 // The profile key is named by the application title of the user's language.
@@ -127,6 +166,59 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
+// --- Folders the installer refuses -----------------------------------------
+
+struct RefusedFolder {
+  const char* what;
+  fs::path (*make)();  // the folder to install into
+  DWORD checkSays;     // the check's reason, and how far above that folder
+};
+
+// Made like the install folder, so that only what each case does to the
+// folders in it is refused.
+fs::path RefusedRoot() {
+  const fs::path root = L"C:\\Refused";
+  fs::create_directories(root);
+  SetSecurity(root, kInstallFolderSddl);
+  return root;
+}
+
+fs::path FolderOfAnotherProgram() {
+  const fs::path folder = RefusedRoot() / L"Other";
+  fs::create_directories(folder);
+  std::ofstream(folder / L"other.exe") << "another program";
+  return folder;
+}
+
+// Under Wine, Everyone's Modify stands in for Users' delete-child: Wine
+// shows no other group's rights.
+fs::path FolderInAFolderEveryoneMayChange() {
+  const fs::path parent = RefusedRoot() / L"Open";
+  fs::create_directories(parent);
+  SetSecurity(parent, L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)");
+  return parent / L"Quenby";
+}
+
+TEST(RefusedFolders, GetNothingAndTheCheckSaysWhyAndWhere) {
+  using namespace installer;
+  const RefusedFolder cases[] = {
+      {"a folder that holds another program", FolderOfAnotherProgram,
+       kRefusedStep * kReasonNotEmpty},
+      {"a folder whose parent everyone may delete or rename", FolderInAFolderEveryoneMayChange,
+       kRefusedStep * kReasonOthersMayDelete + 1},
+  };
+  for (const RefusedFolder& refused : cases) {
+    SCOPED_TRACE(refused.what);
+    const fs::path folder = refused.make();
+    EXPECT_EQ(RunSetup(FolderCheck(), L"check \"" + folder.wstring() + L"\" \"\""),
+              refused.checkSays);
+    // /D= takes the rest of the command line, spaces and all.
+    EXPECT_EQ(RunSetup(Installer(), L"/S /D=" + folder.wstring()), 3u) << "the exit code";
+    EXPECT_FALSE(fs::exists(folder / L"ArdmonSvc.exe"));
+  }
+  EXPECT_FALSE(QueryServiceConfiguration(kService)) << "the service was registered";
+}
+
 // --- A silent installation into the fresh prefix ---------------------------
 
 class Install : public ::testing::Test {
@@ -158,20 +250,21 @@ TEST_F(Install, PutsTheProgramsTheUninstallerAndTheShortcutInPlace) {
 // The service loads the library from this folder as SYSTEM: users may read
 // and run what is in it, not change it, whatever the parent folder allows.
 // Read back in the well-known SIDs' names, the same on every language.
-TEST_F(Install, TheFolderIsChangedByAdministratorsAndSystemOnly) {
-  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
-    GTEST_SKIP() << "Wine keeps no access list on a folder: it shows one made of the Unix mode";
+TEST_F(Install, TheFolderIsOwnedAndChangedByAdministratorsAndSystemOnly) {
+  if (UnderWine()) {
+    GTEST_SKIP() << "Wine keeps neither owner nor access list on a folder: it shows the Unix "
+                    "owner as the prefix's user and an access list made of the Unix mode";
   }
+  const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_EQ(
-      GetNamedSecurityInfoW(InstallFolder().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                            nullptr, nullptr, nullptr, nullptr, &descriptor),
-      static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(GetNamedSecurityInfoW(InstallFolder().c_str(), SE_FILE_OBJECT, what, nullptr, nullptr,
+                                  nullptr, nullptr, &descriptor),
+            static_cast<DWORD>(ERROR_SUCCESS));
   wchar_t* text = nullptr;
-  ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
-      descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
+  ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                   what, &text, nullptr));
   // Protected (P): nothing comes from the parent; OICI: the files inherit.
-  EXPECT_EQ(std::wstring(text), L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+  EXPECT_EQ(std::wstring(text), kInstallFolderSddl);
   LocalFree(text);
   LocalFree(descriptor);
 }
@@ -320,7 +413,9 @@ class Upgrade : public ::testing::Test {
         kStartMs));
     serviceRanBefore_ =
         servicetest::ServiceControl(kService).Query().dwCurrentState == SERVICE_RUNNING;
+    // Folders in ProgramData let Users add files: the service would refuse it.
     fs::create_directories(MetricsFolder());
+    ASSERT_TRUE(SetSecurity(MetricsFolder(), kInstallFolderSddl));
     exitCode_ = RunSetup(Installer(), L"/S /METRICS=\"" + MetricsFolder().wstring() + L"\"");
   }
   // The simulated machine is no file of the installation.
@@ -361,6 +456,134 @@ TEST_F(Upgrade, EndsTheRunningMonitorThroughItsExitAndStartsItAgain) {
   std::vector<HWND> windows;
   ASSERT_TRUE(WaitUntil([&] { return (windows = MonitorWindows()).size() == 1; }, kStartMs));
   EXPECT_NE(ProcessOf(windows[0]), earlier_.id());
+}
+
+// --- Installing again while the service's process cannot end ---------------
+
+constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingRenames[] = L"PendingFileRenameOperations";
+// What the service's process holds: its program and the library.
+const std::vector<std::wstring> kHeldFiles = {L"ArdmonSvc.exe", L"ArdmonLib.dll"};
+
+std::vector<std::wstring> ReadMultiString(HKEY root, const wchar_t* key, const wchar_t* value) {
+  DWORD size = 0;
+  if (RegGetValueW(root, key, value, RRF_RT_REG_MULTI_SZ, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return {};
+  }
+  std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
+  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+  RegGetValueW(root, key, value, RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size);
+  std::vector<std::wstring> entries;
+  for (const wchar_t* entry = data.data(); *entry; entry += entries.back().size() + 1) {
+    entries.emplace_back(entry);
+  }
+  return entries;
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+DWORD ServiceProcess() {
+  const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  const SC_HANDLE service = OpenServiceW(manager, kService, SERVICE_QUERY_STATUS);
+  SERVICE_STATUS_PROCESS status{};
+  DWORD needed = 0;
+  QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                       sizeof status, &needed);
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return status.dwProcessId;
+}
+
+// The service runs the simulated library, so that the installation's own
+// is new to it; then this program takes the service's process as its
+// debugger and never lets it go on: it neither stops nor ends, as when a
+// driver call does not return. After the installation the process is
+// ended and the files are moved as a restart of Windows would.
+class UpgradeWhileTheServiceHangs : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    servicetest::ServiceControl service(kService);
+    SERVICE_STATUS status{};
+    ASSERT_TRUE(service.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+    ASSERT_EQ(service.WaitFor(SERVICE_STOPPED, 10000).dwCurrentState,
+              static_cast<DWORD>(SERVICE_STOPPED));
+    const fs::path simulated = OwnFolder() / L"ArdmonLib.dll";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return CopyFileW(simulated.c_str(), (InstallFolder() / L"ArdmonLib.dll").c_str(), FALSE);
+        },
+        kReactMs, 100))
+        << GetLastError();
+    ASSERT_TRUE(service.EnsureRunning());
+    const DWORD process = ServiceProcess();
+    ASSERT_TRUE(DebugActiveProcess(process)) << GetLastError();
+
+    const servicetest::Stopwatch clock;
+    exitCode_ = RunSetup(Installer(), L"/S");
+    setupMs_ = clock.ElapsedMs();
+    pending_ = ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+    inUse_ = FileBytes(InstallFolder() / L"ArdmonLib.dll");
+
+    // A debugger's process ends only when the debugger lets go of it.
+    const HANDLE held = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process);
+    ASSERT_TRUE(held) << GetLastError();
+    TerminateProcess(held, 1);
+    DebugActiveProcessStop(process);
+    EXPECT_EQ(WaitForSingleObject(held, kReactMs), WAIT_OBJECT_0);
+    CloseHandle(held);
+    for (const std::wstring& file : kHeldFiles) {
+      const fs::path target = InstallFolder() / file;
+      ASSERT_TRUE(WaitUntil(
+          [&] {
+            return MoveFileExW((target.wstring() + L".new").c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING);
+          },
+          kReactMs, 100))
+          << GetLastError();
+    }
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenames);
+  }
+  void SetUp() override {
+    ASSERT_EQ(exitCode_, static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED))
+        << "the installer's exit code";
+  }
+
+  static inline DWORD exitCode_ = 0;
+  static inline long long setupMs_ = 0;
+  static inline std::vector<std::wstring> pending_;
+  static inline std::string inUse_;
+};
+
+TEST_F(UpgradeWhileTheServiceHangs, GivesUpWaitingForTheStopAndLeavesTheHeldFilesAlone) {
+  std::printf("the installation took %lld ms\n", setupMs_);
+  EXPECT_EQ(inUse_, FileBytes(OwnFolder() / L"ArdmonLib.dll")) << "the library in use changed";
+}
+
+// Each pair is a file's new name and, "!" for replacing, its target.
+TEST_F(UpgradeWhileTheServiceHangs, HasWindowsReplaceTheHeldFilesAtItsRestart) {
+  for (const std::wstring& file : kHeldFiles) {
+    SCOPED_TRACE(Narrow(file));
+    const std::wstring target = (InstallFolder() / file).wstring();
+    const auto source = std::find_if(pending_.begin(), pending_.end(), [&](const auto& entry) {
+      return EndsWith(entry, target + L".new");
+    });
+    ASSERT_NE(source, pending_.end());
+    ASSERT_NE(source + 1, pending_.end());
+    EXPECT_TRUE(EndsWith(source[1], target)) << Narrow(source[1]);
+    EXPECT_EQ(source[1].front(), L'!');
+  }
+}
+
+TEST_F(UpgradeWhileTheServiceHangs, TheServiceAndTheMonitorRunTheNewFilesAfterTheRestart) {
+  for (const std::wstring& file : kHeldFiles) {
+    EXPECT_EQ(FileBytes(InstallFolder() / file), FileBytes(FromUnix(ARDMON_STAGE_DIR) / file))
+        << Narrow(file);
+  }
+  EXPECT_TRUE(servicetest::ServiceControl(kService).EnsureRunning());
+  EXPECT_TRUE(WaitUntil([] { return MonitorWindows().size() == 1; }, kStartMs));
 }
 
 // --- A silent uninstallation -----------------------------------------------

@@ -2,8 +2,11 @@
 // HKLM, restarted so that it reads the configuration at once, it writes
 // quenby.prom within one interval with the library's own readings; a folder
 // it cannot use gives no file, one line in its debug output and a service
-// that goes on answering.
+// that goes on answering. The writer itself, called here, refuses a folder
+// that others may change and waits a moment for a reader of the file.
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <atomic>
@@ -21,6 +24,7 @@
 #include "common/win32/wide_text.h"
 #include "monitor/win32/service_transact.h"
 #include "service/metrics_text.h"
+#include "service/win32/metrics_writer.h"
 #include "tests/wine/service_control.h"
 
 namespace {
@@ -175,6 +179,29 @@ std::optional<fs::path> ReadOnlyFolder() {
   return std::nullopt;
 }
 
+// Everyone may change it. Wine keeps of an access list only what the Unix
+// mode says: the rights of Everyone stand in for those of Users.
+std::optional<fs::path> FolderOthersMayChange() {
+  const fs::path folder = L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-open";
+  fs::create_directories(folder);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          L"D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;WD)", SDDL_REVISION_1,
+          &descriptor, nullptr)) {
+    return std::nullopt;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  const DWORD result =
+      SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, dacl, nullptr);
+  LocalFree(descriptor);
+  if (result != ERROR_SUCCESS) return std::nullopt;
+  return folder;
+}
+
 std::optional<fs::path> LinkToAFolder() {
   const fs::path target = L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring();
   const fs::path link = target.wstring() + L"-link";
@@ -199,6 +226,7 @@ TEST_F(Metrics, AFolderItCannotUseGivesNoFileAndOneTraceLine) {
       {"missing folder", MissingFolder, "does not exist"},
       {"read-only folder", ReadOnlyFolder, "cannot be written"},
       {"folder that is a link", LinkToAFolder, "is a link"},
+      {"folder others may change", FolderOthersMayChange, "lets others than administrators"},
   };
   DebugOutput trace;
   ASSERT_TRUE(trace.ok()) << GetLastError();
@@ -210,6 +238,8 @@ TEST_F(Metrics, AFolderItCannotUseGivesNoFileAndOneTraceLine) {
       std::printf("no %s can be made here: not checked\n", unusable.what);
       continue;
     }
+    std::error_code ignored;
+    fs::remove(*folder / L"quenby.prom", ignored);  // from an earlier run
     Configure(folder->wstring());
     ASSERT_TRUE(Restart());
     const std::string name = "\"" + folder->string() + "\"";
@@ -228,6 +258,64 @@ TEST_F(Metrics, AFolderItCannotUseGivesNoFileAndOneTraceLine) {
   }
   RemoveDirectoryW(
       (fs::path(L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-link")).c_str());
+}
+
+// A reader of quenby.prom, such as a collector: it holds the file, without
+// letting it be replaced, until `ms` after the writer has made its
+// temporary file, so that the writer's first rename meets it.
+class Reader {
+ public:
+  Reader(const fs::path& folder, DWORD ms)
+      : file_(CreateFileW((folder / L"quenby.prom").c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)),
+        letGo_([this, folder, ms] {
+          Stopwatch clock;
+          while (!fs::exists(folder / L"quenby.prom.tmp") && clock.ElapsedMs() < 2000) Sleep(1);
+          Sleep(ms);
+          CloseHandle(file_);
+        }) {}
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+  ~Reader() { letGo_.join(); }
+  bool ok() const { return file_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE file_;
+  std::thread letGo_;
+};
+
+// Written directly, as the service writes it: a reader that holds the file
+// a moment costs nothing, one that holds it beyond the writer's patience
+// costs this file, and the one before stays whole.
+TEST(MetricsWriter, WaitsAMomentForAReaderOfTheFile) {
+  const struct {
+    const char* what;
+    DWORD holdMs;
+    service::MetricsFileOutcome outcome;
+  } cases[] = {
+      {"no reader", 0, service::MetricsFileOutcome::Written},
+      {"a reader for a moment", 20, service::MetricsFileOutcome::Written},
+      {"a reader for longer", 2000, service::MetricsFileOutcome::NotWritable},
+  };
+  const fs::path folder = L"Z:" + fs::path(ARDMON_METRICS_FOLDER).wstring() + L"-direct";
+  fs::create_directories(folder);
+  ASSERT_EQ(service::WriteMetricsFile(folder.wstring(), "before\n").outcome,
+            service::MetricsFileOutcome::Written);
+  std::string expected = "before\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string text = std::string(c.what) + "\n";
+    std::optional<Reader> reader;
+    if (c.holdMs) {
+      ASSERT_TRUE(reader.emplace(folder, c.holdMs).ok());
+    }
+    const service::MetricsWrite write = service::WriteMetricsFile(folder.wstring(), text);
+    EXPECT_EQ(write.outcome, c.outcome) << "error " << write.error;
+    reader.reset();
+    if (write.outcome == service::MetricsFileOutcome::Written) expected = text;
+    EXPECT_EQ(ReadFile(folder / L"quenby.prom"), expected);
+    EXPECT_FALSE(fs::exists(folder / L"quenby.prom.tmp"));
+  }
 }
 
 }  // namespace
