@@ -54,8 +54,15 @@ void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   std::memcpy(b.data() + at, &v, sizeof v);
 }
 
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  std::uint32_t v = 0;
+  std::memcpy(&v, b.data() + at, sizeof v);
+  return v;
+}
+
 // SRB_IO_CONTROL, the header of every miniport request.
 constexpr std::uint32_t kSrbHeaderLength = 28;
+constexpr std::size_t kSrbReturnCodeOffset = 20;
 constexpr std::uint32_t kMiniportDataLength = 529;
 constexpr std::uint32_t kMiniportAnswerSize = 557;
 constexpr std::uint32_t kMiniportAnswerOffset = 44;
@@ -139,11 +146,27 @@ std::vector<std::uint8_t> PassThroughCdb(AccessMethod method, AtaOperation opera
   }
 }
 
+// SENDCMDOUTPARAMS, also behind a miniport's header: cBufferSize, then
+// DRIVERSTATUS (bDriverError first), then the sector.
+constexpr std::uint32_t kDriverStatusSize = 12;
+
+// A control-code answer whose driver reports an error holds no sector, even
+// when it hands back the sector's full length.
+bool DriverReportsSuccess(const AccessRequest& request) {
+  if (request.bytes[request.answerOffset - kDriverStatusSize] != 0) return false;
+  return request.controlCode != IOCTL_SCSI_MINIPORT ||
+         U32(request.bytes, kSrbReturnCodeOffset) == 0;
+}
+
+bool AllZero(const std::uint8_t* sector) {
+  return std::all_of(sector, sector + ardmon::kSectorSize, [](std::uint8_t b) { return b == 0; });
+}
+
 // False for a sector that cannot be IDENTIFY data: all zero, or signed by
 // the integrity word with a checksum that does not add up.
 bool IsIdentifySector(const std::uint8_t* sector) {
   const std::uint8_t* end = sector + ardmon::kSectorSize;
-  if (std::all_of(sector, end, [](std::uint8_t b) { return b == 0; })) return false;
+  if (AllZero(sector)) return false;
   if (sector[kIntegrityWordOffset] != kIntegritySignature) return true;
   return std::accumulate(sector, end, std::uint8_t{0}, [](std::uint8_t sum, std::uint8_t b) {
            return static_cast<std::uint8_t>(sum + b);
@@ -189,12 +212,16 @@ bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod metho
     std::uint32_t returned = 0;
     if (!stack.Control(handle, request.controlCode, request.bytes.data(), request.inputSize,
                        request.bytes.data(), request.outputSize, returned) ||
-        returned < request.answerOffset + ardmon::kSectorSize) {
+        returned < request.answerOffset + ardmon::kSectorSize || !DriverReportsSuccess(request)) {
       return false;
     }
     std::memcpy(answer, request.bytes.data() + request.answerOffset, ardmon::kSectorSize);
   }
   if (operation == AtaOperation::Identify && !IsIdentifySector(answer)) return false;
+  // A drive that reads its S.M.A.R.T. data has attributes to report: all
+  // zeros are what some drivers hand back for a read the drive aborted. A
+  // threshold sector may rightly be empty.
+  if (operation == AtaOperation::ReadData && AllZero(answer)) return false;
   if (sector) std::memcpy(sector, answer, ardmon::kSectorSize);
   return true;
 }

@@ -45,7 +45,9 @@ AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
                            const Addressing& addressing);
 // Runs one operation; on success copies the answer sector to `sector`
 // (which may be null), on failure leaves it untouched. Success needs the
-// whole sector back, and for IDENTIFY a sector that can be IDENTIFY data.
+// whole sector back, no error from a control-code method's driver, for
+// IDENTIFY a sector that can be IDENTIFY data and for the S.M.A.R.T. data
+// a sector that is not all zero.
 bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod method,
                      AtaOperation operation, const Addressing& addressing, std::uint8_t* sector);
 

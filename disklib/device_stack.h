@@ -40,6 +40,13 @@ class DeviceEntry {
   virtual bool WriteProperty(DeviceProperty property, const std::vector<std::uint8_t>& bytes) = 0;
 };
 
+// A driver service's key, as far as loading its driver depends on it.
+struct DriverService {
+  std::optional<std::uint32_t> type;   // Type (REG_DWORD), when present
+  std::optional<std::uint32_t> start;  // Start (REG_DWORD), when present
+  bool imageExists = false;            // the file its ImagePath names, or the default one
+};
+
 // Access masks for Open.
 constexpr std::uint32_t kNoAccess = 0;
 constexpr std::uint32_t kReadWrite = 0x80000000u | 0x40000000u;  // GENERIC_READ | GENERIC_WRITE
@@ -76,9 +83,10 @@ class DeviceStack {
   // Visits every device of all classes, or only the present ones. False
   // when the device set cannot be had.
   virtual bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) = 0;
-  // True when the driver service of this name is installed: its key exists
-  // under HKLM\SYSTEM\CurrentControlSet\Services.
-  virtual bool DriverServiceInstalled(const std::u16string& name) = 0;
+  // What the key of the driver service of this name under
+  // HKLM\SYSTEM\CurrentControlSet\Services holds; nothing when there is
+  // no such key (names ignore case).
+  virtual std::optional<DriverService> FindDriverService(const std::u16string& name) = 0;
 };
 
 // Closes an opened device when it goes out of scope.

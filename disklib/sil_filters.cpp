@@ -1,11 +1,12 @@
 // Registering the SATA upper filter driver on Silicon Image controllers.
-// A filter whose driver is not installed makes Windows fail the controller
-// at its next start, so the filter is added only when its driver service
-// exists, and only our own entry is ever added or removed.
+// A filter whose driver cannot load makes Windows fail the controller at its
+// next start, so the filter is added only when its driver service would
+// load, and only our own entry is ever added or removed.
 #include <algorithm>
 #include <string_view>
 
 #include "disklib/disklib.h"
+#include "disklib/driver_service.h"
 #include "disklib/multi_string.h"
 #include "disklib/text.h"
 
@@ -59,7 +60,7 @@ bool RemoveFilter(DeviceEntry& device) {
 }  // namespace
 
 bool EditSilFilters(DeviceStack& stack, bool add) {
-  if (add && !stack.DriverServiceInstalled(std::u16string(kFilterName))) return false;
+  if (add && !DriverCanLoad(stack.FindDriverService(std::u16string(kFilterName)))) return false;
   bool changed = false;
   stack.VisitDevices(/*presentOnly=*/add, [&](DeviceEntry& device) {
     if (add ? AddFilter(device) : RemoveFilter(device)) changed = true;

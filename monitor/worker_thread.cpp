@@ -2,8 +2,11 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
 
 namespace monitor {
 
@@ -12,11 +15,23 @@ struct WorkerThread::State {
   std::condition_variable wake;
   std::deque<std::function<void()>> jobs;
   std::chrono::milliseconds exitWait{};
+  WorkerThread::Report report;
   bool busy = false;
   bool stopping = false;
 };
 
 namespace {
+
+void Run(const std::function<void()>& job, const WorkerThread::Report& report) {
+  try {
+    job();
+  } catch (const std::exception& failure) {
+    report(std::string("Ardmon: a background job failed (") + failure.what() +
+           "); the next one runs");
+  } catch (...) {
+    report("Ardmon: a background job failed; the next one runs");
+  }
+}
 
 void Serve(const std::shared_ptr<WorkerThread::State>& state) {
   for (;;) {
@@ -29,7 +44,7 @@ void Serve(const std::shared_ptr<WorkerThread::State>& state) {
       state->jobs.pop_front();
       state->busy = true;
     }
-    job();
+    Run(job, state->report);
     {
       std::lock_guard<std::mutex> lock(state->mutex);
       state->busy = false;
@@ -40,8 +55,10 @@ void Serve(const std::shared_ptr<WorkerThread::State>& state) {
 
 }  // namespace
 
-WorkerThread::WorkerThread(std::chrono::milliseconds exitWait) : state_(std::make_shared<State>()) {
+WorkerThread::WorkerThread(std::chrono::milliseconds exitWait, Report report)
+    : state_(std::make_shared<State>()) {
   state_->exitWait = exitWait;
+  state_->report = std::move(report);
   std::thread(Serve, state_).detach();
 }
 

@@ -2,17 +2,25 @@
 // thread, which must never wait on a device, the pipe or the network. The
 // worker holds up the program's end at most for its exit wait: a job still
 // under way after it finishes on its own, jobs not started yet are dropped.
+// A job that throws ends there: the worker says so and runs the next one.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string_view>
+
+#include "monitor/debug_output.h"
 
 namespace monitor {
 
 class WorkerThread {
  public:
-  explicit WorkerThread(std::chrono::milliseconds exitWait = std::chrono::milliseconds::zero());
+  // Where a job's failure is told.
+  using Report = std::function<void(std::string_view line)>;
+
+  explicit WorkerThread(std::chrono::milliseconds exitWait = std::chrono::milliseconds::zero(),
+                        Report report = DebugOutput);
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
   ~WorkerThread();

@@ -1,5 +1,7 @@
 #include "service/dispatch.h"
 
+#include <cstring>
+
 namespace service {
 
 bool ChangesDevices(std::uint32_t command) {
@@ -31,6 +33,10 @@ void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message,
       return;
   }
   message.Result = static_cast<std::uint32_t>(result);
+  // A query the library served answers 1; one it did not serve (the
+  // service is stopping) carries nothing, not even the client's own bytes.
+  if (result == 0 && !ChangesDevices(message.Command))
+    std::memset(message.Payload, 0, sizeof message.Payload);
 }
 
 }  // namespace service

@@ -44,6 +44,7 @@ constexpr QuirkEntry kQuirkNames[] = {
     {Quirk::GoodStatusNoData, "goodStatusNoData"},
     {Quirk::ShortTransfer, "shortTransfer"},
     {Quirk::TemperatureProperty, "temperatureProperty"},
+    {Quirk::SmartAbortZeroData, "smartAbortZeroData"},
 };
 
 // GetDriveTypeW's values by the names fixtures use.
@@ -221,6 +222,24 @@ Device ParseDevice(const Json& json, const std::string& where) {
   d.present = r.Bool("present", true);
   r.Finish();
   return d;
+}
+
+// A plain name, or an object that says how the service differs from a
+// kernel driver started on demand whose file is there.
+Service ParseService(const Json& json, const std::string& where) {
+  Service service;
+  if (json.is_string()) {
+    service.name = json.get<std::string>();
+  } else {
+    ObjectReader r(json, where);
+    service.name = r.String("name");
+    service.type = static_cast<std::uint32_t>(r.Unsigned("type", 0xFFFFFFFF, service.type));
+    service.start = static_cast<std::uint32_t>(r.Unsigned("start", 0xFFFFFFFF, service.start));
+    service.imageExists = r.Bool("imageExists", service.imageExists);
+    r.Finish();
+  }
+  if (service.name.empty()) throw FixtureError(where + ": a service needs a name");
+  return service;
 }
 
 Attribute ParseAttribute(const Json& json, const std::string& where) {
@@ -430,6 +449,17 @@ void CheckConsistency(const Fixture& f) {
   }
 }
 
+Json ServiceJson(const Service& service) {
+  const Service plain{service.name};
+  if (service == plain) return service.name;
+  Json j;
+  j["name"] = service.name;
+  if (service.type != plain.type) j["type"] = service.type;
+  if (service.start != plain.start) j["start"] = service.start;
+  if (!service.imageExists) j["imageExists"] = false;
+  return j;
+}
+
 Json DeviceJson(const Device& d) {
   Json j;
   j["id"] = d.id;
@@ -545,6 +575,10 @@ void Checksum(Sector& s) {
 
 }  // namespace
 
+bool Service::operator==(const Service& o) const {
+  return std::tie(name, type, start, imageExists) ==
+         std::tie(o.name, o.type, o.start, o.imageExists);
+}
 bool Device::operator==(const Device& o) const {
   return std::tie(id, parent, hardwareIds, upperFilters, present) ==
          std::tie(o.id, o.parent, o.hardwareIds, o.upperFilters, o.present);
@@ -617,7 +651,10 @@ Fixture ParseFixture(std::string_view text) {
   }
   ObjectReader r(json, "fixture");
   Fixture f;
-  f.services = r.StringList("services").value_or(std::vector<std::string>{});
+  const Json& services = r.List("services");
+  for (std::size_t i = 0; i < services.size(); ++i) {
+    f.services.push_back(ParseService(services[i], Indexed("services", i)));
+  }
   const Json& devices = r.List("devices");
   for (std::size_t i = 0; i < devices.size(); ++i) {
     f.devices.push_back(ParseDevice(devices[i], Indexed("devices", i)));
@@ -641,7 +678,7 @@ Fixture ParseFixture(std::string_view text) {
 
 std::string WriteFixture(const Fixture& f) {
   Json j;
-  if (!f.services.empty()) j["services"] = f.services;
+  for (const Service& service : f.services) j["services"].push_back(ServiceJson(service));
   j["devices"] = Json::array();
   for (const Device& d : f.devices) j["devices"].push_back(DeviceJson(d));
   j["storagePorts"] = Json::array();

@@ -15,6 +15,7 @@
 #include "common/nvme_health.h"
 #include "common/utf8.h"
 #include "disklib/access_methods.h"
+#include "disklib/driver_service.h"
 
 namespace disklib::sim {
 
@@ -110,6 +111,8 @@ enum class Quirk {
                         // with GOOD status and no data
   ShortTransfer,        // sector answers carry only their first half, and say so
   TemperatureProperty,  // the device temperature property answers, NVMe or not
+  SmartAbortZeroData,   // the drive aborts its S.M.A.R.T. reads, and the control-code and
+                        // miniport ones come back as a whole buffer of zeros with the error
 };
 
 struct Disk {
@@ -148,10 +151,19 @@ struct Volume {
   bool operator==(const Volume& o) const;
 };
 
+// An installed driver service: its key under
+// HKLM\SYSTEM\CurrentControlSet\Services and whether its file exists.
+struct Service {
+  std::string name;
+  std::uint32_t type = kKernelDriverType;
+  std::uint32_t start = 3;  // started on demand
+  bool imageExists = true;
+
+  bool operator==(const Service& o) const;
+};
+
 struct Fixture {
-  // Names of the installed driver services (keys under
-  // HKLM\SYSTEM\CurrentControlSet\Services).
-  std::vector<std::string> services;
+  std::vector<Service> services;
   std::vector<Device> devices;
   std::vector<StoragePort> storagePorts;
   std::vector<Disk> disks;

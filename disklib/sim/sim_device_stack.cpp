@@ -118,17 +118,11 @@ std::optional<AtaOperation> DecodeAta(const AtaRegisters& r, bool featuresCarryL
 // The drive's answer to a well-formed command; nothing when it aborts.
 std::optional<Sector> Execute(const Disk& disk, AtaOperation op) {
   const AtaDrive& ata = *disk.ata;
-  switch (op) {
-    case AtaOperation::Identify:
-      return IdentifySector(ata, disk.size);
-    case AtaOperation::ReadData:
-      if (!ata.smartSupported || !ata.smartEnabled) return std::nullopt;
-      return AttributeSector(ata);
-    case AtaOperation::ReadThresholds:
-      if (!ata.smartSupported || !ata.smartEnabled) return std::nullopt;
-      return ThresholdSector(ata);
+  if (op == AtaOperation::Identify) return IdentifySector(ata, disk.size);
+  if (!ata.smartSupported || !ata.smartEnabled || disk.Has(Quirk::SmartAbortZeroData)) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  return op == AtaOperation::ReadData ? AttributeSector(ata) : ThresholdSector(ata);
 }
 
 // ---- requests ---------------------------------------------------------------
@@ -158,20 +152,25 @@ std::size_t SectorAnswerBytes(const Disk& disk) {
 }
 
 // SENDCMDOUTPARAMS: buffer size, DRIVERSTATUS, then the sector. A command
-// the drive aborts still completes the request, with the error inside.
-// Returns the count of bytes answered from `at` on.
+// the drive aborts still completes the request, with the error inside and
+// no sector behind it; a driver with the zero-data quirk hands back the
+// sector's length of zeros all the same. Returns the count of bytes
+// answered from `at` on.
 std::uint32_t PutDriveAnswer(const Disk& disk, Bytes& b, std::size_t at,
                              const std::optional<Sector>& sector) {
+  constexpr std::size_t kStatusBytes = 16;
   const std::size_t count = SectorAnswerBytes(disk);
-  std::fill(b.begin() + at, b.begin() + at + 16 + kSectorBytes, 0);
+  std::fill(b.begin() + at, b.begin() + at + kStatusBytes + kSectorBytes, 0);
   if (sector) {
     PutU32(b, at, static_cast<std::uint32_t>(count));
-    std::copy_n(sector->begin(), count, b.begin() + at + 16);
-  } else {
-    b[at + 4] = 1;     // bDriverError: SMART_IDE_ERROR
-    b[at + 5] = 0x04;  // bIDEError: aborted
+    std::copy_n(sector->begin(), count, b.begin() + at + kStatusBytes);
+    return static_cast<std::uint32_t>(kStatusBytes + count);
   }
-  return static_cast<std::uint32_t>(16 + count);
+  b[at + 4] = 1;     // bDriverError: SMART_IDE_ERROR
+  b[at + 5] = 0x04;  // bIDEError: aborted
+  if (!disk.Has(Quirk::SmartAbortZeroData)) return kStatusBytes;
+  PutU32(b, at, static_cast<std::uint32_t>(count));
+  return static_cast<std::uint32_t>(kStatusBytes + count);
 }
 
 Status SmartIoctl(const Disk& disk, Request& r) {
@@ -865,10 +864,13 @@ bool SimDeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
-bool SimDeviceStack::DriverServiceInstalled(const std::u16string& name) {
-  return std::any_of(fixture_.services.begin(), fixture_.services.end(), [&](const std::string& s) {
-    return EqualAsciiNoCase(Utf16FromUtf8(s), name);
-  });
+std::optional<DriverService> SimDeviceStack::FindDriverService(const std::u16string& name) {
+  for (const Service& s : fixture_.services) {
+    if (EqualAsciiNoCase(Utf16FromUtf8(s.name), name)) {
+      return DriverService{s.type, s.start, s.imageExists};
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> SimDeviceStack::ReadProperty(

@@ -43,7 +43,7 @@ class SimDeviceStack : public DeviceStack {
   bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
 
   bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
-  bool DriverServiceInstalled(const std::u16string& name) override;
+  std::optional<DriverService> FindDriverService(const std::u16string& name) override;
 
   // Used by the device entries handed out during a visit.
   std::optional<std::vector<std::uint8_t>> ReadProperty(std::size_t device,

@@ -212,15 +212,4 @@ bool Win32DeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
-bool Win32DeviceStack::DriverServiceInstalled(const std::u16string& name) {
-  const std::wstring key = L"SYSTEM\\CurrentControlSet\\Services\\" + Wide(name);
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(opened);
-  return true;
-}
-
 }  // namespace disklib

@@ -24,7 +24,8 @@ class Win32DeviceStack final : public DeviceStack {
   bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
 
   bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
-  bool DriverServiceInstalled(const std::u16string& name) override;
+  // Reads the service's key and looks for its file (win32_driver_service.cpp).
+  std::optional<DriverService> FindDriverService(const std::u16string& name) override;
 };
 
 }  // namespace disklib

@@ -110,7 +110,7 @@ bool RegistryProfile::HasRunEntry() {
 
 bool RegistryProfile::SetRunEntry(bool present) {
   HKEY raw = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &raw) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) {
     return false;
   }
   Key key(raw);

@@ -5,18 +5,15 @@
 #include "common/service_protocol.h"
 #include "service/win32/service_host.h"
 
-namespace {
-// The dispatcher returns once SERVICE_STOPPED is reported, which
-// ServiceMain does as its last step, everything closed.
-constexpr DWORD kServiceMainReturnMs = 5000;
-}  // namespace
-
 int main() {
   SERVICE_TABLE_ENTRYW table[] = {
       {const_cast<LPWSTR>(reinterpret_cast<const wchar_t*>(ardmon::kServiceName)),
        service::ServiceMain},
       {nullptr, nullptr}};
   StartServiceCtrlDispatcherW(table);
-  service::WaitForServiceMain(kServiceMainReturnMs);
+  // The dispatcher returns once SERVICE_STOPPED is reported; returning from
+  // here would run the library's detach, which a call still under way on
+  // another thread may block, so ServiceMain ends the process instead.
+  service::WaitForServiceMain();
   return 0;
 }

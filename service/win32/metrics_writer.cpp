@@ -7,6 +7,7 @@
 #include "common/drive_facts.h"
 #include "common/win32/wide_text.h"
 #include "service/metrics_text.h"
+#include "service/win32/service_threads.h"
 
 namespace service {
 namespace {
@@ -95,7 +96,8 @@ void MetricsScanner::Run() {
     if (config.folder.empty()) {
       lastProblem_.clear();
     } else {
-      ScanAndWrite(config.folder);
+      // A scan that throws is told; the next interval scans again.
+      RunJob("a metrics scan", [&] { ScanAndWrite(config.folder); });
     }
     const ULONGLONG waitMs =
         std::min<ULONGLONG>(ULONGLONG{config.intervalSeconds} * 1000, INFINITE - 1);

@@ -36,8 +36,9 @@ class MetricsScanner {
   MetricsScanner(const MetricsScanner&) = delete;
   MetricsScanner& operator=(const MetricsScanner&) = delete;
 
-  // Scans until the stop event is signalled; a scan under way then stops
-  // after the drive it is reading, without writing.
+  // Scans until the stop event is signalled. The stop does not wait for a
+  // scan under way: it writes nothing from then on, and the process ends
+  // around it.
   void Run();
 
  private:

@@ -3,11 +3,11 @@
 
 #include <aclapi.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "common/service_protocol.h"
 #include "service/dispatch.h"
+#include "service/win32/service_threads.h"
 
 namespace service {
 namespace {
@@ -16,8 +16,8 @@ using ardmon::Wide;
 
 constexpr DWORD kMessageSize = sizeof(ardmon::PipeMessage);
 constexpr DWORD kPipeTimeoutMs = 1000;
-// After a stop, how long a client that is taking its reply still gets.
-constexpr DWORD kStopGraceMs = 100;
+// A client that left before it was seen: the instance listens again after this.
+constexpr DWORD kListenAgainMs = 100;
 
 bool IsMember(HANDLE token, WELL_KNOWN_SID_TYPE type) {
   BYTE sid[SECURITY_MAX_SID_SIZE];
@@ -39,8 +39,9 @@ Caller CallerOf(HANDLE pipe) {
     }
     CloseHandle(token);
   }
-  // Going on as the client would serve everyone with its rights.
-  if (!RevertToSelf()) ExitProcess(GetLastError());
+  // Going on as the client would serve everyone with its rights. Not
+  // ExitProcess: the library's detach could wait on a scan's call.
+  if (!RevertToSelf()) TerminateProcess(GetCurrentProcess(), GetLastError());
   return caller;
 }
 
@@ -107,9 +108,9 @@ PipeServer::PipeServer(HANDLE firstPipe, PipeSecurity& security, HANDLE stopEven
 }
 
 PipeServer::~PipeServer() {
+  for (Instance& instance : instances_) Cancel(instance);
+  Close();
   for (Instance& instance : instances_) {
-    Cancel(instance);
-    if (instance.pipe != INVALID_HANDLE_VALUE) CloseHandle(instance.pipe);
     if (instance.overlapped.hEvent) CloseHandle(instance.overlapped.hEvent);
   }
 }
@@ -122,36 +123,44 @@ bool PipeServer::Ready() const {
 }
 
 DWORD PipeServer::Run() {
+  serving_.lock();
   for (Instance& instance : instances_) Listen(instance);
   std::vector<HANDLE> events;
   for (const Instance& instance : instances_) events.push_back(instance.overlapped.hEvent);
   events.push_back(stopEvent_);
-  while (!(stopping_ && Idle())) {
+  DWORD result = 0;
+  while (!closed_) {
     const ULONGLONG now = GetTickCount64();
     Expire(now);
-    // Once stopping, the stop event no longer counts: it stays signalled.
-    const DWORD count = static_cast<DWORD>(events.size() - (stopping_ ? 1 : 0));
-    const DWORD wait = WaitForMultipleObjects(count, events.data(), FALSE, NextWait(now));
+    const DWORD timeout = NextWait(now);
+    serving_.unlock();
+    const DWORD wait =
+        WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, timeout);
+    const DWORD error = GetLastError();
+    serving_.lock();
+    if (closed_ || wait == WAIT_OBJECT_0 + instances_.size()) break;
     if (wait < WAIT_OBJECT_0 + instances_.size()) {
       Advance(instances_[wait - WAIT_OBJECT_0]);
-    } else if (wait == WAIT_OBJECT_0 + instances_.size()) {
-      stopping_ = true;
-      // A client taking its answer gets a moment; the others are dropped.
-      const ULONGLONG grace = GetTickCount64() + kStopGraceMs;
-      for (Instance& instance : instances_) {
-        if (instance.stage == Stage::Writing || instance.stage == Stage::Parting) {
-          instance.deadline = std::min(instance.deadline, grace);
-        } else {
-          Cancel(instance);
-          instance.stage = Stage::Resting;
-          instance.deadline = 0;
-        }
-      }
     } else if (wait == WAIT_FAILED) {
-      return GetLastError();
+      result = error;
+      break;
     }
   }
-  return 0;
+  serving_.unlock();
+  return result;
+}
+
+void PipeServer::Close() {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  closed_ = true;
+  for (Instance& instance : instances_) {
+    if (instance.pipe == INVALID_HANDLE_VALUE) continue;
+    // An operation under way ends with the handle; its OVERLAPPED and
+    // buffer stay, as the instances do, until the process ends.
+    DisconnectNamedPipe(instance.pipe);
+    CloseHandle(instance.pipe);
+    instance.pipe = INVALID_HANDLE_VALUE;
+  }
 }
 
 void PipeServer::Listen(Instance& instance) {
@@ -172,7 +181,7 @@ void PipeServer::Listen(Instance& instance) {
     default:  // a client that left before it was seen: listen anew shortly
       DisconnectNamedPipe(instance.pipe);
       instance.stage = Stage::Resting;
-      instance.deadline = GetTickCount64() + kStopGraceMs;
+      instance.deadline = GetTickCount64() + kListenAgainMs;
       return;
   }
 }
@@ -225,9 +234,10 @@ void PipeServer::StartRead(Instance& instance) {
 
 // The library call runs here, on the one serving thread.
 void PipeServer::Answer(Instance& instance) {
-  const bool changesDevices = ChangesDevices(instance.message.Command);
-  DispatchRequest(library_, instance.message,
-                  changesDevices ? CallerOf(instance.pipe) : Caller::User);
+  if (!Dispatch(instance)) {
+    if (!closed_) Drop(instance);
+    return;
+  }
   // Without the client's event the reply still goes out; the client's
   // read waits for it.
   if (const HANDLE replyEvent =
@@ -236,13 +246,25 @@ void PipeServer::Answer(Instance& instance) {
     CloseHandle(replyEvent);
   }
   instance.stage = Stage::Writing;
-  instance.deadline = GetTickCount64() + (stopping_ ? kStopGraceMs : ardmon::kPeerTimeoutMs);
+  instance.deadline = GetTickCount64() + ardmon::kPeerTimeoutMs;
   if (WriteFile(instance.pipe, &instance.message, kMessageSize, nullptr, &instance.overlapped) ||
       GetLastError() == ERROR_IO_PENDING) {
     instance.pending = true;
   } else {
     Drop(instance);
   }
+}
+
+// Fills in the answer with the lock let go, so that Close need not wait for
+// a drive. False when there is nothing to send: the call threw, or the pipe
+// was closed meanwhile.
+bool PipeServer::Dispatch(Instance& instance) {
+  ardmon::PipeMessage& message = instance.message;
+  const Caller caller = ChangesDevices(message.Command) ? CallerOf(instance.pipe) : Caller::User;
+  serving_.unlock();
+  const bool answered = RunJob("a request", [&] { DispatchRequest(library_, message, caller); });
+  serving_.lock();
+  return answered && !closed_;
 }
 
 // Waits until the client has taken its answer and closed its end: the pipe
@@ -261,18 +283,12 @@ void PipeServer::Part(Instance& instance) {
 void PipeServer::Drop(Instance& instance) {
   Cancel(instance);
   DisconnectNamedPipe(instance.pipe);
-  if (stopping_) {
-    instance.stage = Stage::Resting;
-    instance.deadline = 0;
-    ResetEvent(instance.overlapped.hEvent);
-    return;
-  }
   Listen(instance);
 }
 
 // An operation must be over before its OVERLAPPED and buffer are used again.
 void PipeServer::Cancel(Instance& instance) {
-  if (!instance.pending) return;
+  if (!instance.pending || instance.pipe == INVALID_HANDLE_VALUE) return;
   DWORD ignored = 0;
   CancelIoEx(instance.pipe, &instance.overlapped);
   GetOverlappedResult(instance.pipe, &instance.overlapped, &ignored, TRUE);
@@ -285,7 +301,7 @@ void PipeServer::Expire(ULONGLONG now) {
   for (Instance& instance : instances_) {
     if (instance.deadline == 0 || now < instance.deadline) continue;
     if (WaitForSingleObject(instance.overlapped.hEvent, 0) == WAIT_OBJECT_0) continue;
-    if (instance.stage == Stage::Resting && !stopping_) {
+    if (instance.stage == Stage::Resting) {
       Listen(instance);
     } else {
       Drop(instance);
@@ -300,13 +316,6 @@ DWORD PipeServer::NextWait(ULONGLONG now) const {
   }
   if (next == 0) return INFINITE;
   return next <= now ? 0 : static_cast<DWORD>(next - now);
-}
-
-bool PipeServer::Idle() const {
-  for (const Instance& instance : instances_) {
-    if (instance.stage != Stage::Resting || instance.pending) return false;
-  }
-  return true;
 }
 
 }  // namespace service

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <vector>
 
 #include "common/disk_library.h"
@@ -52,12 +53,18 @@ class PipeServer {
              ardmon::DiskLibrary& library);
   PipeServer(const PipeServer&) = delete;
   PipeServer& operator=(const PipeServer&) = delete;
+  // Only once Run is over, or was never called.
   ~PipeServer();
   // False when an instance or its event cannot be made.
   bool Ready() const;
-  // Serves clients until the stop event is signalled: 0, or the error
-  // that ended the serving.
+  // Serves clients until the stop event is signalled or Close: 0, or the
+  // error that ended the serving.
   DWORD Run();
+  // From any thread, while Run may be inside a library call that hangs:
+  // every instance is disconnected and closed at once, those in use too,
+  // so each client's end breaks and no request is taken after it. Run
+  // touches no instance from then on.
+  void Close();
 
  private:
   enum class Stage { Listening, Reading, Writing, Parting, Resting };
@@ -76,17 +83,21 @@ class PipeServer {
   void Advance(Instance& instance);
   void StartRead(Instance& instance);
   void Answer(Instance& instance);
+  bool Dispatch(Instance& instance);
   void Part(Instance& instance);
   void Drop(Instance& instance);
   void Cancel(Instance& instance);
   void Expire(ULONGLONG now);
   DWORD NextWait(ULONGLONG now) const;
-  bool Idle() const;
 
   HANDLE stopEvent_;
   ardmon::DiskLibrary& library_;
   std::vector<Instance> instances_;
-  bool stopping_ = false;
+  // Guards the instances' pipe handles and `closed_`. Run holds it except
+  // while it waits and while the library works.
+  std::mutex mutex_;
+  std::unique_lock<std::mutex> serving_{mutex_, std::defer_lock};
+  bool closed_ = false;
 };
 
 }  // namespace service

@@ -13,10 +13,11 @@ namespace service {
 namespace {
 
 constexpr DWORD kStartWaitHintMs = 3000;
-// While a stop waits for the serving threads (a library call may hold one
-// for minutes), a new check point goes out this often.
-constexpr DWORD kStopCheckPointMs = 1000;
-constexpr DWORD kStopWaitHintMs = 3 * kStopCheckPointMs;
+constexpr DWORD kStopWaitHintMs = 3000;
+// The pipe's name stays taken while any handle to the old pipe is open, a
+// client's too: a start tries to claim it this long, this often.
+constexpr DWORD kClaimPipeMs = 10000;
+constexpr DWORD kClaimRetryMs = 250;
 
 // Shared by the dispatcher's thread (control handler) and ServiceMain's;
 // the stop event exists before SERVICE_RUNNING lets a stop arrive.
@@ -51,10 +52,6 @@ void Enter(DWORD state, DWORD checkPoint, DWORD waitHint) {
   ReportStatus(state, 0, 0, checkPoint, waitHint);
 }
 
-void ReportStopProgress() {
-  Enter(SERVICE_STOP_PENDING, currentCheckPoint + 1, kStopWaitHintMs);
-}
-
 void WINAPI ControlHandler(DWORD control) {
   if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
     if (currentState == SERVICE_RUNNING) Enter(SERVICE_STOP_PENDING, 1, kStopWaitHintMs);
@@ -64,27 +61,50 @@ void WINAPI ControlHandler(DWORD control) {
   ReportStatus(currentState, 0, 0, currentCheckPoint, currentWaitHint);
 }
 
-// The last report: every thread has returned and every handle is closed,
-// so a start that follows finds the pipe's name free.
-void ReportStopped(DWORD error) {
+// The last report, once the pipe is closed, then the end of the process. A
+// library call under way is not waited for, nor is the library's detach,
+// which ExitProcess would run and which may wait on a lock that call holds.
+[[noreturn]] void EndService(DWORD error) {
   currentState = SERVICE_STOPPED;
   // A failure of this last report is not followed further.
   SetStatus(SERVICE_STOPPED, error, 0, 0, 0);
+  TerminateProcess(GetCurrentProcess(), error);
+  // Not reached for the calling process; were it, this thread must still
+  // not return into what the serving threads use.
+  for (;;) Sleep(INFINITE);
 }
 
-// Runs the service from its start to the end of its stop; a Win32 error
-// code when it could not serve, else 0.
+// The first instance of the pipe, which claims its name, with START_PENDING
+// check points while the name is still taken.
+HANDLE ClaimPipe(PipeSecurity& security) {
+  const ULONGLONG deadline = GetTickCount64() + kClaimPipeMs;
+  for (DWORD checkPoint = 2;; ++checkPoint) {
+    const HANDLE pipe = CreateServicePipe(security, true);
+    if (pipe != INVALID_HANDLE_VALUE) return pipe;
+    const DWORD error = GetLastError();
+    const bool taken = error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY;
+    if (!taken || GetTickCount64() >= deadline) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+    Enter(SERVICE_START_PENDING, checkPoint, kStartWaitHintMs);
+    Sleep(kClaimRetryMs);
+  }
+}
+
+// Runs the service from its start to its stop, where it ends the process;
+// returns only when it could not serve, with a Win32 error code.
 DWORD Serve() {
   PipeSecurity security;
   if (!security.Build()) return GetLastError();
-  const HANDLE pipe = CreateServicePipe(security, true);
+  const HANDLE pipe = ClaimPipe(security);
   if (pipe == INVALID_HANDLE_VALUE) return GetLastError();
   const HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ImportedLibrary imported;
   // The pipe server and the metrics scan share the library one call at a time.
   SerialisedLibrary library(imported);
   // Every instance of the pipe exists before RUNNING is reported, and is
-  // closed when this ends.
+  // closed before STOPPED.
   PipeServer server(pipe, security, stop, library);
   MetricsScanner metrics(library, stop);
   ServiceThreads threads;
@@ -105,8 +125,12 @@ DWORD Serve() {
   threads.WaitForStop(stop);
   if (currentState != SERVICE_STOP_PENDING) Enter(SERVICE_STOP_PENDING, 1, kStopWaitHintMs);
   StopService();
-  // The stop event stays open: a late control may still signal it.
-  return threads.Join(kStopCheckPointMs, ReportStopProgress);
+  // This thread ends the stop: a serving thread may be inside a library
+  // call that hangs on a drive. Clients lose their connections and no
+  // request gets a turn at the library from now on.
+  server.Close();
+  library.Stop();
+  EndService(threads.EndedWith());
 }
 
 }  // namespace
@@ -128,13 +152,13 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
                                              ControlHandler);
   if (statusHandle) {
     Enter(SERVICE_START_PENDING, 1, kStartWaitHintMs);
-    ReportStopped(Serve());
+    EndService(Serve());
   }
   SetEvent(serviceMainDone);
 }
 
-void WaitForServiceMain(DWORD timeoutMs) {
-  if (serviceMainStarted) WaitForSingleObject(serviceMainDone, timeoutMs);
+void WaitForServiceMain() {
+  if (serviceMainStarted) WaitForSingleObject(serviceMainDone, INFINITE);
 }
 
 }  // namespace service

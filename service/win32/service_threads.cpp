@@ -1,6 +1,8 @@
 #include "service/win32/service_threads.h"
 
+#include <exception>
 #include <memory>
+#include <string>
 
 namespace service {
 namespace {
@@ -31,16 +33,30 @@ void ServiceThreads::WaitForStop(HANDLE stopEvent) const {
   WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
 }
 
-DWORD ServiceThreads::Join(DWORD intervalMs, const std::function<void()>& progress) const {
-  while (WaitForMultipleObjects(static_cast<DWORD>(threads_.size()), threads_.data(), TRUE,
-                                intervalMs) == WAIT_TIMEOUT) {
-    progress();
-  }
+DWORD ServiceThreads::EndedWith() const {
   for (HANDLE thread : threads_) {
     DWORD result = 0;
-    if (GetExitCodeThread(thread, &result) && result != 0) return result;
+    if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0 && GetExitCodeThread(thread, &result) &&
+        result != 0) {
+      return result;
+    }
   }
   return 0;
+}
+
+bool RunJob(const char* what, const std::function<void()>& job) {
+  std::string failure;
+  try {
+    job();
+    return true;
+  } catch (const std::exception& thrown) {
+    failure = thrown.what();
+  } catch (...) {
+    failure = "not a standard exception";
+  }
+  OutputDebugStringA(
+      (std::string("TempService: ") + what + " failed (" + failure + "); going on\n").c_str());
+  return false;
 }
 
 }  // namespace service

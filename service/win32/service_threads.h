@@ -1,6 +1,6 @@
-// The threads that serve while the service runs, beside ServiceMain's. Each
-// watches the stop event; a stop is over only when every one of them has
-// returned, so a thread that the service starts is started here.
+// The threads that serve while the service runs, beside ServiceMain's. A
+// stop does not wait for them: one may be inside a library call that hangs
+// on a drive for minutes, so the process ends around them.
 #pragma once
 
 #include <windows.h>
@@ -24,12 +24,16 @@ class ServiceThreads {
   // Waits until the stop event is signalled or a thread has ended on its
   // own, which ends the service too.
   void WaitForStop(HANDLE stopEvent) const;
-  // Waits for every thread, calling `progress` after each `intervalMs`
-  // that some are still running; returns the first nonzero result.
-  DWORD Join(DWORD intervalMs, const std::function<void()>& progress) const;
+  // The first nonzero result of the threads that have ended, else 0.
+  DWORD EndedWith() const;
 
  private:
   std::vector<HANDLE> threads_;
 };
+
+// Runs one job of a serving thread (a request, a scan). One that throws is
+// told in the debug output as `what` failing, and the thread goes on with
+// the next: false then.
+bool RunJob(const char* what, const std::function<void()>& job);
 
 }  // namespace service

@@ -127,11 +127,13 @@ TEST_F(RealLibraryTest, NoFilterEditsWithoutSiliconImageControllers) {
 
 // Lends a present device a SiI3132's hardware IDs and another vendor's
 // filter, so the exports meet a controller to edit, and gives its own IDs
-// back. The filter goes in only while its driver service exists, behind the
-// other filter, and only our entry comes out again. Wine's prefix only.
+// back. The filter goes in only while its driver service would load (a
+// kernel driver, not disabled, its file there), behind the other filter,
+// and only our entry comes out again. Wine's prefix only.
 TEST_F(RealLibraryTest, FilterRegisteredOnlyWithItsDriverBehindOtherFilters) {
   if (!RunningUnderWine()) GTEST_SKIP() << "edits device properties";
   ardmon::testing::DriverServiceKey driver(L"OxaSATAFil");
+  ardmon::testing::DriverImageFile image(L"OxaSATAFil");
   ASSERT_TRUE(driver.Remove());
   disklib::Win32DeviceStack stack;
   bool tried = false;
@@ -148,8 +150,12 @@ TEST_F(RealLibraryTest, FilterRegisteredOnlyWithItsDriverBehindOtherFilters) {
     ASSERT_TRUE(device.WriteProperty(DeviceProperty::UpperFilters, other));
 
     EXPECT_EQ(addFilterSil_(), 0) << "no driver service";
+    ASSERT_TRUE(driver.SetDword(L"Type", 1) && driver.SetDword(L"Start", 4));
+    EXPECT_EQ(addFilterSil_(), 0) << "disabled";
+    ASSERT_TRUE(driver.SetDword(L"Start", 3) && image.Remove());
+    EXPECT_EQ(addFilterSil_(), 0) << "its file missing";
     EXPECT_EQ(device.ReadProperty(DeviceProperty::UpperFilters), std::optional<Bytes>(other));
-    ASSERT_TRUE(driver.Create());
+    ASSERT_TRUE(image.Create());
     EXPECT_EQ(addFilterSil_(), 1);
     EXPECT_EQ(device.ReadProperty(DeviceProperty::UpperFilters),
               std::optional<Bytes>(MultiString({u"vendorflt", u"OxaSATAFil"})));

@@ -24,6 +24,7 @@
 #include "common/wire_records.h"
 #include "disklib/sim/fixture.h"
 #include "monitor/win32/service_transact.h"
+#include "service/metrics_text.h"
 #include "service/win32/pipe_server.h"
 #include "tests/wine/service_control.h"
 
@@ -548,79 +549,173 @@ TEST_F(ServiceLifecycle, StoppedServiceEndsItsProcessAndClientsGiveUp) {
   EXPECT_TRUE(Answers());
 }
 
-TEST_F(ServiceLifecycle, TakenPipeNameStopsTheServiceWithAnError) {
-  ASSERT_TRUE(StopAndWaitForTheProcess());
-  const HANDLE squatter =
-      CreateNamedPipeW(Wide(ardmon::kPipeName), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
-                       sizeof(PipeMessage), sizeof(PipeMessage), 0, nullptr);
-  ASSERT_NE(squatter, INVALID_HANDLE_VALUE) << GetLastError();
+// The pipe's name stays taken while any handle to it is open, a client's of
+// the old pipe too: a start waits for it up to ten seconds, START_PENDING
+// with advancing check points, and runs once the name is free, or fails
+// once that time is over.
+TEST_F(ServiceLifecycle, AStartWaitsUpToTenSecondsForThePipeName) {
+  struct Case {
+    const char* holder;
+    bool client;  // else another process's instance of the pipe
+    DWORD heldMs;
+    bool nameHeld;
+    bool runs;
+  };
+  // Wine frees the name as soon as the server's handles are closed, a
+  // client's notwithstanding; Windows keeps it for the client.
+  const Case cases[] = {{"a client of the old pipe", true, 2000, !UnderWine(), true},
+                        {"a pipe of another process", false, 2000, true, true},
+                        {"a pipe of another process", false, 12000, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.holder) + " for " + std::to_string(c.heldMs) + " ms");
+    const HANDLE client = c.client ? OpenPipe() : INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(StopAndWaitForTheProcess());
+    const HANDLE holder = c.client
+                              ? client
+                              : CreateNamedPipeW(Wide(ardmon::kPipeName), PIPE_ACCESS_DUPLEX,
+                                                 PIPE_TYPE_BYTE | PIPE_WAIT, 1, sizeof(PipeMessage),
+                                                 sizeof(PipeMessage), 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE) << GetLastError();
 
-  service_.Start();  // whether this reports the failure is the manager's business
-  const SERVICE_STATUS failed = service_.WaitUntil(
-      [](const SERVICE_STATUS& s) {
-        return s.dwCurrentState == SERVICE_RUNNING ||
-               (s.dwCurrentState == SERVICE_STOPPED && s.dwWin32ExitCode != 0);
-      },
-      5000);
-  EXPECT_EQ(failed.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
-  EXPECT_NE(failed.dwWin32ExitCode, 0u);
-  EXPECT_TRUE(servicetest::WaitForProcessGone(kServiceExe, 5000));
+    Stopwatch clock;
+    ASSERT_TRUE(service_.Start()) << GetLastError();
+    std::thread release([&] {
+      Sleep(c.heldMs);
+      CloseHandle(holder);
+    });
+    DWORD lastCheckPoint = 0, checkPoints = 0;
+    const SERVICE_STATUS status = service_.WaitUntil(
+        [&](const SERVICE_STATUS& s) {
+          if (s.dwCurrentState == SERVICE_START_PENDING && s.dwCheckPoint != lastCheckPoint) {
+            EXPECT_GT(s.dwCheckPoint, lastCheckPoint);
+            lastCheckPoint = s.dwCheckPoint;
+            ++checkPoints;
+          }
+          return s.dwCurrentState == SERVICE_RUNNING || s.dwCurrentState == SERVICE_STOPPED;
+        },
+        20000);
+    const long long elapsed = clock.ElapsedMs();
+    release.join();
 
-  CloseHandle(squatter);
-
-  ASSERT_TRUE(service_.Start()) << GetLastError();
-  EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
-            static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_TRUE(Answers());
+    if (c.nameHeld) {
+      EXPECT_GE(checkPoints, 3u) << "the start did not wait for the name";
+    }
+    if (c.runs) {
+      EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+      if (c.nameHeld) {
+        EXPECT_GE(elapsed, static_cast<long long>(c.heldMs) - 500);
+      }
+      EXPECT_TRUE(Answers());
+    } else {
+      EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+      EXPECT_NE(status.dwWin32ExitCode, 0u);
+      EXPECT_GE(elapsed, 10000);
+      EXPECT_TRUE(servicetest::WaitForProcessGone(kServiceExe, 5000));
+    }
+    ASSERT_TRUE(service_.EnsureRunning());
+  }
 }
 
-// Each stop comes while the service reads a slow drive: STOP_PENDING, its
-// check points advancing, lasts until the read is over and the pipe is
-// closed, so the start right after it finds the name free and runs.
-TEST_F(ServiceLifecycle, StopAndStartWhileASlowDriveIsReadTwentyTimes) {
-  disklib::sim::Fixture fixture = disklib::sim::LoadFixture(FixtureFile());
-  for (auto& disk : fixture.disks) {
-    if (disk.number == 0) disk.answerDelayMs = 300;
-  }
-  disklib::sim::SaveFixture(fixture, FixtureFile());
-  Stopwatch clock;
-  for (int round = 0; round < 20; ++round) {
-    SCOPED_TRACE(round);
-    std::thread reader([] {
-      PipeMessage message = Request(6, 0);
-      monitor::ServiceTransact(&message);
-    });
-    Sleep(200);
+// --- A stop while a drive hangs ---------------------------------------------------
+
+// The first drive a scan reads.
+constexpr std::int32_t kSlowDrive = 0;
+// Each request to the slow drive takes this long; one library call on it
+// makes several.
+constexpr std::uint32_t kSlowDriveAnswerMs = 6000;
+// A stop is over within this, whatever a drive does.
+constexpr long long kStopBoundMs = 2000;
+
+// The demo machine with a slow drive, and metrics to be scanned or not; both
+// are undone when the test ends.
+class SlowDriveLifecycle : public ServiceLifecycle {
+ protected:
+  void TearDown() override {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey));
+    RestoreDemoMachine();
     SERVICE_STATUS status{};
-    ASSERT_TRUE(service_.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
-    DWORD checkPoint = 0;
-    bool pendingSeen = false;
-    status = service_.WaitUntil(
-        [&](const SERVICE_STATUS& s) {
-          if (s.dwCurrentState == SERVICE_STOP_PENDING) {
-            EXPECT_GE(s.dwCheckPoint, checkPoint);
-            checkPoint = s.dwCheckPoint;
-            pendingSeen = true;
-          }
-          return s.dwCurrentState == SERVICE_STOPPED;
-        },
-        10000);
-    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(status.dwWin32ExitCode, 0u);
-    EXPECT_TRUE(pendingSeen) << "the stop did not wait for the drive";
-    const HANDLE free = CreateNamedPipeW(Wide(ardmon::kPipeName),
-                                         PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                         PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1, 1, 0, nullptr);
-    EXPECT_NE(free, INVALID_HANDLE_VALUE) << "a pipe handle outlived STOPPED";
-    if (free != INVALID_HANDLE_VALUE) CloseHandle(free);
-    ASSERT_TRUE(service_.Start()) << GetLastError();
-    EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
-              static_cast<DWORD>(SERVICE_RUNNING));
-    reader.join();
+    service_.Control(SERVICE_CONTROL_STOP, status);
+    ServiceLifecycle::TearDown();
+    EXPECT_TRUE(Answers());
   }
-  std::printf("20 stop and start rounds in %lld ms\n", clock.ElapsedMs());
-  RestoreDemoMachine();
-  EXPECT_TRUE(Answers());
+
+  static void MakeDriveSlow() {
+    disklib::sim::Fixture fixture = disklib::sim::LoadFixture(FixtureFile());
+    for (auto& disk : fixture.disks) {
+      if (disk.number == kSlowDrive) disk.answerDelayMs = kSlowDriveAnswerMs;
+    }
+    disklib::sim::SaveFixture(fixture, FixtureFile());
+  }
+
+  // The service scans every drive at its start and every interval after.
+  static void ScanMetrics() {
+    const std::wstring folder = std::filesystem::temp_directory_path().wstring();
+    const DWORD interval = service::kShortestMetricsIntervalSeconds;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                              Wide(service::kMetricsFolderValue), REG_SZ, folder.c_str(),
+                              static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                              Wide(service::kMetricsIntervalValue), REG_DWORD, &interval,
+                              sizeof interval),
+              ERROR_SUCCESS);
+  }
+};
+
+// What holds the library when the stop comes: a client's read of the slow
+// drive, or the metrics scan reading it while a client's request waits for
+// its turn. Either way STOPPED comes within the bound, the process ends,
+// the client's request fails as on a broken pipe (its message as it was),
+// and a start right after runs; several rounds each.
+TEST_F(SlowDriveLifecycle, AStopEndsWithinTwoSecondsWhileADriveHangs) {
+  struct Case {
+    const char* holder;
+    bool scan;
+    std::uint32_t command, drive;
+  };
+  const Case cases[] = {{"a client's read", false, 6, kSlowDrive},
+                        {"a metrics scan", true, 0, kSlowDrive + 2}};
+  constexpr int kRounds = 3;
+  MakeDriveSlow();
+  for (const Case& c : cases) {
+    if (c.scan) ScanMetrics();
+    ASSERT_TRUE(StopAndWaitForTheProcess());
+    ASSERT_TRUE(service_.EnsureRunning());
+    for (int round = 0; round < kRounds; ++round) {
+      SCOPED_TRACE(std::string(c.holder) + ", round " + std::to_string(round));
+      PipeMessage message = Request(c.command, c.drive);
+      FillPayload(message);
+      const PipeMessage sent = message;
+      std::uint32_t result = 1;
+      Sleep(500);  // a scan, if any, is on the slow drive by now
+      std::thread client([&] { result = monitor::ServiceTransact(&message); });
+      Sleep(500);  // the request is with the service by now
+
+      Stopwatch stopClock;
+      SERVICE_STATUS status{};
+      ASSERT_TRUE(service_.Control(SERVICE_CONTROL_STOP, status)) << GetLastError();
+      status = service_.WaitFor(SERVICE_STOPPED, 10000);
+      const long long stopMs = stopClock.ElapsedMs();
+      const bool gone = servicetest::WaitForProcessGone(kServiceExe, kStopBoundMs);
+      const long long goneMs = stopClock.ElapsedMs();
+      client.join();
+      EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+      EXPECT_EQ(status.dwWin32ExitCode, 0u);
+      EXPECT_LT(stopMs, kStopBoundMs);
+      EXPECT_TRUE(gone);
+      EXPECT_EQ(result, 0u);
+      EXPECT_EQ(std::memcmp(&message, &sent, sizeof message), 0);
+
+      Stopwatch startClock;
+      ASSERT_TRUE(service_.Start()) << GetLastError();
+      EXPECT_EQ(service_.WaitFor(SERVICE_RUNNING, 10000).dwCurrentState,
+                static_cast<DWORD>(SERVICE_RUNNING));
+      std::printf(
+          "%s, round %d: STOPPED %lld ms after the stop, process gone after %lld ms, "
+          "RUNNING %lld ms after the start\n",
+          c.holder, round, stopMs, goneMs, startClock.ElapsedMs());
+    }
+  }
 }
 
 }  // namespace

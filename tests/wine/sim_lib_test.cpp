@@ -23,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using disklib::sim::Fixture;
+using disklib::sim::Quirk;
 
 fs::path OwnFolder() {
   return ardmon::ModulePath().parent_path();
@@ -190,16 +191,28 @@ TEST_F(SimLibrary, FilterRegistrationIsWrittenToTheFixture) {
   EXPECT_EQ(delFilterSil_(), 0);
 }
 
+// Only a driver that would load: a kernel driver, not disabled, its file
+// there.
 TEST_F(SimLibrary, FilterRegistrationNeedsItsDriverAndKeepsOtherFilters) {
   using Filters = std::optional<std::vector<std::string>>;
+  using disklib::sim::Service;
   Fixture f = disklib::sim::LoadFixture(FixtureFile());
-  f.services.clear();
   SiliconImageController(f).upperFilters = Filters({"vendorflt"});
-  disklib::sim::SaveFixture(f, FixtureFile());
-  EXPECT_EQ(addFilterSil_(), 0);
-  EXPECT_EQ(disklib::sim::LoadFixture(FixtureFile()), f) << "nothing written";
+  const std::vector<Service> cannotLoad[] = {
+      {},
+      {Service{"OxaSATAFil", 1, 4, true}},
+      {Service{"OxaSATAFil", 2, 3, true}},
+      {Service{"OxaSATAFil", 1, 3, false}},
+  };
+  for (const std::vector<Service>& services : cannotLoad) {
+    f.services = services;
+    SCOPED_TRACE(disklib::sim::WriteFixture(f).substr(0, 120));
+    disklib::sim::SaveFixture(f, FixtureFile());
+    EXPECT_EQ(addFilterSil_(), 0);
+    EXPECT_EQ(disklib::sim::LoadFixture(FixtureFile()), f) << "nothing written";
+  }
 
-  f.services = {"OxaSATAFil"};
+  f.services = {Service{"oxasatafil", 1, 0, true}};
   disklib::sim::SaveFixture(f, FixtureFile());
   EXPECT_EQ(addFilterSil_(), 1);
   EXPECT_EQ(FiltersOnFile(), Filters({"vendorflt", "OxaSATAFil"}));
@@ -211,7 +224,6 @@ TEST_F(SimLibrary, FilterRegistrationNeedsItsDriverAndKeepsOtherFilters) {
 // know with GOOD and no data; drive 3 behind one that hands back half
 // sectors but reports the temperature property.
 TEST_F(SimLibrary, QuirkyDrivesAreReadThroughTheNextMethodOrNotAtAll) {
-  using disklib::sim::Quirk;
   Fixture f = disklib::sim::LoadFixture(FixtureFile());
   f.disks.at(2).methods = {disklib::AccessMethod::AtaPassThrough16};
   f.disks.at(2).quirks = {Quirk::GoodStatusNoData};
@@ -225,6 +237,24 @@ TEST_F(SimLibrary, QuirkyDrivesAreReadThroughTheNextMethodOrNotAtAll) {
   const ardmon::TempInfoRecord shortened = TempInfo(3);
   EXPECT_EQ(shortened.IdentifyOk + shortened.AttributesOk, 0);
   EXPECT_EQ(shortened.Temperature, 44) << "through the property alone";
+}
+
+// Drivers that complete an aborted S.M.A.R.T. read with a sector of zeros
+// and the error inside: the drive is identified, its health not evaluated.
+// Drive 0 answers through the disk miniport, drive 1 through the SATA
+// filter.
+TEST_F(SimLibrary, AbortedSmartReadsWithZeroDataAreNotRead) {
+  Fixture f = disklib::sim::LoadFixture(FixtureFile());
+  for (std::int32_t drive : {0, 1}) f.disks.at(drive).quirks = {Quirk::SmartAbortZeroData};
+  disklib::sim::SaveFixture(f, FixtureFile());
+  for (std::int32_t drive : {0, 1}) {
+    SCOPED_TRACE(drive);
+    const ardmon::TempInfoRecord temp = TempInfo(drive);
+    EXPECT_EQ(temp.IdentifyOk + temp.SmartSupported, 2);
+    EXPECT_EQ(temp.AttributesOk + temp.ThresholdsOk, 0);
+    EXPECT_EQ(temp.HealthStatus, ardmon::kHealthNotEvaluated);
+    EXPECT_EQ(temp.Temperature, 0);
+  }
 }
 
 TEST_F(SimLibrary, MissingOrBrokenFixtureIsAMachineWithoutDisks) {

@@ -208,19 +208,53 @@ TEST_F(Win32StackTest, UpperFiltersWrittenReadAndRemoved) {
   if (!tried) GTEST_SKIP() << "no present device without upper filters";
 }
 
-// A driver service is installed when its key exists. Only in Wine's
-// throwaway prefix: on Windows this would touch the machine's services.
-TEST_F(Win32StackTest, DriverServiceInstalledWhenItsKeyExists) {
+// What a real service key holds, and whether the file it names is there
+// under the prefix's Windows folder. Only in Wine's throwaway prefix: on
+// Windows this would touch the machine's services.
+TEST_F(Win32StackTest, DriverServiceKeyAndItsFile) {
   if (!RunningUnderWine()) GTEST_SKIP() << "edits the machine's services";
-  ardmon::testing::DriverServiceKey key(L"ArdmonTestFilter");
+  using ardmon::testing::DriverImageFile;
+  using ardmon::testing::DriverServiceKey;
+  constexpr wchar_t kName[] = L"ArdmonTestFilter";
+  const std::wstring inDrivers = std::wstring(L"System32\\drivers\\") + kName + L".sys";
+  struct Image {
+    DWORD type;
+    std::wstring path;
+  };
+  struct Case {
+    const char* what;
+    DWORD type;
+    DWORD start;
+    std::optional<Image> imagePath;
+    bool fileThere;
+    bool imageExists;
+  };
+  const Case cases[] = {
+      {"the default file", 1, 3, {}, true, true},
+      {"the default file missing", 1, 3, {}, false, false},
+      {"without a root", 2, 4, Image{REG_SZ, inDrivers}, true, true},
+      {"expanded", 1, 3, Image{REG_EXPAND_SZ, L"%SystemRoot%\\" + inDrivers}, true, true},
+      {"not expanded", 1, 3, Image{REG_SZ, L"%SystemRoot%\\" + inDrivers}, true, false},
+      {"a folder", 1, 3, Image{REG_SZ, L"System32\\drivers"}, true, false},
+      {"not text", 1, 3, Image{REG_BINARY, L"x"}, true, false},
+  };
+  DriverServiceKey key(kName);
+  DriverImageFile file(kName);
   ASSERT_TRUE(key.Remove());
-  EXPECT_FALSE(stack_.DriverServiceInstalled(u"ArdmonTestFilter"));
-  ASSERT_TRUE(key.Create());
-  EXPECT_TRUE(stack_.DriverServiceInstalled(u"ArdmonTestFilter"));
-  EXPECT_TRUE(stack_.DriverServiceInstalled(u"ARDMONtestfilter")) << "key names ignore case";
-  EXPECT_FALSE(stack_.DriverServiceInstalled(u"ArdmonTestFilt"));
-  ASSERT_TRUE(key.Remove());
-  EXPECT_FALSE(stack_.DriverServiceInstalled(u"ArdmonTestFilter"));
+  EXPECT_FALSE(stack_.FindDriverService(u"ArdmonTestFilter").has_value());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(key.Remove() && key.SetDword(L"Type", c.type) && key.SetDword(L"Start", c.start));
+    if (c.imagePath) {
+      ASSERT_TRUE(key.SetText(L"ImagePath", c.imagePath->path, c.imagePath->type));
+    }
+    ASSERT_TRUE(c.fileThere ? file.Create() : file.Remove());
+    const std::optional<DriverService> found = stack_.FindDriverService(u"ARDMONtestfilter");
+    ASSERT_TRUE(found.has_value()) << "key names ignore case";
+    EXPECT_EQ(found->type, std::optional<std::uint32_t>(c.type));
+    EXPECT_EQ(found->start, std::optional<std::uint32_t>(c.start));
+    EXPECT_EQ(found->imageExists, c.imageExists);
+  }
 }
 
 }  // namespace

@@ -149,9 +149,10 @@ TEST(ControlCodeMethods, FailureLeavesTheSectorAlone) {
   EXPECT_EQ(sector[0], 7);
 }
 
-// Only a whole answer counts, and for IDENTIFY only a sector that can be
-// IDENTIFY data; whatever is refused leaves the destination alone.
-TEST(AnswerAcceptance, WholeSectorsOnly) {
+// Only a whole answer without a driver error counts, for IDENTIFY only a
+// sector that can be IDENTIFY data, and for the S.M.A.R.T. data only one
+// that is not all zero; whatever is refused leaves the destination alone.
+TEST(AnswerAcceptance, WholeAnswersWithoutErrorOnly) {
   struct Case {
     const char* what;
     AccessMethod method;
@@ -159,6 +160,8 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
     std::optional<std::uint32_t> reported;  // unset: the whole sector
     std::vector<std::uint8_t> sector;
     bool accepted;
+    std::uint8_t driverError = 0;  // DRIVERSTATUS.bDriverError
+    std::uint32_t returnCode = 0;  // SRB_IO_CONTROL.ReturnCode
   };
   using M = AccessMethod;
   using Op = AtaOperation;
@@ -176,8 +179,14 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
       {"S.M.A.R.T. ioctl, half", M::SmartIoctl, Op::Identify, 256, any, false},
       {"miniport, a byte short", M::ScsiDiskMiniport, Op::ReadData, 511, any, false},
       {"SATA filter, half", M::SataMiniport, Op::Identify, 256, any, false},
+      {"S.M.A.R.T. ioctl, driver error", M::SmartIoctl, Op::ReadData, {}, any, false, 1, 0},
+      {"miniport, driver error", M::ScsiDiskMiniport, Op::Identify, {}, any, false, 1, 0},
+      {"miniport, return code", M::ScsiDiskMiniport, Op::ReadData, {}, any, false, 0, 1},
+      {"SATA filter, return code", M::SataMiniport, Op::ReadThresholds, {}, any, false, 0, 5},
       {"IDENTIFY all zero", M::SmartIoctl, Op::Identify, {}, zero, false},
-      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, true},
+      {"attributes all zero", M::SmartIoctl, Op::ReadData, {}, zero, false},
+      {"attributes all zero, pass-through", M::AtaPassThrough12, Op::ReadData, {}, zero, false},
+      {"thresholds all zero", M::SataMiniport, Op::ReadThresholds, {}, zero, true},
       {"IDENTIFY signed and summing up", M::AtaPassThrough12, Op::Identify, {}, good, true},
       {"IDENTIFY signed, wrong sum", M::ScsiDiskMiniport, Op::Identify, {}, bad, false},
       {"attributes with a wrong sum", M::ScsiDiskMiniport, Op::ReadData, {}, bad, true},
@@ -188,6 +197,8 @@ TEST(AnswerAcceptance, WholeSectorsOnly) {
     testing::FakeDevice& disk = stack.devices[u"disk"];
     disk.answers = {std::string(sim::AccessMethodName(c.method))};
     disk.reportedTransfer = c.reported;
+    disk.driverError = c.driverError;
+    disk.returnCode = c.returnCode;
     disk.identify = disk.attributes = disk.thresholds = c.sector;
     std::vector<std::uint8_t> destination(512, 0xEE);
     EXPECT_EQ(RunAccessMethod(stack, *stack.Open(u"disk", kReadWrite), c.method, c.operation, {},

@@ -7,6 +7,15 @@ std::string Narrow(const std::u16string& s) {
   return std::string(s.begin(), s.end());
 }
 
+// SENDCMDOUTPARAMS at `at`: the buffer size and DRIVERSTATUS ahead of the
+// sector.
+void PutDriverStatus(const FakeDevice& device, std::uint8_t* at) {
+  const std::uint32_t size = 512;
+  std::memcpy(at, &size, sizeof size);
+  std::memset(at + 4, 0, 12);
+  at[4] = device.driverError;
+}
+
 std::string OperationOf(std::uint8_t command, std::uint8_t features) {
   if (command == 0xEC) return "Identify";
   if (command == 0xB0 && features == 0xD0) return "ReadData";
@@ -96,8 +105,10 @@ bool FakeDeviceStack::VisitDevices(bool presentOnly,
   return true;
 }
 
-bool FakeDeviceStack::DriverServiceInstalled(const std::u16string& name) {
-  return services.count(name) != 0;
+std::optional<DriverService> FakeDeviceStack::FindDriverService(const std::u16string& name) {
+  auto it = services.find(name);
+  if (it == services.end()) return std::nullopt;
+  return it->second;
 }
 
 bool FakeDeviceStack::Answer(FakeDevice& device, const std::string& method,
@@ -124,6 +135,8 @@ bool FakeDeviceStack::Miniport(FakeDevice& device, const std::string& where, std
   }
   log.push_back(method + "/" + operation + "@" + where);
   if (!Answer(device, method, operation)) return false;
+  std::memcpy(buffer + 20, &device.returnCode, sizeof device.returnCode);
+  PutDriverStatus(device, buffer + 28);
   std::memcpy(buffer + 44, SectorFor(device, operation).data(), 512);
   returned = 44 + device.reportedTransfer.value_or(512);
   return true;
@@ -134,6 +147,7 @@ bool FakeDeviceStack::Smart(FakeDevice& device, const std::string& where, std::u
   const std::string operation = OperationOf(buffer[10], buffer[4]);
   log.push_back("SmartIoctl/" + operation + "@" + where);
   if (!Answer(device, "SmartIoctl", operation)) return false;
+  PutDriverStatus(device, buffer);
   std::memcpy(buffer + 16, SectorFor(device, operation).data(), 512);
   returned = 16 + device.reportedTransfer.value_or(512);
   return true;

@@ -25,6 +25,13 @@ inline std::vector<std::uint8_t> AnyIdentify() {
   return sector;
 }
 
+// A S.M.A.R.T. data sector holding only its revision.
+inline std::vector<std::uint8_t> AnyAttributes() {
+  std::vector<std::uint8_t> sector(512, 0);
+  sector[0] = 0x10;
+  return sector;
+}
+
 struct FakeDevice {
   // IOCTL_STORAGE_GET_DEVICE_NUMBER; the request fails when unset.
   std::optional<std::pair<std::uint32_t, std::uint32_t>> typeAndNumber;
@@ -41,13 +48,17 @@ struct FakeDevice {
   // "HealthLog", and "Temperature".
   std::set<std::string> answers;
   std::uint8_t scsiStatus = 0;
+  // DRIVERSTATUS.bDriverError of the control-code methods' answers, and the
+  // miniports' SRB_IO_CONTROL.ReturnCode.
+  std::uint8_t driverError = 0;
+  std::uint32_t returnCode = 0;
   // The answer bytes the driver reports: the pass-through DataTransferLength,
   // or the count behind the answer offset of a control-code method or a
   // storage query's descriptor; unset: what was asked.
   std::optional<std::uint32_t> reportedTransfer;
   std::optional<std::pair<std::uint8_t, std::uint8_t>> scsiAddress;
   std::vector<std::uint8_t> identify = AnyIdentify();
-  std::vector<std::uint8_t> attributes = std::vector<std::uint8_t>(512, 0);
+  std::vector<std::uint8_t> attributes = AnyAttributes();
   std::vector<std::uint8_t> thresholds = std::vector<std::uint8_t>(512, 0);
   std::vector<std::uint8_t> nvmeIdentify = std::vector<std::uint8_t>(4096, 0);
   std::vector<std::uint8_t> healthLog = std::vector<std::uint8_t>(512, 0);
@@ -80,7 +91,7 @@ class FakeDeviceStack : public DeviceStack {
   std::map<char16_t, std::uint32_t> driveTypes;
   std::map<char16_t, std::u16string> dosDevices;
   std::vector<FakeRegistryDevice> registry;
-  std::set<std::u16string> services;  // installed driver services, exact names
+  std::map<std::u16string, DriverService> services;  // installed driver services, exact names
 
   std::vector<std::string> log;
   std::vector<std::vector<std::uint8_t>> passThroughRequests;
@@ -99,7 +110,7 @@ class FakeDeviceStack : public DeviceStack {
   std::optional<std::u16string> DosDeviceOf(const std::u16string& name) override;
   bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b) override;
   bool VisitDevices(bool presentOnly, const std::function<void(DeviceEntry&)>& visit) override;
-  bool DriverServiceInstalled(const std::u16string& name) override;
+  std::optional<DriverService> FindDriverService(const std::u16string& name) override;
 
   // The methods tried, in order, as "Method/Operation@path".
   std::vector<std::string> Attempts() const { return log; }

@@ -31,6 +31,8 @@ FakeRegistryDevice Controller(std::vector<std::u16string> hardwareIds, Filters f
 constexpr bool kAdd = true, kDelete = false;
 const std::u16string kOurs = u"OxaSATAFil", kMixed = u"oXAsatafIL";
 constexpr char16_t kSil3124[] = u"PCI\\VEN_1095&DEV_3124";
+// A kernel driver started on demand whose file is there.
+const DriverService kLoadable{1, 3, true};
 
 // One controller, one edit: what it returns and the filter list it leaves.
 TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
@@ -61,7 +63,7 @@ TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     testing::FakeDeviceStack stack;
-    if (c.driverInstalled) stack.services = {kOurs};
+    if (c.driverInstalled) stack.services[kOurs] = kLoadable;
     stack.registry = {Controller({c.hardwareId}, c.before)};
     EXPECT_EQ(EditSilFilters(stack, c.add), c.changed);
     EXPECT_EQ(stack.registry[0].upperFilters, Property(c.after));
@@ -71,7 +73,7 @@ TEST(EditSilFilters, EditsOnlyItsOwnEntry) {
 
 TEST(AddFilterSil, RegistersOnceOnPresentControllersWhoseWriteSucceeds) {
   testing::FakeDeviceStack stack;
-  stack.services = {kOurs};
+  stack.services[kOurs] = kLoadable;
   // The second hardware ID is not looked at.
   stack.registry = {Controller({kSil3132}), Controller({kSil3132}), Controller({kSil3132}),
                     Controller({u"PCI\\VEN_8086&DEV_1", kSil3132}), FakeRegistryDevice{}};

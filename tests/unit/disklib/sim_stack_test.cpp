@@ -164,7 +164,7 @@ TEST_F(SimFilterFile, AddIsWrittenBackOnceAndDeleteRemovesIt) {
 // Every optional part of the format, set away from its default.
 std::string FullFixture() {
   return R"({
-  "services": ["OxaSATAFil", "partmgr"],
+  "services": ["OxaSATAFil", {"name": "partmgr", "type": 2, "start": 4, "imageExists": false}],
   "devices": [
     {"id": "PCI\\VEN_1\\1", "hardwareIds": [], "upperFilters": ["A", "B"]},
     {"id": "BUS\\X\\2", "parent": "PCI\\VEN_1\\1", "present": false},
@@ -178,7 +178,7 @@ std::string FullFixture() {
     "inquiry": {"vendor": "V", "product": "P", "revision": "R", "removable": true},
     "scsiAddress": {"portNumber": 1, "pathId": 2, "targetId": 3, "lun": 4},
     "methods": ["BridgeCdb10", "SmartIoctl"],
-    "quirks": ["temperatureProperty", "shortTransfer", "goodStatusNoData"],
+    "quirks": ["temperatureProperty", "shortTransfer", "goodStatusNoData", "smartAbortZeroData"],
     "ata": {
       "model": "M", "serial": "S", "firmware": "F", "smartSupported": false, "smartEnabled": false,
       "attributes": [{"id": 9, "value": 5, "worst": 4, "raw": 281474976710655, "threshold": 3,
@@ -242,6 +242,9 @@ TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
       disk(R"("size": 1, "nvme": {"spare": 5})"),             // misspelt key
       disk(R"("size": 1, "answerDelayMs": 600001)"),          // longer than any test waits
       disk(R"("size": 1, "quirks": ["slow"])"),               // unknown quirk
+      R"({"services": [{"type": 1}]})",                       // a service without a name
+      R"({"services": [{"name": "x", "state": 4}]})",         // misspelt key
+      R"({"services": [1]})",
   };
   for (const std::string& text : broken) {
     SCOPED_TRACE(text);
@@ -552,9 +555,11 @@ TEST_F(SimDrivers, VolumesReadOnlyDisksAndDisabledSmart) {
   disklib::GetTempInfo(stack_, 2, &temp);
   EXPECT_TRUE(AllZero(temp));
 
-  // The filter completes the aborted S.M.A.R.T. reads with the error inside.
+  // The filter completes the aborted S.M.A.R.T. reads with the error inside
+  // and no sector.
   disklib::GetTempInfo(stack_, 1, &temp);
-  EXPECT_EQ(temp.IdentifyOk + temp.AttributesOk + temp.ThresholdsOk, 3);
+  EXPECT_EQ(temp.IdentifyOk, 1);
+  EXPECT_EQ(temp.AttributesOk + temp.ThresholdsOk, 0);
   EXPECT_STREQ(temp.ModelNumber, std::string("D1").append(38, ' ').c_str());
   EXPECT_TRUE(std::all_of(std::begin(temp.AttributeData), std::end(temp.AttributeData),
                           [](std::uint8_t b) { return b == 0; }));
@@ -571,15 +576,21 @@ TEST(SimQuirks, OnlyWholeAnswersAreTaken) {
     const char* quirks;
     bool nvme;
     bool identified;
+    bool smartRead;
     std::uint8_t temperature;
   };
   const Case cases[] = {
       {"GOOD without data: the next method", R"("AtaPassThrough16")", R"("goodStatusNoData")",
-       false, true, 30},
+       false, true, true, 30},
       {"half sectors from every method", R"("SmartIoctl", "AtaPassThrough12")",
-       R"("shortTransfer")", false, false, 0},
-      {"half NVMe data", "", R"("shortTransfer")", true, false, 40},
-      {"an ATA drive's temperature property", "", R"("temperatureProperty")", false, false, 30},
+       R"("shortTransfer")", false, false, false, 0},
+      {"half NVMe data", "", R"("shortTransfer")", true, false, false, 40},
+      {"an ATA drive's temperature property", "", R"("temperatureProperty")", false, false, false,
+       30},
+      {"aborted S.M.A.R.T., zeros from the ioctl", R"("SmartIoctl")", R"("smartAbortZeroData")",
+       false, true, false, 0},
+      {"aborted S.M.A.R.T., through pass-through", R"("AtaPassThrough12")",
+       R"("smartAbortZeroData")", false, true, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -594,7 +605,9 @@ TEST(SimQuirks, OnlyWholeAnswersAreTaken) {
     ardmon::TempInfoRecord temp;
     disklib::GetTempInfo(stack, 0, &temp);
     EXPECT_EQ(temp.IdentifyOk, c.identified);
-    EXPECT_EQ(temp.AttributesOk, c.identified);
+    EXPECT_EQ(temp.AttributesOk, c.smartRead);
+    EXPECT_EQ(temp.ThresholdsOk, c.smartRead);
+    EXPECT_EQ(temp.HealthStatus, c.smartRead ? ardmon::kHealthGood : ardmon::kHealthNotEvaluated);
     EXPECT_EQ(temp.Temperature, c.temperature);
     EXPECT_EQ(TrimRight(temp.ModelNumber), c.identified ? "Q" : "");
   }

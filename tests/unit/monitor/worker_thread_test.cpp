@@ -5,12 +5,16 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace monitor {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 
 // What the jobs did, and a gate the first job waits at.
@@ -69,6 +73,23 @@ TEST(WorkerThread, DrainWaitsForTheJobsQueuedBehindARunningOne) {
   worker.Drain(5s);
   std::lock_guard<std::mutex> lock(journal.mutex);
   EXPECT_THAT(journal.ran, ElementsAre(1, 2));
+}
+
+// Whatever a job throws, the worker tells it and runs the next one.
+TEST(WorkerThread, AJobThatThrowsIsToldAndTheNextOneRuns) {
+  const std::pair<std::function<void()>, const char*> cases[] = {
+      {[] { throw std::runtime_error("pipe gone"); }, "failed (pipe gone); the next one runs"},
+      {[] { throw 42; }, "failed; the next one runs"}};
+  for (const auto& [job, told] : cases) {
+    Journal journal;
+    std::vector<std::string> lines;  // the drain orders them before the reading
+    WorkerThread worker({}, [&](std::string_view line) { lines.emplace_back(line); });
+    worker.Post(job);
+    worker.Post(journal.Job(1));
+    worker.Drain(5s);
+    EXPECT_THAT(journal.ran, ElementsAre(1));
+    EXPECT_THAT(lines, ElementsAre(HasSubstr(told)));
+  }
 }
 
 }  // namespace
