@@ -1,9 +1,9 @@
 #include "monitor/win32/service_transact.h"
 #include "common/win32/wide_text.h"
 
-#include <mutex>
-
 #include "common/service_protocol.h"
+#include "monitor/service_trust.h"
+#include "monitor/win32/service_identity.h"
 
 namespace monitor {
 namespace {
@@ -66,93 +66,61 @@ HANDLE OpenPipe(HANDLE cancel) {
   return INVALID_HANDLE_VALUE;
 }
 
-// The process of the service "TempService" as the service control manager
-// knows it; 0 when it does not run. The handles stay open for the life of
-// the program: they name the service, whichever process runs it.
-DWORD QueryServiceProcessId() {
-  static const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-  static const SC_HANDLE service =
-      manager ? OpenServiceW(manager, Wide(ardmon::kServiceName), SERVICE_QUERY_STATUS) : nullptr;
-  SERVICE_STATUS_PROCESS status{};
-  DWORD needed = 0;
-  if (!service || !QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
-                                        reinterpret_cast<BYTE*>(&status), sizeof status, &needed)) {
-    return 0;
-  }
-  return status.dwProcessId;
-}
-
-// The service's process once found, held open: while the handle is open its
-// id cannot pass to another process, so the control manager is asked again
-// only when the pipe's server is another process or the service has ended.
-class KnownServiceProcess {
- public:
-  bool Is(DWORD id) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (id == id_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) return true;
-    Forget();
-    if (id == 0 || id != QueryServiceProcessId()) return false;
-    process_ = OpenProcess(SYNCHRONIZE, FALSE, id);
-    // Asked after the process was opened: it is still the service's.
-    if (!process_ || id != QueryServiceProcessId()) {
-      Forget();
-      return false;
-    }
-    id_ = id;
-    return true;
-  }
-
- private:
-  void Forget() {
-    if (process_) CloseHandle(process_);
-    process_ = nullptr;
-    id_ = 0;
-  }
-
-  std::mutex mutex_;
-  HANDLE process_ = nullptr;
-  DWORD id_ = 0;
-};
-
 // Another process may have taken the pipe's name while the service was
 // stopped: its "service" would learn the monitor's requests and feed it
 // made-up drives.
 bool ServedByTheService(HANDLE pipe) {
-  static KnownServiceProcess service;
-  ULONG server = 0;
-  return GetNamedPipeServerProcessId(pipe, &server) && service.Is(server);
+  static ControlManagerDirectory directory;
+  static ServiceTrust trust(directory);
+  return trust.Trusts(PipeHandleFacts(pipe));
 }
 
 // Moves a whole buffer before the deadline; false when the pipe fails, the
 // time runs out or `cancel` comes, the transfer under way then cancelled.
-bool TransferAll(HANDLE pipe, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline,
+// `event` (manual-reset) signals the transfer's end; each read or write
+// resets it as it starts, and one that ends at once is not waited for.
+bool TransferAll(HANDLE pipe, HANDLE event, BYTE* bytes, DWORD size, bool write, ULONGLONG deadline,
                  HANDLE cancel) {
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!overlapped.hEvent) return false;
-  const HANDLE waits[] = {overlapped.hEvent, cancel};
+  const HANDLE waits[] = {event, cancel};
   const DWORD waitCount = cancel ? 2 : 1;
-  DWORD done = 0;
-  bool ok = true;
-  while (ok && done < size) {
-    ResetEvent(overlapped.hEvent);
+  for (DWORD done = 0; done < size;) {
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event;
     DWORD moved = 0;
-    const BOOL started = write ? WriteFile(pipe, bytes + done, size - done, nullptr, &overlapped)
-                               : ReadFile(pipe, bytes + done, size - done, nullptr, &overlapped);
-    if (!started && GetLastError() != ERROR_IO_PENDING) {
-      ok = false;
-    } else if (WaitForMultipleObjects(waitCount, waits, FALSE, Remaining(deadline)) !=
-               WAIT_OBJECT_0) {
+    const BOOL finished = write ? WriteFile(pipe, bytes + done, size - done, nullptr, &overlapped)
+                                : ReadFile(pipe, bytes + done, size - done, nullptr, &overlapped);
+    if (!finished && GetLastError() != ERROR_IO_PENDING) return false;
+    if (!finished &&
+        WaitForMultipleObjects(waitCount, waits, FALSE, Remaining(deadline)) != WAIT_OBJECT_0) {
       CancelIoEx(pipe, &overlapped);
       GetOverlappedResult(pipe, &overlapped, &moved, TRUE);
-      ok = false;
-    } else {
-      ok = GetOverlappedResult(pipe, &overlapped, &moved, FALSE) && moved > 0;
-      done += moved;
+      return false;
     }
+    if (!GetOverlappedResult(pipe, &overlapped, &moved, FALSE) || moved == 0) return false;
+    done += moved;
   }
-  CloseHandle(overlapped.hEvent);
-  return ok;
+  return true;
+}
+
+// The transfers' event, made once for each thread that transacts: every
+// transaction of a cycle would otherwise pay for making and closing one.
+HANDLE TransferEvent() {
+  thread_local struct Owned {
+    HANDLE event = nullptr;
+    ~Owned() {
+      if (event) CloseHandle(event);
+    }
+  } owned;
+  if (!owned.event) owned.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return owned.event;
+}
+
+// The request out and the reply in.
+bool Exchange(HANDLE pipe, ardmon::PipeMessage& message, ULONGLONG deadline, HANDLE cancel) {
+  const HANDLE event = TransferEvent();
+  auto* bytes = reinterpret_cast<BYTE*>(&message);
+  return event && TransferAll(pipe, event, bytes, kMessageSize, true, deadline, cancel) &&
+         TransferAll(pipe, event, bytes, kMessageSize, false, deadline, cancel);
 }
 
 }  // namespace
@@ -170,10 +138,7 @@ std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel) {
   const HANDLE pipe = OpenPipe(cancel);
   if (pipe == INVALID_HANDLE_VALUE) return 0;
   ardmon::PipeMessage reply = *message;
-  auto* bytes = reinterpret_cast<BYTE*>(&reply);
-  const bool answered = ServedByTheService(pipe) &&
-                        TransferAll(pipe, bytes, kMessageSize, true, deadline, cancel) &&
-                        TransferAll(pipe, bytes, kMessageSize, false, deadline, cancel);
+  const bool answered = ServedByTheService(pipe) && Exchange(pipe, reply, deadline, cancel);
   CloseHandle(pipe);
   if (!answered) return 0;
   *message = reply;

@@ -10,9 +10,9 @@
 namespace monitor {
 
 // One transaction over "\\.\pipe\GetTemp": returns the reply's Result, or
-// 0 when the pipe could not be opened in 16 attempts 100 ms apart, was
-// served by another process than the service "TempService", or the
-// exchange did not end within its bound (the message is then unchanged).
+// 0 when the pipe could not be opened in 16 attempts 100 ms apart, was not
+// the service "TempService"'s own (see ServiceTrust), or the exchange did
+// not end within its bound (the message is then unchanged).
 // Signalling `cancel` (a manual-reset event, optional) ends it at once
 // with 0: its pipe I/O is cancelled rather than waited out.
 std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel = nullptr);

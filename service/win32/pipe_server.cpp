@@ -80,8 +80,13 @@ bool PipeSecurity::Build() {
     SetLastError(error);
     return false;
   }
+  // LocalSystem's own objects are owned by Administrators by default; the
+  // monitor trusts only a pipe owned by LocalSystem, which no user can make.
+  DWORD ownerSize = sizeof owner_;
   if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-      !SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl_, FALSE)) {
+      !SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl_, FALSE) ||
+      !CreateWellKnownSid(WinLocalSystemSid, nullptr, owner_, &ownerSize) ||
+      !SetSecurityDescriptorOwner(&descriptor_, owner_, FALSE)) {
     return false;
   }
   attributes_.nLength = sizeof attributes_;
@@ -238,17 +243,20 @@ void PipeServer::Answer(Instance& instance) {
     if (!closed_) Drop(instance);
     return;
   }
-  // Without the client's event the reply still goes out; the client's
-  // read waits for it.
+  instance.stage = Stage::Writing;
+  instance.deadline = GetTickCount64() + ardmon::kPeerTimeoutMs;
+  const bool writing =
+      WriteFile(instance.pipe, &instance.message, kMessageSize, nullptr, &instance.overlapped) ||
+      GetLastError() == ERROR_IO_PENDING;
+  // Signalled once the reply is on its way, so that a client reading it need
+  // not wait for the event's lookup; one waiting for the event reads after
+  // it all the same. Without the client's event the reply still goes out.
   if (const HANDLE replyEvent =
           OpenEventW(EVENT_MODIFY_STATE, FALSE, Wide(ardmon::kReplyEventName))) {
     SetEvent(replyEvent);
     CloseHandle(replyEvent);
   }
-  instance.stage = Stage::Writing;
-  instance.deadline = GetTickCount64() + ardmon::kPeerTimeoutMs;
-  if (WriteFile(instance.pipe, &instance.message, kMessageSize, nullptr, &instance.overlapped) ||
-      GetLastError() == ERROR_IO_PENDING) {
+  if (writing) {
     instance.pending = true;
   } else {
     Drop(instance);

@@ -31,6 +31,7 @@ class PipeSecurity {
   SECURITY_DESCRIPTOR descriptor_{};
   SECURITY_ATTRIBUTES attributes_{};
   PACL dacl_ = nullptr;
+  BYTE owner_[SECURITY_MAX_SID_SIZE]{};
 };
 
 // How many clients the pipe takes at once. One stalled or hostile client

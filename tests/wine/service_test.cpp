@@ -23,6 +23,7 @@
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/sim/fixture.h"
+#include "monitor/win32/service_identity.h"
 #include "monitor/win32/service_transact.h"
 #include "service/metrics_text.h"
 #include "service/win32/pipe_server.h"
@@ -474,6 +475,33 @@ TEST(ServicePipe, UsersMayMoveDataButNotChangeTheAccessList) {
   }
   for (const auto& grant : grants) EXPECT_EQ(grant.seen, 1) << grant.name;
   LocalFree(descriptor);
+}
+
+// The client's trust as Windows would read it. Wine lets any process name
+// LocalSystem as its pipe's owner, so what a squatter cannot do is shown by
+// the native tests of ServiceTrust; here the owners are read back.
+TEST(ServicePipe, OwnedByLocalSystemAndServedByTheServiceProcess) {
+  const HANDLE pipe = OpenPipe();
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+  const monitor::PipeHandleFacts facts(pipe);
+  monitor::ControlManagerDirectory directory;
+  EXPECT_EQ(facts.Owner(), monitor::PipeOwner::LocalSystem);
+  EXPECT_NE(facts.ServerProcessId(), 0u);
+  EXPECT_EQ(facts.ServerProcessId(), directory.ServiceProcessId());
+  CloseHandle(pipe);
+
+  constexpr wchar_t kOwnPipe[] = L"\\\\.\\pipe\\ArdmonTestOwnPipe";
+  const HANDLE own = CreateNamedPipeW(kOwnPipe, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                      sizeof(PipeMessage), sizeof(PipeMessage), 0, nullptr);
+  ASSERT_NE(own, INVALID_HANDLE_VALUE) << GetLastError();
+  const HANDLE client = CreateFileW(kOwnPipe, FILE_GENERIC_READ | FILE_WRITE_DATA, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
+  // Windows gives it the token's default owner, Wine none at all.
+  EXPECT_NE(monitor::PipeHandleFacts(client).Owner(), monitor::PipeOwner::LocalSystem);
+  EXPECT_EQ(monitor::PipeHandleFacts(client).ServerProcessId(), GetCurrentProcessId());
+  CloseHandle(client);
+  CloseHandle(own);
 }
 
 // --- The service's life with the control manager ------------------------------
