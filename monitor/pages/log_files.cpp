@@ -83,9 +83,16 @@ std::vector<std::u16string> LogFilePaths(const std::u16string& folder) {
   return {JoinPath(folder, kLogTimeFile), JoinPath(folder, kLogMessageFile)};
 }
 
+// Files that hold the texts already are left as they are: the program's
+// end writes, and waits for it, mostly with nothing logged since the last
+// write, and reading them back costs no flush to the disk.
 bool WriteLogFiles(FileSystem& files, const LogFilesSnapshot& snapshot) {
-  files.CreateFolders(snapshot.folder);
   const std::vector<std::u16string> targets = LogFilePaths(snapshot.folder);
+  if (ReadWholeFile(files, targets[0]) == snapshot.texts.times &&
+      ReadWholeFile(files, targets[1]) == snapshot.texts.messages) {
+    return true;
+  }
+  files.CreateFolders(snapshot.folder);
   return ReplaceTogether(
       files, {{targets[0], snapshot.texts.times}, {targets[1], snapshot.texts.messages}});
 }

@@ -77,8 +77,8 @@ struct LogFilesSnapshot {
   std::u16string folder;
   LogFileTexts texts;
 };
-// Makes the folder when missing and replaces both files together; false
-// when they stay as they were.
+// Makes the folder when missing and replaces both files together, unless
+// they hold the texts already; false when they stay as they were.
 bool WriteLogFiles(FileSystem& files, const LogFilesSnapshot& snapshot);
 
 // The CSV export: every row, oldest first, "time, message" and CR LF.

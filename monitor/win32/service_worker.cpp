@@ -17,10 +17,22 @@ void ServiceWorker::CancelAll() {
 
 void ServiceWorker::StartFetch(const CycleRequest& request) {
   worker_.Post([request, window = window_, cancel = cancel_] {
+    const auto post = [&](std::unique_ptr<CycleRecords> records) {
+      PostOwned(window, kCycleFetched,
+                std::make_unique<FetchedCycle>(FetchedCycle{request, std::move(records)}));
+    };
     PipeServiceChannel channel(cancel.get());
-    PostOwned(
-        window, kCycleFetched,
-        std::make_unique<FetchedCycle>(FetchedCycle{request, FetchCycleRecords(request, channel)}));
+    std::unique_ptr<CycleRecords> records;
+    try {
+      records = FetchCycleRecords(request, channel);
+    } catch (...) {
+      // The cycle still ends, as one the service did not answer: without
+      // its message the window would wait for it, and monitor no more. The
+      // worker reports what was thrown.
+      post(nullptr);
+      throw;
+    }
+    post(std::move(records));
   });
 }
 

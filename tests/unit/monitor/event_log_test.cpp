@@ -165,6 +165,21 @@ TEST_F(EventLogTest, AFailedWriteLeavesTheOldFilesWhole) {
   EXPECT_EQ(Messages(), "m1\nlost for now\nnext\n");
 }
 
+// The program's end writes the files and waits for it: mostly they hold its
+// rows already, and then nothing is written. A file changed meanwhile is.
+TEST_F(EventLogTest, FilesThatHoldTheTextsAreNotWrittenAgain) {
+  int filesWritten = 0;
+  files.beforeWrite = [&](const std::u16string&, std::string_view) { ++filesWritten; };
+  WriteFiles(kProgram, "t1\n", "m0\n");
+  const LogFilesSnapshot snapshot{kProgram, {"t1\n", "m1\n"}};
+  for (const int expected : {2, 0}) {
+    filesWritten = 0;
+    EXPECT_TRUE(WriteLogFiles(files, snapshot));
+    EXPECT_EQ(filesWritten, expected);
+  }
+  EXPECT_EQ(Messages(), "m1\n");
+}
+
 // An export replaces only the file the user chose: its temporary file takes
 // a name no file holds, and nothing of it stays when a step fails.
 TEST(ReplaceUserFile, OverwritesNoOtherFileOfTheUsers) {
