@@ -102,25 +102,15 @@ bool TransferAll(HANDLE pipe, HANDLE event, BYTE* bytes, DWORD size, bool write,
   return true;
 }
 
-// The transfers' event, made once for each thread that transacts: every
-// transaction of a cycle would otherwise pay for making and closing one.
-HANDLE TransferEvent() {
-  thread_local struct Owned {
-    HANDLE event = nullptr;
-    ~Owned() {
-      if (event) CloseHandle(event);
-    }
-  } owned;
-  if (!owned.event) owned.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  return owned.event;
-}
-
 // The request out and the reply in.
 bool Exchange(HANDLE pipe, ardmon::PipeMessage& message, ULONGLONG deadline, HANDLE cancel) {
-  const HANDLE event = TransferEvent();
+  const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!event) return false;
   auto* bytes = reinterpret_cast<BYTE*>(&message);
-  return event && TransferAll(pipe, event, bytes, kMessageSize, true, deadline, cancel) &&
-         TransferAll(pipe, event, bytes, kMessageSize, false, deadline, cancel);
+  const bool exchanged = TransferAll(pipe, event, bytes, kMessageSize, true, deadline, cancel) &&
+                         TransferAll(pipe, event, bytes, kMessageSize, false, deadline, cancel);
+  CloseHandle(event);
+  return exchanged;
 }
 
 }  // namespace
