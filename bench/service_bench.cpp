@@ -3,7 +3,8 @@
 //   echo       a bare named-pipe echo of the same message (server thread here)
 //   protocol   the service's exchange (reply event, flushes) with an echo
 //              server thread instead of the service: what the exchange costs
-//   service    one ServiceTransact, GetDiskInfo of drive 0
+//   service    one transaction of the monitor's client, GetDiskInfo of drive
+//              0, through one PipeServiceChannel as a monitor cycle makes them
 // each timed from a listening pipe, first one after the other, then in
 // turns; then transactions back to back, as a monitor cycle sends them; then
 // client processes in parallel.
@@ -179,10 +180,11 @@ int RunClient(int count) {
   if (!library.ok()) return count;
   ardmon::DiskInfoTable expected{};
   library.DiskInfo(expected);
+  monitor::PipeServiceChannel channel;
   int failures = 0;
   for (int i = 0; i < count; ++i) {
     PipeMessage message = DiskInfoRequest();
-    monitor::ServiceTransact(&message);
+    channel.Transact(message);
     if (!IsDriveZero(message, expected)) ++failures;
   }
   return failures;
@@ -247,10 +249,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   const Exchange service{Wide(ardmon::kPipeName), Wide(ardmon::kReplyEventName)};
+  monitor::PipeServiceChannel channel;
   int wrong = 0;
   const auto serviceTransact = [&] {
     PipeMessage message = DiskInfoRequest();
-    monitor::ServiceTransact(&message);
+    channel.Transact(message);
     if (!IsDriveZero(message, expected)) ++wrong;
   };
   const auto listening = [](const Exchange& e) {
@@ -275,7 +278,7 @@ int main(int argc, char** argv) {
       Time(roundTrips, listening(kProtocolEcho), transact(kProtocolEcho, Retry::kSleep));
   Print("echo with the exchange", protocol);
   const Summary served = Time(roundTrips, listening(service), serviceTransact);
-  Print("service (ServiceTransact)", served);
+  Print("service", served);
   std::printf("ratio service / echo: %.2f mean, %.2f median (target <= 1.5)\n",
               served.meanUs / bare.meanUs, served.medianUs / bare.medianUs);
   std::printf("      (service - library call) / echo: %.2f mean\n",
@@ -295,14 +298,14 @@ int main(int argc, char** argv) {
   const int backToBack = kCycles * kCycleTransactions;
   std::printf("\nBack to back, as a monitor cycle sends them (%d):\n", backToBack);
   const Summary cycle = Time(backToBack, nothing, serviceTransact);
-  Print("service (ServiceTransact)", cycle);
+  Print("service", cycle);
   Print("echo, same retries", Time(backToBack, nothing, transact(kBareEcho, Retry::kSleep)));
   const Summary waiting = Time(backToBack, nothing, transact(service, Retry::kWaitForPipe));
   Print("service, WaitNamedPipe retry", waiting);
   std::printf("one cycle of %d transactions: %.2f s; with WaitNamedPipe retries %.2f s\n",
               kCycleTransactions, cycle.meanUs * kCycleTransactions / 1e6,
               waiting.meanUs * kCycleTransactions / 1e6);
-  std::printf("wrong or failed answers from ServiceTransact above: %d\n", wrong);
+  std::printf("wrong or failed answers from the service above: %d\n", wrong);
 
   const Parallel parallel = RunParallel(clients, perClient);
   const long long total = static_cast<long long>(clients) * perClient;
