@@ -3,9 +3,11 @@
 //   echo       a bare named-pipe echo of the same message (server thread here)
 //   protocol   the service's exchange (reply event, flushes) with an echo
 //              server thread instead of the service: what the exchange costs
-//   service    one ServiceTransact, GetDiskInfo of drive 0
-// each timed from a listening pipe; then transactions back to back, as a
-// monitor cycle sends them; then client processes in parallel.
+//   service    one transaction of the monitor's client, GetDiskInfo of drive
+//              0, through one PipeServiceChannel as a monitor cycle makes them
+// each timed from a listening pipe, first one after the other, then in
+// turns; then transactions back to back, as a monitor cycle sends them; then
+// client processes in parallel.
 //
 // service_bench [ROUND_TRIPS [CLIENTS [PER_CLIENT]]]   (2000, 4, 2500)
 // service_bench --client COUNT   one of the parallel clients; exits with its
@@ -54,20 +56,36 @@ struct Summary {
   double p99Us;
 };
 
-// Times `once` n times; `ready` runs untimed before each.
-Summary Time(int n, const std::function<void()>& ready, const std::function<void()>& once) {
-  std::vector<double> samples;
-  samples.reserve(n);
+// A timed step and what runs untimed before it.
+struct Run {
+  std::function<void()> ready;
+  std::function<void()> once;
+};
+
+// Times each run n times, in turns, so that a machine whose load changes
+// meanwhile slows all of them alike.
+std::vector<Summary> TimeInTurns(int n, const std::vector<Run>& runs) {
+  std::vector<std::vector<double>> samples(runs.size());
   for (int i = 0; i < n; ++i) {
-    ready();
-    const auto start = Clock::now();
-    once();
-    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      runs[r].ready();
+      const auto start = Clock::now();
+      runs[r].once();
+      samples[r].push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
   }
-  std::sort(samples.begin(), samples.end());
-  double total = 0;
-  for (double s : samples) total += s;
-  return {total / n, samples[n / 2], samples[std::min(n - 1, n * 99 / 100)]};
+  std::vector<Summary> summaries;
+  for (auto& s : samples) {
+    std::sort(s.begin(), s.end());
+    double total = 0;
+    for (double x : s) total += x;
+    summaries.push_back({total / n, s[n / 2], s[std::min(n - 1, n * 99 / 100)]});
+  }
+  return summaries;
+}
+
+Summary Time(int n, const std::function<void()>& ready, const std::function<void()>& once) {
+  return TimeInTurns(n, {{ready, once}}).front();
 }
 
 void Print(const char* what, const Summary& s) {
@@ -162,10 +180,11 @@ int RunClient(int count) {
   if (!library.ok()) return count;
   ardmon::DiskInfoTable expected{};
   library.DiskInfo(expected);
+  monitor::PipeServiceChannel channel;
   int failures = 0;
   for (int i = 0; i < count; ++i) {
     PipeMessage message = DiskInfoRequest();
-    monitor::ServiceTransact(&message);
+    channel.Transact(message);
     if (!IsDriveZero(message, expected)) ++failures;
   }
   return failures;
@@ -230,10 +249,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   const Exchange service{Wide(ardmon::kPipeName), Wide(ardmon::kReplyEventName)};
+  monitor::PipeServiceChannel channel;
   int wrong = 0;
   const auto serviceTransact = [&] {
     PipeMessage message = DiskInfoRequest();
-    monitor::ServiceTransact(&message);
+    channel.Transact(message);
     if (!IsDriveZero(message, expected)) ++wrong;
   };
   const auto listening = [](const Exchange& e) {
@@ -258,25 +278,34 @@ int main(int argc, char** argv) {
       Time(roundTrips, listening(kProtocolEcho), transact(kProtocolEcho, Retry::kSleep));
   Print("echo with the exchange", protocol);
   const Summary served = Time(roundTrips, listening(service), serviceTransact);
-  Print("service (ServiceTransact)", served);
+  Print("service", served);
   std::printf("ratio service / echo: %.2f mean, %.2f median (target <= 1.5)\n",
               served.meanUs / bare.meanUs, served.medianUs / bare.medianUs);
   std::printf("      (service - library call) / echo: %.2f mean\n",
               (served.meanUs - direct.meanUs) / bare.meanUs);
   std::printf("      service / (echo with the exchange + library call): %.2f mean\n",
               served.meanUs / (protocol.meanUs + direct.meanUs));
+  // The same three again in turns: the ratio above compares runs made
+  // minutes apart, which a shared machine's changing load can tilt.
+  const std::vector<Summary> turns =
+      TimeInTurns(roundTrips, {{nothing, [&] { library.DiskInfo(table); }},
+                               {listening(kProtocolEcho), transact(kProtocolEcho, Retry::kSleep)},
+                               {listening(service), serviceTransact}});
+  std::printf("      the same in turns: %.2f mean, %.2f median\n",
+              turns[2].meanUs / (turns[1].meanUs + turns[0].meanUs),
+              turns[2].medianUs / (turns[1].medianUs + turns[0].medianUs));
 
   const int backToBack = kCycles * kCycleTransactions;
   std::printf("\nBack to back, as a monitor cycle sends them (%d):\n", backToBack);
   const Summary cycle = Time(backToBack, nothing, serviceTransact);
-  Print("service (ServiceTransact)", cycle);
+  Print("service", cycle);
   Print("echo, same retries", Time(backToBack, nothing, transact(kBareEcho, Retry::kSleep)));
   const Summary waiting = Time(backToBack, nothing, transact(service, Retry::kWaitForPipe));
   Print("service, WaitNamedPipe retry", waiting);
   std::printf("one cycle of %d transactions: %.2f s; with WaitNamedPipe retries %.2f s\n",
               kCycleTransactions, cycle.meanUs * kCycleTransactions / 1e6,
               waiting.meanUs * kCycleTransactions / 1e6);
-  std::printf("wrong or failed answers from ServiceTransact above: %d\n", wrong);
+  std::printf("wrong or failed answers from the service above: %d\n", wrong);
 
   const Parallel parallel = RunParallel(clients, perClient);
   const long long total = static_cast<long long>(clients) * perClient;

@@ -103,17 +103,16 @@ bool TransferAll(HANDLE pipe, HANDLE event, BYTE* bytes, DWORD size, bool write,
 }
 
 // The request out and the reply in.
-bool Exchange(HANDLE pipe, ardmon::PipeMessage& message, ULONGLONG deadline, HANDLE cancel) {
-  const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!event) return false;
+bool Exchange(HANDLE pipe, HANDLE event, ardmon::PipeMessage& message, ULONGLONG deadline,
+              HANDLE cancel) {
   auto* bytes = reinterpret_cast<BYTE*>(&message);
-  const bool exchanged = TransferAll(pipe, event, bytes, kMessageSize, true, deadline, cancel) &&
-                         TransferAll(pipe, event, bytes, kMessageSize, false, deadline, cancel);
-  CloseHandle(event);
-  return exchanged;
+  return TransferAll(pipe, event, bytes, kMessageSize, true, deadline, cancel) &&
+         TransferAll(pipe, event, bytes, kMessageSize, false, deadline, cancel);
 }
 
-}  // namespace
+HANDLE MakeTransferEvent() {
+  return CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
 
 // The whole exchange is bounded, so a service that takes a request and
 // never answers cannot hold the monitor's cycles. The request is not
@@ -123,16 +122,37 @@ bool Exchange(HANDLE pipe, ardmon::PipeMessage& message, ULONGLONG deadline, HAN
 // the read waits for the reply itself, and the one event name is shared by
 // every client, so with several served at once another client may take
 // the signal and leave this one waiting on it in vain.
-std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel) {
+std::uint32_t TransactOver(HANDLE event, ardmon::PipeMessage* message, HANDLE cancel) {
   const ULONGLONG deadline = GetTickCount64() + ardmon::kTransactionBoundMs;
   const HANDLE pipe = OpenPipe(cancel);
   if (pipe == INVALID_HANDLE_VALUE) return 0;
   ardmon::PipeMessage reply = *message;
-  const bool answered = ServedByTheService(pipe) && Exchange(pipe, reply, deadline, cancel);
+  const bool answered = ServedByTheService(pipe) && Exchange(pipe, event, reply, deadline, cancel);
   CloseHandle(pipe);
   if (!answered) return 0;
   *message = reply;
   return message->Result;
+}
+
+}  // namespace
+
+std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel) {
+  const HANDLE event = MakeTransferEvent();
+  if (!event) return 0;
+  const std::uint32_t result = TransactOver(event, message, cancel);
+  CloseHandle(event);
+  return result;
+}
+
+PipeServiceChannel::PipeServiceChannel(HANDLE cancel)
+    : cancel_(cancel), event_(MakeTransferEvent()) {}
+
+PipeServiceChannel::~PipeServiceChannel() {
+  if (event_) CloseHandle(event_);
+}
+
+std::uint32_t PipeServiceChannel::Transact(ardmon::PipeMessage& message) {
+  return event_ ? TransactOver(event_, &message, cancel_) : ServiceTransact(&message, cancel_);
 }
 
 }  // namespace monitor

@@ -17,15 +17,19 @@ namespace monitor {
 // with 0: its pipe I/O is cancelled rather than waited out.
 std::uint32_t ServiceTransact(ardmon::PipeMessage* message, HANDLE cancel = nullptr);
 
+// ServiceTransact for a run of transactions, such as a monitoring cycle's,
+// that makes the event its transfers wait on once for all of them.
 class PipeServiceChannel : public ServiceChannel {
  public:
-  explicit PipeServiceChannel(HANDLE cancel = nullptr) : cancel_(cancel) {}
-  std::uint32_t Transact(ardmon::PipeMessage& message) override {
-    return ServiceTransact(&message, cancel_);
-  }
+  explicit PipeServiceChannel(HANDLE cancel = nullptr);
+  PipeServiceChannel(const PipeServiceChannel&) = delete;
+  PipeServiceChannel& operator=(const PipeServiceChannel&) = delete;
+  ~PipeServiceChannel() override;
+  std::uint32_t Transact(ardmon::PipeMessage& message) override;
 
  private:
   HANDLE cancel_;
+  HANDLE event_;
 };
 
 }  // namespace monitor

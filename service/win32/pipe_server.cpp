@@ -199,7 +199,8 @@ void PipeServer::Advance(Instance& instance) {
     ok = GetOverlappedResult(instance.pipe, &instance.overlapped, &moved, FALSE) != FALSE;
     instance.pending = false;
   }
-  ResetEvent(instance.overlapped.hEvent);
+  // No ResetEvent: every step below starts a read or a write, which resets
+  // the event as it begins, or listens anew, which resets it too.
   switch (instance.stage) {
     case Stage::Listening:
       if (!ok) return Drop(instance);
