@@ -2,11 +2,12 @@
 
 #include <condition_variable>
 #include <deque>
-#include <exception>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
+
+#include "common/thrown.h"
 
 namespace monitor {
 
@@ -23,13 +24,8 @@ struct WorkerThread::State {
 namespace {
 
 void Run(const std::function<void()>& job, const WorkerThread::Report& report) {
-  try {
-    job();
-  } catch (const std::exception& failure) {
-    report(std::string("Ardmon: a background job failed (") + failure.what() +
-           "); the next one runs");
-  } catch (...) {
-    report("Ardmon: a background job failed; the next one runs");
+  if (const auto failure = ardmon::WhatJobThrew(job)) {
+    report("Ardmon: a background job failed (" + *failure + "); the next one runs");
   }
 }
 

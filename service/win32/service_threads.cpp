@@ -1,8 +1,9 @@
 #include "service/win32/service_threads.h"
 
-#include <exception>
 #include <memory>
 #include <string>
+
+#include "common/thrown.h"
 
 namespace service {
 namespace {
@@ -45,17 +46,10 @@ DWORD ServiceThreads::EndedWith() const {
 }
 
 bool RunJob(const char* what, const std::function<void()>& job) {
-  std::string failure;
-  try {
-    job();
-    return true;
-  } catch (const std::exception& thrown) {
-    failure = thrown.what();
-  } catch (...) {
-    failure = "not a standard exception";
-  }
+  const auto failure = ardmon::WhatJobThrew(job);
+  if (!failure) return true;
   OutputDebugStringA(
-      (std::string("TempService: ") + what + " failed (" + failure + "); going on\n").c_str());
+      (std::string("TempService: ") + what + " failed (" + *failure + "); going on\n").c_str());
   return false;
 }
 
