@@ -20,7 +20,12 @@ enum class PipeCommand : std::uint32_t {
   AddFilterSil = 1,
   DelFilterSil = 2,
   GetTempInfo = 6,
+  GetTempInfoIfAwake = 7,
 };
+
+// The Result of GetTempInfoIfAwake for a drive that sleeps; one that was
+// read answers 1, as GetTempInfo does.
+constexpr std::uint32_t kResultAsleep = 2;
 
 // A temperature above this is taken for a misreading and stored as 0.
 constexpr std::uint8_t kMaxPlausibleCelsius = 100;

@@ -67,6 +67,10 @@ class DeviceStack {
   // Opens a path shared for reading and writing, existing only.
   virtual std::optional<DeviceHandle> Open(const std::u16string& path, std::uint32_t access) = 0;
   virtual void Close(DeviceHandle handle) = 0;
+  // Whether Windows has the opened disk powered (GetDevicePowerState): false
+  // when it has powered the disk down, which any request would undo;
+  // nothing when it cannot tell.
+  virtual std::optional<bool> DevicePowered(DeviceHandle handle) = 0;
   // One device control request; `in` and `out` may be the same buffer.
   virtual bool Control(DeviceHandle handle, std::uint32_t code, const void* in,
                        std::uint32_t inSize, void* out, std::uint32_t outSize,

@@ -24,6 +24,10 @@ ARDMON_EXPORT std::int32_t GetTempInfo(std::int32_t driveNumber, void* record) {
   return Library().GetTempInfo(driveNumber, record);
 }
 
+ARDMON_EXPORT std::int32_t GetTempInfoIfAwake(std::int32_t driveNumber, void* record) {
+  return Library().GetTempInfoIfAwake(driveNumber, record);
+}
+
 ARDMON_EXPORT std::int32_t AddFilterSil() {
   return Library().AddFilterSil();
 }

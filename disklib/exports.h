@@ -6,6 +6,7 @@
 extern "C" {
 using GetDiskInfoFn = std::int32_t (*)(std::int32_t driveNumber, void* diskInfoTable);
 using GetTempInfoFn = std::int32_t (*)(std::int32_t driveNumber, void* tempInfoRecord);
+using GetTempInfoIfAwakeFn = GetTempInfoFn;
 using AddFilterSilFn = std::int32_t (*)();
 using DelFilterSilFn = std::int32_t (*)();
 }

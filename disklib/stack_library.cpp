@@ -34,6 +34,11 @@ std::int32_t StackLibrary::GetTempInfo(std::int32_t n, void* tempInfoRecord) {
   });
 }
 
+std::int32_t StackLibrary::GetTempInfoIfAwake(std::int32_t n, void* tempInfoRecord) {
+  GetTempInfo(n, tempInfoRecord);
+  return static_cast<std::int32_t>(ardmon::DrivePower::kUnknown);
+}
+
 std::int32_t StackLibrary::AddFilterSil() {
   return Guarded(makeStack_, 0, [](DeviceStack& stack) { return EditSilFilters(stack, true); });
 }

@@ -18,6 +18,7 @@ class StackLibrary : public ardmon::DiskLibrary {
 
   std::int32_t GetDiskInfo(std::int32_t n, void* diskInfoTable) override;
   std::int32_t GetTempInfo(std::int32_t n, void* tempInfoRecord) override;
+  std::int32_t GetTempInfoIfAwake(std::int32_t n, void* tempInfoRecord) override;
   std::int32_t AddFilterSil() override;
   std::int32_t DelFilterSil() override;
 

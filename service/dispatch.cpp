@@ -9,6 +9,23 @@ bool ChangesDevices(std::uint32_t command) {
   return code == ardmon::PipeCommand::AddFilterSil || code == ardmon::PipeCommand::DelFilterSil;
 }
 
+namespace {
+
+// The pipe tells only whether the drive was read; how its power was learnt
+// stays with the service.
+std::int32_t AwakeResult(std::int32_t power) {
+  switch (static_cast<ardmon::DrivePower>(power)) {
+    case ardmon::DrivePower::kAsleep:
+      return static_cast<std::int32_t>(ardmon::kResultAsleep);
+    case ardmon::DrivePower::kAwake:
+    case ardmon::DrivePower::kUnknown:
+      return 1;
+  }
+  return 0;  // the library refused the turn: the service is stopping
+}
+
+}  // namespace
+
 void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message, Caller caller) {
   if (ChangesDevices(message.Command) && caller != Caller::Administrator) {
     message.Result = 0;
@@ -22,6 +39,9 @@ void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message,
       break;
     case ardmon::PipeCommand::GetTempInfo:
       result = library.GetTempInfo(drive, message.Payload);
+      break;
+    case ardmon::PipeCommand::GetTempInfoIfAwake:
+      result = AwakeResult(library.GetTempInfoIfAwake(drive, message.Payload));
       break;
     case ardmon::PipeCommand::AddFilterSil:
       result = library.AddFilterSil();

@@ -27,6 +27,10 @@ class SerialisedLibrary final : public ardmon::DiskLibrary {
     return Call(record, sizeof(ardmon::TempInfoRecord),
                 [&] { return library_.GetTempInfo(n, record); });
   }
+  std::int32_t GetTempInfoIfAwake(std::int32_t n, void* record) override {
+    return Call(record, sizeof(ardmon::TempInfoRecord),
+                [&] { return library_.GetTempInfoIfAwake(n, record); });
+  }
   std::int32_t AddFilterSil() override {
     return Call(nullptr, 0, [&] { return library_.AddFilterSil(); });
   }

@@ -30,6 +30,7 @@ struct Library {
   HMODULE module = nullptr;
   GetDiskInfoFn getDiskInfo = nullptr;
   GetTempInfoFn getTempInfo = nullptr;
+  GetTempInfoIfAwakeFn getTempInfoIfAwake = nullptr;
   AddFilterSilFn addFilterSil = nullptr;
   DelFilterSilFn delFilterSil = nullptr;
 };
@@ -49,6 +50,7 @@ bool Load(Library& lib) {
   }
   bool ok = Resolve(lib.module, "GetDiskInfo", lib.getDiskInfo);
   ok = Resolve(lib.module, "GetTempInfo", lib.getTempInfo) && ok;
+  ok = Resolve(lib.module, "GetTempInfoIfAwake", lib.getTempInfoIfAwake) && ok;
   ok = Resolve(lib.module, "AddFilterSil", lib.addFilterSil) && ok;
   return Resolve(lib.module, "DelFilterSil", lib.delFilterSil) && ok;
 }
@@ -63,6 +65,9 @@ class LoadedLibrary final : public ardmon::DiskLibrary {
   }
   std::int32_t GetTempInfo(std::int32_t n, void* record) override {
     return lib_.getTempInfo(n, record);
+  }
+  std::int32_t GetTempInfoIfAwake(std::int32_t n, void* record) override {
+    return lib_.getTempInfoIfAwake(n, record);
   }
   std::int32_t AddFilterSil() override { return lib_.addFilterSil(); }
   std::int32_t DelFilterSil() override { return lib_.delFilterSil(); }

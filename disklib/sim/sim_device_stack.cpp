@@ -790,6 +790,11 @@ void SimDeviceStack::Close(DeviceHandle handle) {
   handles_.erase(handle);
 }
 
+std::optional<bool> SimDeviceStack::DevicePowered(DeviceHandle handle) {
+  if (handles_.find(handle) == handles_.end()) return std::nullopt;
+  return true;
+}
+
 bool SimDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void* in,
                              std::uint32_t inSize, void* out, std::uint32_t outSize,
                              std::uint32_t& returned) {

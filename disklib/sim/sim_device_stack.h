@@ -34,6 +34,7 @@ class SimDeviceStack : public DeviceStack {
 
   std::optional<DeviceHandle> Open(const std::u16string& path, std::uint32_t access) override;
   void Close(DeviceHandle handle) override;
+  std::optional<bool> DevicePowered(DeviceHandle handle) override;
   bool Control(DeviceHandle handle, std::uint32_t code, const void* in, std::uint32_t inSize,
                void* out, std::uint32_t outSize, std::uint32_t& returned) override;
 

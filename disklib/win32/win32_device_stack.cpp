@@ -167,6 +167,12 @@ void Win32DeviceStack::Close(DeviceHandle handle) {
   CloseHandle(AsHandle(handle));
 }
 
+std::optional<bool> Win32DeviceStack::DevicePowered(DeviceHandle handle) {
+  BOOL on = FALSE;
+  if (!GetDevicePowerState(AsHandle(handle), &on)) return std::nullopt;
+  return on != FALSE;
+}
+
 bool Win32DeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void* in,
                                std::uint32_t inSize, void* out, std::uint32_t outSize,
                                std::uint32_t& returned) {

@@ -9,6 +9,7 @@
 extern "C" {
 __declspec(dllimport) std::int32_t GetDiskInfo(std::int32_t driveNumber, void* record);
 __declspec(dllimport) std::int32_t GetTempInfo(std::int32_t driveNumber, void* record);
+__declspec(dllimport) std::int32_t GetTempInfoIfAwake(std::int32_t driveNumber, void* record);
 __declspec(dllimport) std::int32_t AddFilterSil();
 __declspec(dllimport) std::int32_t DelFilterSil();
 }
@@ -22,6 +23,9 @@ class ImportedLibrary : public ardmon::DiskLibrary {
   }
   std::int32_t GetTempInfo(std::int32_t n, void* record) override {
     return ::GetTempInfo(n, record);
+  }
+  std::int32_t GetTempInfoIfAwake(std::int32_t n, void* record) override {
+    return ::GetTempInfoIfAwake(n, record);
   }
   std::int32_t AddFilterSil() override { return ::AddFilterSil(); }
   std::int32_t DelFilterSil() override { return ::DelFilterSil(); }

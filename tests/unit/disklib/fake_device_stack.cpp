@@ -75,6 +75,12 @@ void FakeDeviceStack::Close(DeviceHandle handle) {
   if (handles_.erase(handle)) --openHandles;
 }
 
+std::optional<bool> FakeDeviceStack::DevicePowered(DeviceHandle handle) {
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return std::nullopt;
+  return devices.at(it->second).powered;
+}
+
 std::uint32_t FakeDeviceStack::DriveType(const std::u16string& name) {
   auto it = driveTypes.find(name[0]);
   return it == driveTypes.end() ? 0 : it->second;

@@ -40,6 +40,8 @@ struct FakeDevice {
   std::optional<std::vector<std::uint32_t>> extents;
   std::optional<std::uint64_t> length;
   bool openable = true;
+  // What GetDevicePowerState says: false when Windows has powered it down.
+  std::optional<bool> powered = true;
   // INQUIRY vendor and product identification, 24 bytes, when it answers.
   std::string inquiry;
   // "Method/Operation" pairs that answer, e.g. "SmartIoctl/Identify"; a
@@ -103,6 +105,7 @@ class FakeDeviceStack : public DeviceStack {
   std::optional<std::u16string> DeviceIdOf(DevNode node) override;
   std::optional<DeviceHandle> Open(const std::u16string& path, std::uint32_t access) override;
   void Close(DeviceHandle handle) override;
+  std::optional<bool> DevicePowered(DeviceHandle handle) override;
   bool Control(DeviceHandle handle, std::uint32_t code, const void* in, std::uint32_t inSize,
                void* out, std::uint32_t outSize, std::uint32_t& returned) override;
   std::uint32_t LogicalDrives() override { return logicalDrives; }

@@ -26,6 +26,7 @@ class GatedLibrary final : public ardmon::DiskLibrary {
  public:
   std::int32_t GetDiskInfo(std::int32_t n, void*) override { return Call(n); }
   std::int32_t GetTempInfo(std::int32_t n, void*) override { return Call(n); }
+  std::int32_t GetTempInfoIfAwake(std::int32_t n, void*) override { return Call(n); }
   std::int32_t AddFilterSil() override { return Call(2); }
   std::int32_t DelFilterSil() override { return Call(2); }
 
