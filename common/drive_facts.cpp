@@ -66,6 +66,18 @@ const char* HealthWord(HealthStatus status) {
   }
 }
 
+const char* PowerStateWord(DrivePower power) {
+  switch (power) {
+    case DrivePower::kAwake:
+      return "awake";
+    case DrivePower::kAsleep:
+      return "standby";
+    case DrivePower::kUnknown:
+      break;
+  }
+  return "unknown";
+}
+
 const char* NvmeFieldKey(HealthField field) {
   return kNvmeFieldKeys[static_cast<std::size_t>(field)];
 }
@@ -84,12 +96,16 @@ std::vector<JudgedAttribute> JudgedAttributes(const TempInfoRecord& record) {
 }
 
 std::optional<DriveFacts> ReadDriveFacts(std::uint32_t number, const DiskInfoTable& disk,
-                                         const TempInfoRecord& temp) {
+                                         const TempInfoRecord& temp, DrivePower power) {
   if (!disk.Present) return std::nullopt;
   static const TableStrings english(Language::English);
   DriveFacts facts;
   facts.number = number;
+  facts.power = power;
   facts.model = FieldText(temp.ModelNumber);
+  // Without IDENTIFY (a sleeping drive is not asked) the name the drive
+  // gave Windows, as the monitor shows it.
+  if (facts.model.empty()) facts.model = FieldText(disk.InquiryId);
   facts.serial = FieldText(temp.SerialNumber);
   facts.firmware = FieldText(temp.FirmwareRevision);
   facts.letters = FieldText(disk.DriveLetters);
@@ -110,7 +126,20 @@ std::optional<DriveFacts> ReadDriveFacts(std::uint32_t number, const DiskInfoTab
   return facts;
 }
 
-std::vector<DriveFacts> ReadAllDrives(ardmon::DiskLibrary& library,
+DrivePower ReadTempInfo(ardmon::DiskLibrary& library, std::uint32_t n, SleepingDrives sleeping,
+                        TempInfoRecord& temp) {
+  const auto drive = static_cast<std::int32_t>(n);
+  if (sleeping == SleepingDrives::Wake) {
+    library.GetTempInfo(drive, &temp);
+    return DrivePower::kUnknown;
+  }
+  const auto power = static_cast<DrivePower>(library.GetTempInfoIfAwake(drive, &temp));
+  // Any other answer counts as unknown: 0 comes only from a service that
+  // stops, whose scan is thrown away.
+  return power == DrivePower::kAwake || power == DrivePower::kAsleep ? power : DrivePower::kUnknown;
+}
+
+std::vector<DriveFacts> ReadAllDrives(ardmon::DiskLibrary& library, SleepingDrives sleeping,
                                       const std::function<bool()>& stopRequested) {
   std::vector<DriveFacts> drives;
   for (std::uint32_t n = 0; n < kDriveNumbers; ++n) {
@@ -119,8 +148,8 @@ std::vector<DriveFacts> ReadAllDrives(ardmon::DiskLibrary& library,
     TempInfoRecord temp{};
     library.GetDiskInfo(static_cast<std::int32_t>(n), &disk);
     if (!disk.Present) continue;
-    library.GetTempInfo(static_cast<std::int32_t>(n), &temp);
-    if (auto facts = ReadDriveFacts(n, disk, temp)) drives.push_back(std::move(*facts));
+    const DrivePower power = ReadTempInfo(library, n, sleeping, temp);
+    if (auto facts = ReadDriveFacts(n, disk, temp, power)) drives.push_back(std::move(*facts));
   }
   return drives;
 }

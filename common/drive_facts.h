@@ -23,6 +23,8 @@ unsigned NvmeFieldNameId(nvme::HealthField field);
 // Lower-case words of a health status for scripts: "good", "caution",
 // "bad", and "unknown" when it was not evaluated.
 const char* HealthWord(HealthStatus status);
+// The same of a drive's power: "awake", "standby", "unknown".
+const char* PowerStateWord(DrivePower power);
 
 // An attribute the page lists, with its verdict.
 struct JudgedAttribute {
@@ -50,9 +52,11 @@ struct NamedAttribute {
 
 // A present drive. Texts are UTF-8 with trailing spaces removed; a byte
 // outside ASCII in a drive's identity is taken as Latin-1, as the pages
-// show it.
+// show it. A drive left asleep was not read: of it only what Windows holds
+// is known (its INQUIRY name as the model, letters, size).
 struct DriveFacts {
   std::uint32_t number = 0;
+  DrivePower power = DrivePower::kUnknown;
   std::string model, serial, firmware, letters;
   std::uint64_t sizeBytes = 0;
   DriveProtocol protocol = DriveProtocol::Ata;
@@ -62,11 +66,23 @@ struct DriveFacts {
   std::vector<NamedAttribute> attributes;  // ATA only
   // NVMe only, when the health log was read: every field in log order.
   std::optional<std::array<std::uint64_t, nvme::kHealthFieldCount>> nvmeLog;
+
+  bool asleep() const { return power == DrivePower::kAsleep; }
 };
 
 // Nothing for a drive number without a present drive.
 std::optional<DriveFacts> ReadDriveFacts(std::uint32_t number, const DiskInfoTable& disk,
-                                         const TempInfoRecord& temp);
+                                         const TempInfoRecord& temp,
+                                         DrivePower power = DrivePower::kUnknown);
+
+// Whether reading the drives may wake those that sleep.
+enum class SleepingDrives { Skip, Wake };
+
+// Drive n's record: with Skip read only when the drive is awake or its power
+// cannot be told (asleep: all zero); with Wake read as it is, its power
+// unknown.
+DrivePower ReadTempInfo(ardmon::DiskLibrary& library, std::uint32_t n, SleepingDrives sleeping,
+                        TempInfoRecord& temp);
 
 // Drive numbers 0 to 25, as the monitor watches them.
 constexpr std::uint32_t kDriveNumbers = 26;
@@ -74,6 +90,7 @@ constexpr std::uint32_t kDriveNumbers = 26;
 // Every present drive, asked of the library one drive at a time. With
 // `stopRequested` true before a drive it ends early with what it has.
 std::vector<DriveFacts> ReadAllDrives(ardmon::DiskLibrary& library,
+                                      SleepingDrives sleeping = SleepingDrives::Skip,
                                       const std::function<bool()>& stopRequested = {});
 
 }  // namespace ardmon

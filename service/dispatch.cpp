@@ -42,6 +42,10 @@ void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message,
       break;
     case ardmon::PipeCommand::GetTempInfoIfAwake:
       result = AwakeResult(library.GetTempInfoIfAwake(drive, message.Payload));
+      // Nothing was read: the answer carries nothing, not even the client's bytes.
+      if (result == static_cast<std::int32_t>(ardmon::kResultAsleep)) {
+        std::memset(message.Payload, 0, sizeof message.Payload);
+      }
       break;
     case ardmon::PipeCommand::AddFilterSil:
       result = library.AddFilterSil();

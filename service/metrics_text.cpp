@@ -75,6 +75,18 @@ const char* ProtocolWord(ardmon::DriveProtocol protocol) {
   return protocol == ardmon::DriveProtocol::Nvme ? "nvme" : "ata";
 }
 
+std::uint64_t PowerStateValue(ardmon::DrivePower power) {
+  switch (power) {
+    case ardmon::DrivePower::kAwake:
+      return 0;
+    case ardmon::DrivePower::kAsleep:
+      return 1;
+    case ardmon::DrivePower::kUnknown:
+      break;
+  }
+  return 2;
+}
+
 void WriteDriveFamilies(const std::vector<DriveFacts>& drives, std::string& out) {
   Family info("quenby_drive_info", "Identity of a present drive; the value is always 1.");
   Family temperature("quenby_drive_temperature_celsius",
@@ -82,6 +94,8 @@ void WriteDriveFamilies(const std::vector<DriveFacts>& drives, std::string& out)
   Family health("quenby_drive_health", "Drive health: 0 not evaluated, 1 good, 2 caution, 3 bad.");
   Family powerOn("quenby_drive_power_on_seconds",
                  "Time the drive has been powered on, counted in whole hours.");
+  Family power("quenby_drive_power_state",
+               "Drive power: 0 awake, 1 standby (left asleep, not read), 2 unknown.");
   for (const DriveFacts& drive : drives) {
     info.Add({{"drive", std::to_string(drive.number)},
               {"model", drive.model},
@@ -90,11 +104,17 @@ void WriteDriveFamilies(const std::vector<DriveFacts>& drives, std::string& out)
               {"letters", drive.letters},
               {"protocol", ProtocolWord(drive.protocol)}},
              1);
+    power.Add(DriveLabel(drive), PowerStateValue(drive.power));
+    // What a sleeping drive would have to be woken for is left out, not
+    // given as 0.
+    if (drive.asleep()) continue;
     if (drive.temperatureC) temperature.Add(DriveLabel(drive), *drive.temperatureC);
     health.Add(DriveLabel(drive), drive.health);
     powerOn.Add(DriveLabel(drive), std::uint64_t{drive.powerOnHours} * 3600);
   }
-  for (const Family* family : {&info, &temperature, &health, &powerOn}) family->WriteTo(out);
+  for (const Family* family : {&info, &power, &temperature, &health, &powerOn}) {
+    family->WriteTo(out);
+  }
 }
 
 void WriteAttributeFamilies(const std::vector<DriveFacts>& drives, std::string& out) {
@@ -150,6 +170,10 @@ void WriteNvmeFamilies(const std::vector<DriveFacts>& drives, std::string& out) 
 std::uint32_t MetricsIntervalSeconds(std::optional<std::uint32_t> configured) {
   return std::max(configured.value_or(kDefaultMetricsIntervalSeconds),
                   kShortestMetricsIntervalSeconds);
+}
+
+ardmon::SleepingDrives MetricsSleepingDrives(std::optional<std::uint32_t> noWake) {
+  return noWake.value_or(1) != 0 ? ardmon::SleepingDrives::Skip : ardmon::SleepingDrives::Wake;
 }
 
 std::string MetricsText(const DriveScan& scan) {

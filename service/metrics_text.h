@@ -17,6 +17,7 @@ namespace service {
 constexpr char16_t kMetricsKey[] = u"SOFTWARE\\Halvane\\Quenby\\Metrics";
 constexpr char16_t kMetricsFolderValue[] = u"Folder";
 constexpr char16_t kMetricsIntervalValue[] = u"IntervalSeconds";
+constexpr char16_t kMetricsNoWakeValue[] = u"NoWake";
 constexpr char16_t kMetricsFileName[] = u"quenby.prom";
 
 constexpr std::uint32_t kDefaultMetricsIntervalSeconds = 300;
@@ -25,6 +26,8 @@ constexpr std::uint32_t kShortestMetricsIntervalSeconds = 10;
 // The interval a configured value gives: the default when there is none,
 // never shorter than the shortest.
 std::uint32_t MetricsIntervalSeconds(std::optional<std::uint32_t> configured);
+// Whether a scan wakes sleeping drives: only when NoWake is there and 0.
+ardmon::SleepingDrives MetricsSleepingDrives(std::optional<std::uint32_t> noWake);
 
 struct DriveScan {
   std::vector<ardmon::DriveFacts> drives;

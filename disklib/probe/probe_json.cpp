@@ -60,9 +60,10 @@ std::string DrivesJson(const std::vector<ardmon::DriveFacts>& drives) {
         {"letters", drive.letters},
         {"sizeBytes", drive.sizeBytes},
         {"protocol", nvme ? "nvme" : "ata"},
+        {"powerState", ardmon::PowerStateWord(drive.power)},
         {"temperatureC", drive.temperatureC ? Json(*drive.temperatureC) : Json(nullptr)},
         {"health", ardmon::HealthWord(drive.health)},
-        {"powerOnHours", drive.powerOnHours},
+        {"powerOnHours", drive.asleep() ? Json(nullptr) : Json(drive.powerOnHours)},
         {"attributes", AttributesJson(drive)},
         {"nvme", NvmeJson(drive)},
     });

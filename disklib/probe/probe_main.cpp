@@ -8,7 +8,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "common/drive_facts.h"
 #include "common/wire_records.h"
@@ -19,12 +22,48 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: ArdmonProbe [--json | --add-filter | --remove-filter | --help]\n"
+    "usage: ArdmonProbe [--json] [--wake] | --add-filter | --remove-filter | --help\n"
     "  (none)           every drive in words: why a drive shows no temperature\n"
     "  --json           every present drive as one JSON object, in UTF-8, for scripts\n"
+    "  --wake           read sleeping drives too, which wakes them; without it a drive\n"
+    "                   in standby is shown as sleeping, with what Windows knows of it\n"
     "  --add-filter     only register the SATA filter driver\n"
     "  --remove-filter  only remove the SATA filter registration\n"
     "  --help           this text\n";
+
+enum class Task { ListDrives, PrintJson, AddFilter, RemoveFilter };
+
+struct Options {
+  Task task = Task::ListDrives;
+  ardmon::SleepingDrives sleeping = ardmon::SleepingDrives::Skip;
+};
+
+// --json and --wake go together in any order; a filter option alone.
+std::optional<Options> Parse(int argc, char** argv) {
+  static const std::pair<const char*, Task> kAlone[] = {{"--add-filter", Task::AddFilter},
+                                                        {"--remove-filter", Task::RemoveFilter}};
+  if (argc == 2) {
+    for (const auto& [name, task] : kAlone) {
+      if (std::strcmp(argv[1], name) == 0) return Options{task};
+    }
+  }
+  Options options;
+  bool json = false;
+  bool wake = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--json" && !json) {
+      json = true;
+    } else if (option == "--wake" && !wake) {
+      wake = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (json) options.task = Task::PrintJson;
+  if (wake) options.sleeping = ardmon::SleepingDrives::Wake;
+  return options;
+}
 
 struct Library {
   HMODULE module = nullptr;
@@ -76,23 +115,25 @@ class LoadedLibrary final : public ardmon::DiskLibrary {
   const Library& lib_;
 };
 
-int PrintJson(const Library& lib) {
+int PrintJson(const Library& lib, ardmon::SleepingDrives sleeping) {
   LoadedLibrary library(lib);
-  const std::string json = probe::DrivesJson(ardmon::ReadAllDrives(library));
+  const std::string json = probe::DrivesJson(ardmon::ReadAllDrives(library, sleeping));
   // The bytes as they are: no CR before each LF.
   _setmode(_fileno(stdout), _O_BINARY);
   std::fwrite(json.data(), 1, json.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int ListDrives(const Library& lib) {
+int ListDrives(const Library& lib, ardmon::SleepingDrives sleeping) {
+  LoadedLibrary library(lib);
   int shown = 0;
   for (std::uint32_t n = 0; n < ardmon::kDriveNumbers; ++n) {
-    ardmon::DiskInfoTable disk;
-    ardmon::TempInfoRecord temp;
-    lib.getDiskInfo(static_cast<std::int32_t>(n), &disk);
-    lib.getTempInfo(static_cast<std::int32_t>(n), &temp);
-    const std::string text = probe::DescribeDrive(n, disk, temp);
+    ardmon::DiskInfoTable disk{};
+    ardmon::TempInfoRecord temp{};
+    library.GetDiskInfo(static_cast<std::int32_t>(n), &disk);
+    const ardmon::DrivePower power = disk.Present ? ardmon::ReadTempInfo(library, n, sleeping, temp)
+                                                  : ardmon::DrivePower::kUnknown;
+    const std::string text = probe::DescribeDrive(n, disk, temp, power);
     if (text.empty()) continue;
     std::fputs(text.c_str(), stdout);
     ++shown;
@@ -104,31 +145,33 @@ int ListDrives(const Library& lib) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* option = argc > 1 ? argv[1] : "";
-  if (std::strcmp(option, "--help") == 0) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  const bool known = argc <= 2 && (!*option || std::strcmp(option, "--json") == 0 ||
-                                   std::strcmp(option, "--add-filter") == 0 ||
-                                   std::strcmp(option, "--remove-filter") == 0);
-  if (!known) {
+  const std::optional<Options> options = Parse(argc, argv);
+  if (!options) {
     std::fputs(kUsage, stderr);
     return 2;
   }
   Library lib;
   if (!Load(lib)) return 1;
   int status = 0;
-  if (std::strcmp(option, "--add-filter") == 0) {
-    std::fputs(probe::DescribeFilterEdit("SATA filter registration", lib.addFilterSil()).c_str(),
-               stdout);
-  } else if (std::strcmp(option, "--remove-filter") == 0) {
-    std::fputs(probe::DescribeFilterEdit("SATA filter removal", lib.delFilterSil()).c_str(),
-               stdout);
-  } else if (std::strcmp(option, "--json") == 0) {
-    status = PrintJson(lib);
-  } else {
-    status = ListDrives(lib);
+  switch (options->task) {
+    case Task::AddFilter:
+      std::fputs(probe::DescribeFilterEdit("SATA filter registration", lib.addFilterSil()).c_str(),
+                 stdout);
+      break;
+    case Task::RemoveFilter:
+      std::fputs(probe::DescribeFilterEdit("SATA filter removal", lib.delFilterSil()).c_str(),
+                 stdout);
+      break;
+    case Task::PrintJson:
+      status = PrintJson(lib, options->sleeping);
+      break;
+    case Task::ListDrives:
+      status = ListDrives(lib, options->sleeping);
+      break;
   }
   FreeLibrary(lib.module);
   return status;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "common/drive_facts.h"
 #include "common/nvme_health.h"
 
 namespace probe {
@@ -137,10 +138,23 @@ std::string MissingTemperatureReason(const ardmon::TempInfoRecord& temp) {
   return "the drive reports no temperature (attribute 194)";
 }
 
+std::string Power(ardmon::DrivePower power) {
+  const std::string word = ardmon::PowerStateWord(power);
+  switch (power) {
+    case ardmon::DrivePower::kAwake:
+      return word;
+    case ardmon::DrivePower::kAsleep:
+      return word + ": sleeping, not read so that it sleeps on (--wake reads it)";
+    case ardmon::DrivePower::kUnknown:
+      break;
+  }
+  return word + " (not checked, or the drive did not answer the check)";
+}
+
 }  // namespace
 
 std::string DescribeDrive(std::uint32_t n, const ardmon::DiskInfoTable& disk,
-                          const ardmon::TempInfoRecord& temp) {
+                          const ardmon::TempInfoRecord& temp, ardmon::DrivePower power) {
   if (!disk.Present && disk.DevicePath[0] == 0) return {};
   std::ostringstream out;
   out << "Drive " << n << '\n';
@@ -154,6 +168,8 @@ std::string DescribeDrive(std::uint32_t n, const ardmon::DiskInfoTable& disk,
   Line(out, "Letters", letters.empty() ? "(none)" : letters);
   Line(out, "INQUIRY", Trimmed(disk.InquiryId, sizeof disk.InquiryId));
   Line(out, "Size", Size(disk.DiskSize));
+  Line(out, "Power", Power(power));
+  if (power == ardmon::DrivePower::kAsleep) return out.str();
   if (nvme::IsNvmeRecord(temp)) {
     DescribeNvme(out, temp);
     return out.str();

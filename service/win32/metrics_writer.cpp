@@ -33,14 +33,14 @@ std::wstring ReadFolder() {
   return folder.data();
 }
 
-std::optional<std::uint32_t> ReadInterval() {
-  DWORD seconds = 0;
-  DWORD size = sizeof seconds;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(kMetricsIntervalValue),
-                   RRF_RT_REG_DWORD, nullptr, &seconds, &size) != ERROR_SUCCESS) {
+std::optional<std::uint32_t> ReadNumber(const char16_t* name) {
+  DWORD number = 0;
+  DWORD size = sizeof number;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(name), RRF_RT_REG_DWORD, nullptr,
+                   &number, &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
-  return seconds;
+  return number;
 }
 
 const wchar_t* WhyNotProtected(ardmon::FolderVerdict verdict) {
@@ -68,7 +68,8 @@ double UnixSeconds(std::chrono::system_clock::time_point when) {
 }  // namespace
 
 MetricsConfig ReadMetricsConfig() {
-  return {ReadFolder(), MetricsIntervalSeconds(ReadInterval())};
+  return {ReadFolder(), MetricsIntervalSeconds(ReadNumber(kMetricsIntervalValue)),
+          MetricsSleepingDrives(ReadNumber(kMetricsNoWakeValue))};
 }
 
 MetricsWrite WriteMetricsFile(const std::wstring& folder, const std::string& text) {
@@ -107,7 +108,7 @@ void MetricsScanner::Run() {
       lastProblem_.clear();
     } else {
       // A scan that throws is told; the next interval scans again.
-      RunJob("a metrics scan", [&] { ScanAndWrite(config.folder); });
+      RunJob("a metrics scan", [&] { ScanAndWrite(config); });
     }
     const ULONGLONG waitMs =
         std::min<ULONGLONG>(ULONGLONG{config.intervalSeconds} * 1000, INFINITE - 1);
@@ -115,16 +116,16 @@ void MetricsScanner::Run() {
   }
 }
 
-void MetricsScanner::ScanAndWrite(const std::wstring& folder) {
+void MetricsScanner::ScanAndWrite(const MetricsConfig& config) {
   const auto started = std::chrono::steady_clock::now();
   DriveScan scan;
   scan.drives = ardmon::ReadAllDrives(
-      library_, [this] { return WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0; });
+      library_, config.sleeping, [this] { return WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0; });
   if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return;  // cut short: not the machine
   scan.durationSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   scan.finishedAtSeconds = UnixSeconds(std::chrono::system_clock::now());
-  Report(WriteMetricsFile(folder, MetricsText(scan)), folder);
+  Report(WriteMetricsFile(config.folder, MetricsText(scan)), config.folder);
 }
 
 void MetricsScanner::Report(const MetricsWrite& write, const std::wstring& folder) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/disk_library.h"
+#include "common/drive_facts.h"
 #include "common/folder_trust.h"
 
 namespace service {
@@ -15,6 +16,7 @@ namespace service {
 struct MetricsConfig {
   std::wstring folder;  // empty: no metrics
   DWORD intervalSeconds;
+  ardmon::SleepingDrives sleeping;
 };
 MetricsConfig ReadMetricsConfig();
 
@@ -39,7 +41,8 @@ MetricsWrite WriteMetricsFile(const std::wstring& folder, const std::string& tex
 
 // Reads every drive through `library` (shared with the pipe server, which
 // serialises the calls) and writes the file, at start and then every
-// interval, reading the configuration before each scan.
+// interval, reading the configuration before each scan; a sleeping drive
+// is left asleep unless NoWake is 0.
 class MetricsScanner {
  public:
   MetricsScanner(ardmon::DiskLibrary& library, HANDLE stopEvent);
@@ -52,7 +55,7 @@ class MetricsScanner {
   void Run();
 
  private:
-  void ScanAndWrite(const std::wstring& folder);
+  void ScanAndWrite(const MetricsConfig& config);
   // One trace line per problem, not one per interval.
   void Report(const MetricsWrite& write, const std::wstring& folder);
 

@@ -1,6 +1,7 @@
 // The installed "TempService" writing its metrics file: configured through
 // HKLM, restarted so that it reads the configuration at once, it writes
-// quenby.prom within one interval with the library's own readings; a folder
+// quenby.prom within one interval with the library's own readings and power
+// answers; the configuration's NoWake as the registry holds it; a folder
 // it cannot use gives no file, one line in its debug output and a service
 // that goes on answering. The writer itself, called here, refuses a folder
 // that others may change and waits a moment for a reader of the file.
@@ -142,6 +143,14 @@ TEST_F(Metrics, TheServiceWritesTheFileWithinOneInterval) {
   servicetest::DirectLibrary library;
   ASSERT_TRUE(library.ok());
   const std::string text = ReadFile(folder / L"quenby.prom");
+  // The gauge counts from 0 where the library's answer counts from 1.
+  for (std::int32_t drive : {0, 1, 2, 3, 5}) {
+    const int power = static_cast<int>(library.Power(drive)) - 1;
+    EXPECT_NE(text.find("quenby_drive_power_state{drive=\"" + std::to_string(drive) + "\"} " +
+                        std::to_string(power) + "\n"),
+              std::string::npos)
+        << drive;
+  }
   for (std::int32_t drive : {0, 5}) {
     const ardmon::TempInfoRecord temp = library.TempInfo(drive);
     const std::string label = "{drive=\"" + std::to_string(drive) + "\"} ";
@@ -155,6 +164,28 @@ TEST_F(Metrics, TheServiceWritesTheFileWithinOneInterval) {
   }
   EXPECT_FALSE(fs::exists(folder / L"quenby.prom.tmp")) << "the temporary file was renamed";
   EXPECT_TRUE(Answers());
+}
+
+// NoWake as the service reads it: only a number 0 lets the scan wake
+// sleeping drives.
+TEST_F(Metrics, NoWakeIsReadFromTheRegistry) {
+  const std::pair<std::optional<DWORD>, ardmon::SleepingDrives> cases[] = {
+      {std::nullopt, ardmon::SleepingDrives::Skip},
+      {1, ardmon::SleepingDrives::Skip},
+      {0, ardmon::SleepingDrives::Wake}};
+  for (const auto& [noWake, sleeping] : cases) {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                       Wide(service::kMetricsNoWakeValue));
+    if (noWake) {
+      ASSERT_EQ(
+          RegSetKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                          Wide(service::kMetricsNoWakeValue), REG_DWORD, &*noWake, sizeof(DWORD)),
+          ERROR_SUCCESS);
+    }
+    EXPECT_EQ(service::ReadMetricsConfig().sleeping, sleeping) << noWake.value_or(1);
+  }
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey),
+                     Wide(service::kMetricsNoWakeValue));
 }
 
 // A folder the service cannot use: how to make it, what its trace line

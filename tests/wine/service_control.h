@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/disk_library.h"
 #include "common/win32/wide_text.h"
 #include "common/wire_records.h"
 #include "disklib/exports.h"
@@ -121,6 +122,7 @@ class DirectLibrary {
   DirectLibrary() : module_(LoadLibraryW((OwnPath().parent_path() / L"ArdmonLib.dll").c_str())) {
     getDiskInfo_ = Export<GetDiskInfoFn>("GetDiskInfo");
     getTempInfo_ = Export<GetTempInfoFn>("GetTempInfo");
+    getTempInfoIfAwake_ = Export<GetTempInfoIfAwakeFn>("GetTempInfoIfAwake");
   }
   DirectLibrary(const DirectLibrary&) = delete;
   DirectLibrary& operator=(const DirectLibrary&) = delete;
@@ -128,7 +130,7 @@ class DirectLibrary {
     if (module_) FreeLibrary(module_);
   }
 
-  bool ok() const { return getDiskInfo_ && getTempInfo_; }
+  bool ok() const { return getDiskInfo_ && getTempInfo_ && getTempInfoIfAwake_; }
 
   ardmon::DiskInfoTable DiskInfo(std::int32_t drive) const {
     ardmon::DiskInfoTable table{};
@@ -139,6 +141,10 @@ class DirectLibrary {
     ardmon::TempInfoRecord record{};
     getTempInfo_(drive, &record);
     return record;
+  }
+  ardmon::DrivePower Power(std::int32_t drive) const {
+    ardmon::TempInfoRecord record{};
+    return static_cast<ardmon::DrivePower>(getTempInfoIfAwake_(drive, &record));
   }
 
  private:
@@ -152,6 +158,7 @@ class DirectLibrary {
   HMODULE module_;
   GetDiskInfoFn getDiskInfo_ = nullptr;
   GetTempInfoFn getTempInfo_ = nullptr;
+  GetTempInfoIfAwakeFn getTempInfoIfAwake_ = nullptr;
 };
 
 }  // namespace servicetest

@@ -274,7 +274,7 @@ TEST_F(ServiceCommands, GetTempInfoRelaysTheDemoDrive) {
 }
 
 TEST_F(ServiceCommands, UnassignedCommandsComeBackByteForByte) {
-  for (std::uint32_t command : {3u, 4u, 5u, 7u, 0xFFFFFFFFu}) {
+  for (std::uint32_t command : {3u, 4u, 5u, 8u, 0xFFFFFFFFu}) {
     SCOPED_TRACE(command);
     PipeMessage request = Request(command, 0x01020304);
     request.Result = 0xA5A5A5A5;

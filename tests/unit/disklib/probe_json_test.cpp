@@ -1,4 +1,5 @@
-// The probe's JSON of the demo machine, parsed back.
+// The probe's JSON of the demo machine, parsed back, with drive 3 asleep,
+// drive 1 awake and the others of unknown power (as the simulator answers).
 #include "disklib/probe/probe_json.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "disklib/sim/simulated_library.h"
+#include "power_answers.h"
 #include "sim_machine.h"
 
 namespace probe {
@@ -23,7 +24,8 @@ json DriveOf(const json& all, std::uint32_t number) {
 
 TEST(ProbeJson, TheDemoMachineParsesBackWithEveryDrivesFacts) {
   ardmon::testing::DemoMachineFile machine;
-  disklib::StackLibrary library = disklib::sim::SimulatedLibrary(machine.path());
+  ardmon::testing::PowerAnswers library(
+      machine.path(), {{1, ardmon::DrivePower::kAwake}, {3, ardmon::DrivePower::kAsleep}});
   const json all = json::parse(DrivesJson(ardmon::ReadAllDrives(library)));
   ASSERT_EQ(all.at("drives").size(), 5u) << "the card reader without a card is left out";
 
@@ -32,6 +34,7 @@ TEST(ProbeJson, TheDemoMachineParsesBackWithEveryDrivesFacts) {
   EXPECT_EQ(ata.at("serial"), "Z1D4R9WQ");
   EXPECT_EQ(ata.at("letters"), "D:");
   EXPECT_EQ(ata.at("protocol"), "ata");
+  EXPECT_EQ(ata.at("powerState"), "awake");
   EXPECT_EQ(ata.at("temperatureC"), 41);
   EXPECT_EQ(ata.at("health"), "caution");
   EXPECT_EQ(ata.at("powerOnHours"), 21873);
@@ -42,6 +45,7 @@ TEST(ProbeJson, TheDemoMachineParsesBackWithEveryDrivesFacts) {
 
   const json nvme = DriveOf(all, 5);
   EXPECT_EQ(nvme.at("protocol"), "nvme");
+  EXPECT_EQ(nvme.at("powerState"), "unknown");
   EXPECT_EQ(nvme.at("letters"), "C:");
   EXPECT_EQ(nvme.at("health"), "good");
   EXPECT_TRUE(nvme.at("attributes").empty());
@@ -49,6 +53,11 @@ TEST(ProbeJson, TheDemoMachineParsesBackWithEveryDrivesFacts) {
   EXPECT_EQ(nvme.at("nvme").at("dataUnitsWritten"), 18410557);
   EXPECT_EQ(nvme.at("nvme").at("compositeTemperatureKelvin"), 316);
   EXPECT_EQ(nvme.at("nvme").size(), ardmon::nvme::kHealthFieldCount);
+
+  EXPECT_EQ(DriveOf(all, 3), json::parse(R"({"number": 3, "model": "ORBITA  OB320UX",
+      "serial": "", "firmware": "", "letters": "F:", "sizeBytes": 320072933376,
+      "protocol": "ata", "powerState": "standby", "temperatureC": null, "health": "unknown",
+      "powerOnHours": null, "attributes": [], "nvme": null})"));
 }
 
 // Drives fill their identity with whatever bytes they like: each byte is

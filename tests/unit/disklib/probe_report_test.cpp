@@ -17,6 +17,7 @@ class ProbeReport : public ::testing::Test {
  protected:
   ardmon::DiskInfoTable disk{};
   ardmon::TempInfoRecord temp{};
+  ardmon::DrivePower power = ardmon::DrivePower::kAwake;
 
   void SetUp() override {
     disk.Present = 1;
@@ -33,7 +34,7 @@ class ProbeReport : public ::testing::Test {
     temp.HealthStatus = ardmon::kHealthCaution;
     temp.PowerOnHours = 12001;
   }
-  std::string Report() const { return DescribeDrive(3, disk, temp); }
+  std::string Report() const { return DescribeDrive(3, disk, temp, power); }
   void ExpectAll(std::initializer_list<const char*> parts) const {
     const std::string text = Report();
     for (const char* part : parts) EXPECT_THAT(text, HasSubstr(part));
@@ -42,8 +43,16 @@ class ProbeReport : public ::testing::Test {
 
 TEST_F(ProbeReport, ShowsIdentityAndReadings) {
   ExpectAll({"Drive 3\n", "C:E:", "PCIIDE\\IDECHANNEL\\4&1", "500107862016 bytes (500.1 GB)",
-             "IDENTIFY yes, S.M.A.R.T. data yes, thresholds yes", "ST500DM002-1BD142\n", "38 C",
-             "Caution", "12001 hours"});
+             "Power        awake\n", "IDENTIFY yes, S.M.A.R.T. data yes, thresholds yes",
+             "ST500DM002-1BD142\n", "38 C", "Caution", "12001 hours"});
+}
+
+// Left asleep, the drive was not read: what Windows knows, and how to read it.
+TEST_F(ProbeReport, ASleepingDriveShowsWhatWindowsKnowsOfIt) {
+  power = ardmon::DrivePower::kAsleep;
+  ExpectAll({"C:E:", "ATA     ST500DM002-1BD14\n", "500107862016 bytes",
+             "Power        standby: sleeping", "--wake"});
+  EXPECT_THAT(Report(), Not(HasSubstr("Temperature")));
 }
 
 TEST_F(ProbeReport, ExplainsAMissingTemperature) {
@@ -90,7 +99,7 @@ TEST_F(ProbeReport, ShowsTheNvmeHealthLog) {
 TEST_F(ProbeReport, AbsentDrivesAreSkippedAndEmptySlotsExplained) {
   disk.Present = 0;
   EXPECT_THAT(Report(), HasSubstr("not present"));
-  EXPECT_EQ(DescribeDrive(4, ardmon::DiskInfoTable{}, ardmon::TempInfoRecord{}), "");
+  EXPECT_EQ(DescribeDrive(4, ardmon::DiskInfoTable{}, ardmon::TempInfoRecord{}, power), "");
 }
 
 }  // namespace

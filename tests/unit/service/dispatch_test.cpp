@@ -3,15 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "disklib/sim/simulated_library.h"
+#include "power_answers.h"
 #include "sim_machine.h"
 
 namespace service {
 namespace {
 
+using ardmon::DrivePower;
 using ardmon::PipeCommand;
 using ardmon::PipeMessage;
 using service::Caller;
@@ -81,6 +85,27 @@ TEST_F(Dispatch, DiskInfoAndTempInfoFillTheirRecordsOnly) {
   EXPECT_EQ(record.IdentifyOk, 1);
   EXPECT_EQ(record.Temperature, 38);
   EXPECT_TRUE(StampedFrom(temp, sizeof(ardmon::TempInfoRecord)));
+}
+
+// Command 7: 1 and the record as GetTempInfo gives it for a drive that was
+// read; 2 for one left asleep, 0 for a refused turn, both with nothing at
+// all, not even the client's bytes.
+TEST_F(Dispatch, TempInfoIfAwakeTellsWhetherTheDriveWasRead) {
+  const std::pair<DrivePower, std::uint32_t> cases[] = {
+      {DrivePower::kAwake, 1},
+      {DrivePower::kUnknown, 1},
+      {DrivePower::kAsleep, ardmon::kResultAsleep},
+      {static_cast<DrivePower>(0), 0}};
+  for (const auto& [answer, result] : cases) {
+    ardmon::testing::PowerAnswers answering(machine.path(), {{0, answer}});
+    PipeMessage message = Request(PipeCommand::GetTempInfoIfAwake, 0);
+    Stamp(message);
+    DispatchRequest(answering, message, Caller::User);
+    EXPECT_EQ(message.Result, result);
+    const std::size_t zeros = std::count(std::begin(message.Payload), std::end(message.Payload), 0);
+    EXPECT_EQ(zeros == sizeof message.Payload, result != 1) << result;
+    EXPECT_EQ(message.Payload[offsetof(ardmon::TempInfoRecord, Temperature)], result == 1 ? 38 : 0);
+  }
 }
 
 TEST_F(Dispatch, FilterCommandsReturnWhetherAnythingChanged) {

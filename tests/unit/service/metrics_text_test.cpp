@@ -1,6 +1,7 @@
 // The metrics file's text for the demo machine (four ATA drives and an NVMe
-// one), with an identity that needs escaping and a drive without a
-// temperature.
+// one), with an identity that needs escaping, a drive without a temperature,
+// and drives whose power the library tells: 3 asleep, 1 awake, the others
+// unknown (as the simulator answers).
 #include "service/metrics_text.h"
 
 #include <gmock/gmock.h>
@@ -9,20 +10,24 @@
 #include <map>
 #include <sstream>
 
-#include "disklib/sim/simulated_library.h"
+#include "power_answers.h"
 #include "sim_machine.h"
 
 namespace service {
 namespace {
 
+using ardmon::DrivePower;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::Not;
 
 class MetricsTextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    disklib::StackLibrary library = disklib::sim::SimulatedLibrary(machine_.path());
+    ardmon::testing::PowerAnswers library(machine_.path(),
+                                          {{1, DrivePower::kAwake}, {3, DrivePower::kAsleep}});
     scan_.drives = ardmon::ReadAllDrives(library);
+    ASSERT_THAT(library.woken, IsEmpty());
     scan_.finishedAtSeconds = 1765280000.25;
     scan_.durationSeconds = 0.0625;
     ASSERT_EQ(scan_.drives.size(), 5u);
@@ -45,6 +50,12 @@ TEST_F(MetricsTextTest, GivesEachPresentDriveItsSeries) {
       "firmware=\"1.04\",letters=\"I:\",protocol=\"ata\"} 1\n",
       "quenby_drive_info{drive=\"5\",model=\"ASHGROVE AG960 1TB NVMe\",serial=\"AG9B2107004417\","
       "firmware=\"2.1.0A\",letters=\"C:\",protocol=\"nvme\"} 1\n",
+      "quenby_drive_info{drive=\"3\",model=\"ORBITA  OB320UX\",serial=\"\",firmware=\"\","
+      "letters=\"F:\",protocol=\"ata\"} 1\n",
+      "quenby_drive_power_state{drive=\"0\"} 2\n",
+      "quenby_drive_power_state{drive=\"1\"} 0\n",
+      "quenby_drive_power_state{drive=\"3\"} 1\n",
+      "quenby_drive_power_state{drive=\"5\"} 2\n",
       "quenby_drive_temperature_celsius{drive=\"0\"} 38\n",
       "quenby_drive_temperature_celsius{drive=\"5\"} 43\n",
       "quenby_drive_health{drive=\"0\"} 1\n",
@@ -67,6 +78,11 @@ TEST_F(MetricsTextTest, GivesEachPresentDriveItsSeries) {
   };
   for (const char* line : lines) EXPECT_NE(text.find(line), std::string::npos) << line;
   EXPECT_THAT(text, Not(HasSubstr("drive=\"4\""))) << "the card reader has no card";
+  for (const char* family : {"temperature_celsius", "health", "power_on_seconds",
+                             "smart_attribute_value", "smart_attribute_raw"}) {
+    EXPECT_THAT(text, Not(HasSubstr(std::string(family) + "{drive=\"3\"")))
+        << "drive 3 sleeps and was not read";
+  }
   EXPECT_THAT(text, Not(HasSubstr("smart_attribute_value{drive=\"5\"")));
   EXPECT_THAT(text, Not(HasSubstr("nvme_media_errors{drive=\"0\"")));
 }
@@ -91,7 +107,7 @@ TEST_F(MetricsTextTest, EachFamilyHasHelpAndTypeOnceBeforeItsSamples) {
       EXPECT_EQ(line.substr(0, line.find_first_of("{ ")), current) << line;
     }
   }
-  EXPECT_EQ(families.size(), 17u);
+  EXPECT_EQ(families.size(), 18u);
 }
 
 TEST_F(MetricsTextTest, EscapesLabelValuesAndLeavesOutAMissingTemperature) {
@@ -110,6 +126,18 @@ TEST(MetricsInterval, DefaultsAndNeverGoesBelowTheShortest) {
       {std::nullopt, 300}, {0, 10}, {9, 10}, {10, 10}, {3600, 3600}};
   for (const auto& [configured, seconds] : cases) {
     EXPECT_EQ(MetricsIntervalSeconds(configured), seconds);
+  }
+}
+
+// Only NoWake 0 reads a sleeping drive, with GetTempInfo, which wakes it.
+TEST_F(MetricsTextTest, OnlyNoWakeZeroWakesASleepingDrive) {
+  const std::pair<std::optional<std::uint32_t>, bool> cases[] = {
+      {std::nullopt, false}, {1, false}, {7, false}, {0, true}};
+  for (const auto& [noWake, wakes] : cases) {
+    ardmon::testing::PowerAnswers library(machine_.path(), {{3, DrivePower::kAsleep}});
+    const auto drives = ardmon::ReadAllDrives(library, MetricsSleepingDrives(noWake));
+    EXPECT_EQ(library.woken.size(), wakes ? 5u : 0u) << noWake.value_or(1);
+    EXPECT_EQ(drives.at(3).temperatureC.has_value(), wakes) << noWake.value_or(1);
   }
 }
 
