@@ -232,30 +232,23 @@ bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod metho
 }
 
 std::vector<std::uint8_t> PowerCheckCdb(AccessMethod method) {
-  switch (method) {
-    case AccessMethod::AtaPassThrough12:
-      return {0xA1, kNonDataProtocol, kCheckCondition, 0, 0, 0, 0, 0, 0, kCheckPowerModeCommand, 0,
-              0};
-    case AccessMethod::AtaPassThrough16:
-      return {0x85,
-              kNonDataProtocol,
-              kCheckCondition,
-              0,
-              0,
-              0,
-              0,
-              0,
-              0,
-              0,
-              0,
-              0,
-              0,
-              0,
-              kCheckPowerModeCommand,
-              0};
-    default:
-      return {};
+  // The command register is byte 9 of the 12-byte form, byte 14 of the
+  // 16-byte form; all other registers stay zero.
+  std::vector<std::uint8_t> cdb;
+  if (method == AccessMethod::AtaPassThrough12) {
+    cdb.assign(12, 0);
+    cdb[0] = 0xA1;
+    cdb[9] = kCheckPowerModeCommand;
+  } else if (method == AccessMethod::AtaPassThrough16) {
+    cdb.assign(16, 0);
+    cdb[0] = 0x85;
+    cdb[14] = kCheckPowerModeCommand;
+  } else {
+    return cdb;
   }
+  cdb[1] = kNonDataProtocol;
+  cdb[2] = kCheckCondition;
+  return cdb;
 }
 
 std::optional<PowerMode> RunPowerCheck(DeviceStack& stack, DeviceHandle handle,

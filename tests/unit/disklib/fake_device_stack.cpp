@@ -230,7 +230,7 @@ void FakeDeviceStack::AnswerPowerCheck(const FakeDevice& device, std::uint8_t* b
   const std::vector<std::uint8_t> sense = PowerSenseBytes(device.powerSense, device.powerCount);
   const auto length =
       static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), header.SenseInfoLength));
-  std::memcpy(buffer + header.SenseInfoOffset, sense.data(), length);
+  std::copy_n(sense.begin(), length, buffer + header.SenseInfoOffset);
   header.ScsiStatus = sense.empty() ? 0x00 : 0x02;  // GOOD or CHECK CONDITION
   header.SenseInfoLength = length;
   header.DataTransferLength = 0;
