@@ -25,6 +25,11 @@ constexpr std::uint8_t kIdentifyCommand = 0xEC;
 constexpr std::size_t kIntegrityWordOffset = 510;
 constexpr std::uint8_t kIntegritySignature = 0xA5;
 constexpr std::uint8_t kSmartCommand = 0xB0;
+constexpr std::uint8_t kCheckPowerModeCommand = 0xE5;
+// ATA PASS-THROUGH byte 1: protocol 3 (non-data) in bits 1 to 4; byte 2:
+// CK_COND, no transfer (T_LENGTH 0).
+constexpr std::uint8_t kNonDataProtocol = 3 << 1;
+constexpr std::uint8_t kCheckCondition = 0x20;
 
 AtaRegisters RegistersFor(AtaOperation operation) {
   switch (operation) {
@@ -224,6 +229,38 @@ bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod metho
   if (operation == AtaOperation::ReadData && AllZero(answer)) return false;
   if (sector) std::memcpy(sector, answer, ardmon::kSectorSize);
   return true;
+}
+
+std::vector<std::uint8_t> PowerCheckCdb(AccessMethod method) {
+  // The command register is byte 9 of the 12-byte form, byte 14 of the
+  // 16-byte form; all other registers stay zero.
+  std::vector<std::uint8_t> cdb;
+  if (method == AccessMethod::AtaPassThrough12) {
+    cdb.assign(12, 0);
+    cdb[0] = 0xA1;
+    cdb[9] = kCheckPowerModeCommand;
+  } else if (method == AccessMethod::AtaPassThrough16) {
+    cdb.assign(16, 0);
+    cdb[0] = 0x85;
+    cdb[14] = kCheckPowerModeCommand;
+  } else {
+    return cdb;
+  }
+  cdb[1] = kNonDataProtocol;
+  cdb[2] = kCheckCondition;
+  return cdb;
+}
+
+std::optional<PowerMode> RunPowerCheck(DeviceStack& stack, DeviceHandle handle,
+                                       AccessMethod method) {
+  const std::vector<std::uint8_t> cdb = PowerCheckCdb(method);
+  if (cdb.empty()) return std::nullopt;
+  const std::optional<PassThroughAnswer> answer =
+      SendPassThrough(stack, handle, cdb.data(), static_cast<std::uint8_t>(cdb.size()), nullptr, 0);
+  if (!answer) return std::nullopt;
+  const std::optional<std::uint8_t> count = ReturnedAtaCount(*answer);
+  if (!count) return std::nullopt;
+  return PowerModeOfCount(*count);
 }
 
 std::optional<ScsiAddress> GetScsiAddress(DeviceStack& stack, DeviceHandle drive) {

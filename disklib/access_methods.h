@@ -1,5 +1,5 @@
 // The seven ways of getting an ATA command to a drive and its 512-byte
-// answer back.
+// answer back, and the two of them that also carry CHECK POWER MODE.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "disklib/device_stack.h"
+#include "disklib/power_answer.h"
 
 namespace disklib {
 
@@ -50,6 +51,18 @@ AccessRequest BuildRequest(AccessMethod method, AtaOperation operation,
 // a sector that is not all zero.
 bool RunAccessMethod(DeviceStack& stack, DeviceHandle handle, AccessMethod method,
                      AtaOperation operation, const Addressing& addressing, std::uint8_t* sector);
+
+// The methods that carry ATA CHECK POWER MODE and bring its registers back,
+// in the order they are tried.
+constexpr AccessMethod kPowerCheckMethods[] = {AccessMethod::AtaPassThrough12,
+                                               AccessMethod::AtaPassThrough16};
+// CHECK POWER MODE as one of those methods' CDB: non-data, the registers
+// asked back (CK_COND). Empty for another method.
+std::vector<std::uint8_t> PowerCheckCdb(AccessMethod method);
+// The power mode the drive reports, or nothing when the check got no
+// answer that says it.
+std::optional<PowerMode> RunPowerCheck(DeviceStack& stack, DeviceHandle handle,
+                                       AccessMethod method);
 
 struct ScsiAddress {
   std::uint8_t pathId;

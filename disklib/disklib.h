@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "common/disk_library.h"
 #include "common/wire_records.h"
 #include "disklib/device_stack.h"
+#include "disklib/drive_memory.h"
 
 namespace disklib {
 
@@ -16,6 +18,17 @@ namespace disklib {
 void GetDiskInfo(DeviceStack& stack, std::uint32_t n, ardmon::DiskInfoTable* record);
 // Reads drive n's identity and S.M.A.R.T. data; a null record is left alone.
 void GetTempInfo(DeviceStack& stack, std::uint32_t n, ardmon::TempInfoRecord* record);
+// GetTempInfo for a drive that does not sleep: one that may spin is asked
+// for its power first, and a sleeping one is sent nothing that would wake
+// it. What it learns of the drive goes to `memory`.
+ardmon::DrivePower GetTempInfoIfAwake(DeviceStack& stack, std::uint32_t n,
+                                      ardmon::TempInfoRecord* record, DriveMemory& memory);
+// "\\.\PHYSICALDRIVEn", the handle the drive's ATA commands go to.
+std::optional<DeviceHandle> OpenPhysicalDrive(DeviceStack& stack, std::uint32_t n);
+// Reads the drive into the zeroed record: by the access methods its
+// controller calls for, else as an NVMe drive.
+void ReadOpenDrive(DeviceStack& stack, DeviceHandle drive, std::uint32_t n,
+                   const std::u16string& controllerId, ardmon::TempInfoRecord& record);
 // Registers (add) or removes the SATA upper filter; true when a device changed.
 bool EditSilFilters(DeviceStack& stack, bool add);
 

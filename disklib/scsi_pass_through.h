@@ -1,8 +1,12 @@
 // The platform's SCSI_PASS_THROUGH request as a 64-bit process sends it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+
+#include "disklib/device_stack.h"
 
 namespace disklib {
 
@@ -44,5 +48,25 @@ static_assert(kSenseOffset + kSenseLength == kDataOffset);
 // or padding there.
 constexpr std::uint32_t kPassThroughSlack = 592;
 constexpr std::uint8_t SCSI_IOCTL_DATA_IN = 1;
+constexpr std::uint8_t SCSI_IOCTL_DATA_UNSPECIFIED = 2;
+
+constexpr std::uint8_t kScsiStatusGood = 0x00;
+constexpr std::uint8_t kScsiStatusCheckCondition = 0x02;
+
+// What a device answered to a CDB, whatever its status.
+struct PassThroughAnswer {
+  std::uint8_t scsiStatus = 0;
+  std::uint32_t transferred = 0;  // as the driver reports it, maybe more than asked
+  std::array<std::uint8_t, kSenseLength> sense{};
+  std::uint8_t senseLength = 0;  // the sense bytes the driver returned
+};
+
+// Sends a CDB, data-in when `transferLength` is not zero, else without
+// data; copies at most `transferLength` bytes to `output`. Nothing when
+// the request itself failed.
+std::optional<PassThroughAnswer> SendPassThrough(DeviceStack& stack, DeviceHandle handle,
+                                                 const std::uint8_t* cdb, std::uint8_t cdbLength,
+                                                 std::uint8_t* output,
+                                                 std::uint32_t transferLength);
 
 }  // namespace disklib

@@ -35,8 +35,12 @@ std::int32_t StackLibrary::GetTempInfo(std::int32_t n, void* tempInfoRecord) {
 }
 
 std::int32_t StackLibrary::GetTempInfoIfAwake(std::int32_t n, void* tempInfoRecord) {
-  GetTempInfo(n, tempInfoRecord);
-  return static_cast<std::int32_t>(ardmon::DrivePower::kUnknown);
+  constexpr auto kUnknown = static_cast<std::int32_t>(ardmon::DrivePower::kUnknown);
+  return Guarded(makeStack_, kUnknown, [&](DeviceStack& stack) {
+    return static_cast<std::int32_t>(
+        disklib::GetTempInfoIfAwake(stack, static_cast<std::uint32_t>(n),
+                                    static_cast<ardmon::TempInfoRecord*>(tempInfoRecord), memory_));
+  });
 }
 
 std::int32_t StackLibrary::AddFilterSil() {

@@ -5,12 +5,14 @@
 
 #include "common/disk_library.h"
 #include "disklib/device_stack.h"
+#include "disklib/drive_memory.h"
 
 namespace disklib {
 
-// The library over device stacks made afresh for every call, so nothing
-// survives between calls. No exception leaves it: a call that throws (out
-// of memory) returns what it returns on failure, with what it had written.
+// The library over device stacks made afresh for every call; only what it
+// learnt of the drives' power survives between calls. No exception leaves
+// it: a call that throws (out of memory) returns what it returns on
+// failure, with what it had written.
 class StackLibrary : public ardmon::DiskLibrary {
  public:
   using StackFactory = std::function<std::unique_ptr<DeviceStack>()>;
@@ -24,6 +26,7 @@ class StackLibrary : public ardmon::DiskLibrary {
 
  private:
   StackFactory makeStack_;
+  DriveMemory memory_;
 };
 
 }  // namespace disklib

@@ -106,37 +106,44 @@ Outcome ReadDrive(DeviceStack& stack, DeviceHandle drive, std::uint32_t n,
 
 }  // namespace
 
+void ReadOpenDrive(DeviceStack& stack, DeviceHandle drive, std::uint32_t n,
+                   const std::u16string& controllerId, ardmon::TempInfoRecord& record) {
+  const Outcome outcome = ReadDrive(stack, drive, n, controllerId, record);
+  if (!outcome.identify) {
+    ReadNvmeDrive(stack, drive, record);
+    return;
+  }
+  record.IdentifyOk = outcome.identify;
+  record.AttributesOk = outcome.attributes;
+  record.ThresholdsOk = outcome.thresholds;
+
+  record.SmartSupported = record.IdentifyData[kSmartSupportByte] & 1;
+  ardmon::SwapAtaString(record.IdentifyData + 2 * 10, 20, record.SerialNumber);
+  ardmon::SwapAtaString(record.IdentifyData + 2 * 23, 8, record.FirmwareRevision);
+  ardmon::SwapAtaString(record.IdentifyData + 2 * 27, 40, record.ModelNumber);
+
+  if (record.SmartSupported && record.AttributesOk && record.ThresholdsOk) {
+    const SmartVerdict verdict = EvaluateSmart(record.AttributeData, record.ThresholdData);
+    record.HealthStatus = verdict.status;
+    record.Temperature = verdict.temperature;
+    record.PowerOnHours = verdict.powerOnHours;
+  }
+}
+
+std::optional<DeviceHandle> OpenPhysicalDrive(DeviceStack& stack, std::uint32_t n) {
+  const std::string path = "\\\\.\\PHYSICALDRIVE" + std::to_string(static_cast<std::int32_t>(n));
+  return stack.Open(Utf16FromAscii(path), kReadWrite);
+}
+
 void GetTempInfo(DeviceStack& stack, std::uint32_t n, ardmon::TempInfoRecord* record) {
   if (!record) return;
   std::memset(record, 0, sizeof *record);
 
   std::optional<DiskInterface> disk = FindDiskInterface(stack, n);
   if (!disk) return;
-  const std::string drivePath =
-      "\\\\.\\PHYSICALDRIVE" + std::to_string(static_cast<std::int32_t>(n));
-  ScopedHandle drive(stack, stack.Open(Utf16FromAscii(drivePath), kReadWrite));
+  ScopedHandle drive(stack, OpenPhysicalDrive(stack, n));
   if (!drive) return;
-
-  const Outcome outcome = ReadDrive(stack, drive.get(), n, disk->controllerId, *record);
-  if (!outcome.identify) {
-    ReadNvmeDrive(stack, drive.get(), *record);
-    return;
-  }
-  record->IdentifyOk = outcome.identify;
-  record->AttributesOk = outcome.attributes;
-  record->ThresholdsOk = outcome.thresholds;
-
-  record->SmartSupported = record->IdentifyData[kSmartSupportByte] & 1;
-  ardmon::SwapAtaString(record->IdentifyData + 2 * 10, 20, record->SerialNumber);
-  ardmon::SwapAtaString(record->IdentifyData + 2 * 23, 8, record->FirmwareRevision);
-  ardmon::SwapAtaString(record->IdentifyData + 2 * 27, 40, record->ModelNumber);
-
-  if (record->SmartSupported && record->AttributesOk && record->ThresholdsOk) {
-    const SmartVerdict verdict = EvaluateSmart(record->AttributeData, record->ThresholdData);
-    record->HealthStatus = verdict.status;
-    record->Temperature = verdict.temperature;
-    record->PowerOnHours = verdict.powerOnHours;
-  }
+  ReadOpenDrive(stack, drive.get(), n, disk->controllerId, *record);
 }
 
 }  // namespace disklib

@@ -1,5 +1,7 @@
 #include "fake_device_stack.h"
 
+#include <algorithm>
+
 namespace disklib::testing {
 namespace {
 
@@ -20,6 +22,7 @@ std::string OperationOf(std::uint8_t command, std::uint8_t features) {
   if (command == 0xEC) return "Identify";
   if (command == 0xB0 && features == 0xD0) return "ReadData";
   if (command == 0xB0 && features == 0xD1) return "ReadThresholds";
+  if (command == 0xE5) return "CheckPowerMode";
   return "Unknown";
 }
 
@@ -41,6 +44,22 @@ class FakeEntry : public DeviceEntry {
 };
 
 }  // namespace
+
+std::vector<std::uint8_t> PowerSenseBytes(PowerSense format, std::uint8_t count) {
+  const std::uint8_t kStatus = 0x50, kDevice = 0x40;  // DRDY and DSC; LBA mode
+  switch (format) {
+    case PowerSense::Descriptor:
+      return {0x72, 0x01, 0x00, 0x1D, 0, 0,     0, 14,  // recovered error, 00h/1Dh
+              0x09, 0x0C, 0x00, 0x00, 0, count, 0, 0,  0, 0, 0, 0, kDevice, kStatus};
+    case PowerSense::Fixed:
+      return {0x70, 0, 0x01, 0x00, kStatus, kDevice, count, 10, 0, 0, 0, 0, 0x00, 0x1D, 0, 0, 0, 0};
+    case PowerSense::Other:  // illegal request, invalid command operation code
+      return {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00, 0, 0, 0, 0};
+    case PowerSense::None:
+      break;
+  }
+  return {};
+}
 
 bool FakeDeviceStack::VisitInterfaces(InterfaceClass cls,
                                       const std::function<bool(const DeviceInterface&)>& stop) {
@@ -193,11 +212,29 @@ bool FakeDeviceStack::PassThrough(FakeDevice& device, const std::string& where,
   }
   log.push_back(method + "/" + operation + "@" + where);
   if (!Answer(device, method, operation)) return false;
+  if (operation == "CheckPowerMode") {
+    AnswerPowerCheck(device, buffer);
+    return true;
+  }
   std::memcpy(buffer + kDataOffset, SectorFor(device, operation).data(), 512);
   header.ScsiStatus = device.scsiStatus;
   header.DataTransferLength = device.reportedTransfer.value_or(512);
   std::memcpy(buffer, &header, sizeof header);
   return true;
+}
+
+// No data; the registers, if any, in the sense area the request names.
+void FakeDeviceStack::AnswerPowerCheck(const FakeDevice& device, std::uint8_t* buffer) {
+  ScsiPassThroughHeader header;
+  std::memcpy(&header, buffer, sizeof header);
+  const std::vector<std::uint8_t> sense = PowerSenseBytes(device.powerSense, device.powerCount);
+  const auto length =
+      static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), header.SenseInfoLength));
+  std::copy_n(sense.begin(), length, buffer + header.SenseInfoOffset);
+  header.ScsiStatus = sense.empty() ? 0x00 : 0x02;  // GOOD or CHECK CONDITION
+  header.SenseInfoLength = length;
+  header.DataTransferLength = 0;
+  std::memcpy(buffer, &header, sizeof header);
 }
 
 // Answers as the platform's storage drivers do, data right behind the
@@ -250,6 +287,7 @@ bool FakeDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const voi
   const std::string where = Narrow(path);
   auto* buffer = static_cast<std::uint8_t*>(out);
   returned = 0;
+  ++controlCalls;
   switch (code) {
     case IOCTL_STORAGE_GET_DEVICE_NUMBER: {
       if (!device.typeAndNumber || outSize < 12) return false;

@@ -32,6 +32,14 @@ inline std::vector<std::uint8_t> AnyAttributes() {
   return sector;
 }
 
+// How a device answers CHECK POWER MODE with CK_COND: the registers in
+// descriptor or fixed format sense data, sense that carries no registers,
+// or GOOD status without sense.
+enum class PowerSense { Descriptor, Fixed, Other, None };
+
+// The sense data of a CK_COND answer carrying `count`, byte by byte.
+std::vector<std::uint8_t> PowerSenseBytes(PowerSense format, std::uint8_t count);
+
 struct FakeDevice {
   // IOCTL_STORAGE_GET_DEVICE_NUMBER; the request fails when unset.
   std::optional<std::pair<std::uint32_t, std::uint32_t>> typeAndNumber;
@@ -44,12 +52,16 @@ struct FakeDevice {
   std::optional<bool> powered = true;
   // INQUIRY vendor and product identification, 24 bytes, when it answers.
   std::string inquiry;
-  // "Method/Operation" pairs that answer, e.g. "SmartIoctl/Identify"; a
-  // method name alone answers all three operations. The storage queries
+  // "Method/Operation" pairs that answer, e.g. "SmartIoctl/Identify" or
+  // "AtaPassThrough16/CheckPowerMode"; a method name alone answers all
+  // operations. The storage queries
   // answer as "AdapterProtocol" or "DeviceProtocol" with "Identify" or
   // "HealthLog", and "Temperature".
   std::set<std::string> answers;
   std::uint8_t scsiStatus = 0;
+  // CHECK POWER MODE's count register (FFh: active) and how it comes back.
+  std::uint8_t powerCount = 0xFF;
+  PowerSense powerSense = PowerSense::Descriptor;
   // DRIVERSTATUS.bDriverError of the control-code methods' answers, and the
   // miniports' SRB_IO_CONTROL.ReturnCode.
   std::uint8_t driverError = 0;
@@ -97,6 +109,7 @@ class FakeDeviceStack : public DeviceStack {
 
   std::vector<std::string> log;
   std::vector<std::vector<std::uint8_t>> passThroughRequests;
+  int controlCalls = 0;  // every Control request, whatever it asks
   int openHandles = 0;
 
   bool VisitInterfaces(InterfaceClass cls,
@@ -127,6 +140,7 @@ class FakeDeviceStack : public DeviceStack {
              std::uint32_t& returned);
   bool PassThrough(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
                    std::uint32_t inSize);
+  static void AnswerPowerCheck(const FakeDevice& device, std::uint8_t* buffer);
   bool StorageQuery(FakeDevice& device, const std::string& where, std::uint8_t* buffer,
                     std::uint32_t inSize, std::uint32_t outSize, std::uint32_t& returned);
 

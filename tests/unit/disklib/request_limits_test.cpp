@@ -1,5 +1,5 @@
 // The library's longest call, which the monitor's transaction bound is made
-// of, against what GetTempInfo really sends on every route.
+// of, against what GetTempInfoIfAwake really sends on every route.
 #include "common/request_limits.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +26,9 @@ struct Cost {
   std::uint32_t passThrough = 0, miniport = 0, seconds = 0;
 };
 
-// GetTempInfo on a drive behind `controller` whose only answer is `answer`,
-// the time-outs taken from the requests as the library built them.
+// GetTempInfoIfAwake, which sends all GetTempInfo sends and its power
+// check, on a drive behind `controller` whose only answer is `answer`, the
+// time-outs taken from the requests as the library built them.
 Cost CostOfRoute(const std::u16string& controller, const std::string& answer) {
   FakeDeviceStack stack;
   AddDisk(stack, 0, controller, {answer});
@@ -38,7 +39,8 @@ Cost CostOfRoute(const std::u16string& controller, const std::string& answer) {
   stack.portInterfaces.push_back({u"\\\\?\\port", 7});
   stack.devices[u"\\\\?\\port"] = drive;
   ardmon::TempInfoRecord record{};
-  GetTempInfo(stack, 0, &record);
+  DriveMemory memory;
+  GetTempInfoIfAwake(stack, 0, &record, memory);
   Cost cost;
   for (const auto& request : stack.passThroughRequests) {
     ScsiPassThroughHeader header;
