@@ -134,10 +134,11 @@ Fixture LoadFixtureOrEmpty(const std::filesystem::path& file) {
   }
 }
 
-// Written beside and moved into place, so that a library reading the file
-// at the same moment never sees half a machine.
 void SaveFixture(const Fixture& fixture, const std::filesystem::path& file) {
-  const std::string text = WriteFixture(fixture);
+  ReplaceFileText(file, WriteFixture(fixture));
+}
+
+void ReplaceFileText(const std::filesystem::path& file, const std::string& text) {
   std::filesystem::path written = file;
   written += ".new";
   std::ofstream out(written, std::ios::binary | std::ios::trunc);

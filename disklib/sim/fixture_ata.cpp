@@ -12,6 +12,8 @@ namespace {
 constexpr std::size_t kMaxAttributes = 30;
 constexpr std::size_t kEntrySize = 12;
 constexpr std::uint16_t kSmartRevision = 0x0010;
+constexpr std::size_t kRotationRateWord = 217;
+constexpr std::uint8_t kIntegritySignature = 0xA5;  // the low byte of word 255
 
 // Attributes that carry a threshold are usually pre-failure ones.
 std::uint16_t DefaultFlags(std::uint8_t threshold) {
@@ -48,6 +50,39 @@ void Checksum(Sector& s) {
   std::uint8_t sum = 0;
   for (std::size_t i = 0; i + 1 < s.size(); ++i) sum = static_cast<std::uint8_t>(sum + s[i]);
   s[511] = static_cast<std::uint8_t>(0x100 - sum);
+}
+
+Sector BuiltIdentifySector(const AtaDrive& drive, std::uint64_t diskSize) {
+  Sector s{};
+  const std::uint64_t sectors = diskSize / 512;
+  PutWord(s, 0, 0x0040);  // fixed, not removable
+  PutWord(s, 1, 16383);   // legacy geometry
+  PutWord(s, 3, 16);
+  PutWord(s, 6, 63);
+  PutAtaString(s, 10, 20, drive.serial);
+  PutAtaString(s, 23, 8, drive.firmware);
+  PutAtaString(s, 27, 40, drive.model);
+  PutWord(s, 47, 0x8010);
+  PutWord(s, 49, 0x2F00);  // LBA and DMA
+  PutWord(s, 53, 0x0007);
+  const std::uint32_t lba28 =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, 0x0FFFFFFF));
+  PutWord(s, 60, static_cast<std::uint16_t>(lba28 & 0xFFFF));
+  PutWord(s, 61, static_cast<std::uint16_t>(lba28 >> 16));
+  PutWord(s, 80, 0x01F0);  // ATA-4 to ATA-8
+  const std::uint16_t smart = drive.smartSupported ? 1 : 0;
+  PutWord(s, 82, static_cast<std::uint16_t>(0x7468 | smart));
+  PutWord(s, 83, 0x7C00);  // 48-bit addressing among others
+  PutWord(s, 84, 0x4163);
+  PutWord(s, 85, static_cast<std::uint16_t>(0x7468 | (drive.smartEnabled ? smart : 0)));
+  PutWord(s, 86, 0x3C00);
+  PutWord(s, 87, 0x4163);
+  for (std::size_t w = 0; w < 4; ++w) {
+    PutWord(s, 100 + w, static_cast<std::uint16_t>(sectors >> (16 * w)));
+  }
+  s[510] = kIntegritySignature;
+  Checksum(s);
+  return s;
 }
 
 }  // namespace
@@ -110,37 +145,12 @@ Json AtaJson(const AtaDrive& a) {
   return j;
 }
 
-Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize) {
-  if (drive.identifySector) return *drive.identifySector;
-  Sector s{};
-  const std::uint64_t sectors = diskSize / 512;
-  PutWord(s, 0, 0x0040);  // fixed, not removable
-  PutWord(s, 1, 16383);   // legacy geometry
-  PutWord(s, 3, 16);
-  PutWord(s, 6, 63);
-  PutAtaString(s, 10, 20, drive.serial);
-  PutAtaString(s, 23, 8, drive.firmware);
-  PutAtaString(s, 27, 40, drive.model);
-  PutWord(s, 47, 0x8010);
-  PutWord(s, 49, 0x2F00);  // LBA and DMA
-  PutWord(s, 53, 0x0007);
-  const std::uint32_t lba28 =
-      static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, 0x0FFFFFFF));
-  PutWord(s, 60, static_cast<std::uint16_t>(lba28 & 0xFFFF));
-  PutWord(s, 61, static_cast<std::uint16_t>(lba28 >> 16));
-  PutWord(s, 80, 0x01F0);  // ATA-4 to ATA-8
-  const std::uint16_t smart = drive.smartSupported ? 1 : 0;
-  PutWord(s, 82, static_cast<std::uint16_t>(0x7468 | smart));
-  PutWord(s, 83, 0x7C00);  // 48-bit addressing among others
-  PutWord(s, 84, 0x4163);
-  PutWord(s, 85, static_cast<std::uint16_t>(0x7468 | (drive.smartEnabled ? smart : 0)));
-  PutWord(s, 86, 0x3C00);
-  PutWord(s, 87, 0x4163);
-  for (std::size_t w = 0; w < 4; ++w) {
-    PutWord(s, 100 + w, static_cast<std::uint16_t>(sectors >> (16 * w)));
+Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize, std::uint16_t rotationRate) {
+  Sector s = drive.identifySector ? *drive.identifySector : BuiltIdentifySector(drive, diskSize);
+  if (rotationRate != 0) {
+    PutWord(s, kRotationRateWord, rotationRate);
+    if (s[510] == kIntegritySignature) Checksum(s);
   }
-  s[510] = 0xA5;  // integrity word signature
-  Checksum(s);
   return s;
 }
 

@@ -1,6 +1,7 @@
 // A physical drive in the fixture: how Windows reaches it, which access
 // methods answer, its driver's quirks, and the ATA or NVMe drive behind it.
 #include <algorithm>
+#include <iterator>
 #include <tuple>
 
 #include "disklib/sim/fixture_json.h"
@@ -31,7 +32,29 @@ constexpr QuirkEntry kQuirkNames[] = {
     {Quirk::ShortTransfer, "shortTransfer"},
     {Quirk::TemperatureProperty, "temperatureProperty"},
     {Quirk::SmartAbortZeroData, "smartAbortZeroData"},
+    {Quirk::FixedFormatSense, "fixedFormatSense"},
 };
+
+constexpr std::string_view kPowerStateNames[] = {"active", "idle", "standby"};
+
+// IDENTIFY word 217: not reported, solid state, or a speed in rpm.
+constexpr std::uint16_t kSolidState = 1;
+constexpr std::uint16_t kLowestRpm = 0x0401;
+constexpr std::uint16_t kHighestRpm = 0xFFFE;
+constexpr std::uint32_t kMaxDelayMs = 600000;  // longer than any test waits
+
+void ParsePower(ObjectReader& r, Disk& d) {
+  const std::string state = r.String("powerState", "active");
+  const std::optional<PowerState> power = PowerStateFromName(state);
+  if (!power) r.Fail("\"powerState\" is active, idle or standby, not \"" + state + "\"");
+  d.powerState = *power;
+  d.osPowerDown = r.Bool("osPowerDown", false);
+  d.rotationRate = static_cast<std::uint16_t>(r.Unsigned("rotationRate", kHighestRpm, 0));
+  if (d.rotationRate > kSolidState && d.rotationRate < kLowestRpm) {
+    r.Fail("\"rotationRate\" is 0, 1 or a speed from 1025 to 65534 rpm");
+  }
+  d.spinUpMs = static_cast<std::uint32_t>(r.Unsigned("spinUpMs", kMaxDelayMs, 0));
+}
 
 Inquiry ParseInquiry(const Json& json, const std::string& where) {
   ObjectReader q(json, where);
@@ -71,11 +94,15 @@ bool Disk::Answers(AccessMethod method) const {
 bool Disk::Has(Quirk quirk) const {
   return std::find(quirks.begin(), quirks.end(), quirk) != quirks.end();
 }
+bool Disk::Asleep() const {
+  return osPowerDown || powerState == PowerState::Standby;
+}
 bool Disk::operator==(const Disk& o) const {
   return std::tie(number, path, node, size, openable, answerDelayMs, inquiry, scsiAddress, methods,
-                  ata, nvme, quirks) == std::tie(o.number, o.path, o.node, o.size, o.openable,
-                                                 o.answerDelayMs, o.inquiry, o.scsiAddress,
-                                                 o.methods, o.ata, o.nvme, o.quirks);
+                  ata, nvme, quirks, powerState, osPowerDown, rotationRate, spinUpMs) ==
+         std::tie(o.number, o.path, o.node, o.size, o.openable, o.answerDelayMs, o.inquiry,
+                  o.scsiAddress, o.methods, o.ata, o.nvme, o.quirks, o.powerState, o.osPowerDown,
+                  o.rotationRate, o.spinUpMs);
 }
 
 Disk ParseDisk(const Json& json, const std::string& where) {
@@ -86,7 +113,7 @@ Disk ParseDisk(const Json& json, const std::string& where) {
   d.node = r.String("node");
   d.size = r.Unsigned("size", UINT64_MAX);
   d.openable = r.Bool("openable", true);
-  d.answerDelayMs = static_cast<std::uint32_t>(r.Unsigned("answerDelayMs", 600000, 0));
+  d.answerDelayMs = static_cast<std::uint32_t>(r.Unsigned("answerDelayMs", kMaxDelayMs, 0));
   if (r.Has("inquiry")) d.inquiry = ParseInquiry(json.at("inquiry"), r.Where("inquiry"));
   if (r.Has("scsiAddress")) {
     d.scsiAddress = ParseScsiAddress(json.at("scsiAddress"), r.Where("scsiAddress"));
@@ -103,6 +130,7 @@ Disk ParseDisk(const Json& json, const std::string& where) {
   }
   if (r.Has("ata")) d.ata = ParseAta(json.at("ata"), r.Where("ata"));
   if (r.Has("nvme")) d.nvme = ParseNvme(json.at("nvme"), r.Where("nvme"));
+  ParsePower(r, d);
   r.Finish();
   return d;
 }
@@ -141,6 +169,12 @@ Json DiskJson(const Disk& d) {
     for (Quirk q : d.quirks) quirks.push_back(std::string(QuirkName(q)));
     j["quirks"] = quirks;
   }
+  if (d.powerState != PowerState::Active) {
+    j["powerState"] = std::string(PowerStateName(d.powerState));
+  }
+  if (d.osPowerDown) j["osPowerDown"] = true;
+  if (d.rotationRate != 0) j["rotationRate"] = d.rotationRate;
+  if (d.spinUpMs != 0) j["spinUpMs"] = d.spinUpMs;
   return j;
 }
 
@@ -170,6 +204,17 @@ std::string_view QuirkName(Quirk quirk) {
     if (q.quirk == quirk) return q.name;
   }
   return {};
+}
+
+std::optional<PowerState> PowerStateFromName(std::string_view name) {
+  for (std::size_t i = 0; i < std::size(kPowerStateNames); ++i) {
+    if (kPowerStateNames[i] == name) return static_cast<PowerState>(i);
+  }
+  return std::nullopt;
+}
+
+std::string_view PowerStateName(PowerState state) {
+  return kPowerStateNames[static_cast<std::size_t>(state)];
 }
 
 }  // namespace disklib::sim

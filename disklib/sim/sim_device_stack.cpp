@@ -83,11 +83,6 @@ void SimDeviceStack::Close(DeviceHandle handle) {
   handles_.erase(handle);
 }
 
-std::optional<bool> SimDeviceStack::DevicePowered(DeviceHandle handle) {
-  if (handles_.find(handle) == handles_.end()) return std::nullopt;
-  return true;
-}
-
 bool SimDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void* in,
                              std::uint32_t inSize, void* out, std::uint32_t outSize,
                              std::uint32_t& returned) {
@@ -102,9 +97,10 @@ bool SimDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void
   if (inSize != 0) std::memcpy(buffer.data(), in, inSize);
   Request request{code, buffer, inSize, outSize};
   Status status = Status::Failed;
+  const std::vector<bool> asleep = AsleepDisks();
   switch (object.kind) {
     case Kind::Disk: {
-      const Disk& disk = fixture_.disks[object.index];
+      Disk& disk = fixture_.disks[object.index];
       // As a slow bridge or a drive spinning up keeps its caller waiting.
       std::this_thread::sleep_for(std::chrono::milliseconds(disk.answerDelayMs));
       status = DiskControl(disk, request);
@@ -117,6 +113,7 @@ bool SimDeviceStack::Control(DeviceHandle handle, std::uint32_t code, const void
       status = VolumeControl(fixture_, fixture_.volumes[object.index], request);
       break;
   }
+  KeepSpinUps(asleep);
   if (status == Status::Failed) return false;
   returned = std::min(request.returned, outSize);
   if (returned != 0) std::memcpy(out, buffer.data(), returned);

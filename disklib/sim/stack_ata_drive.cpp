@@ -17,9 +17,10 @@ std::optional<AtaOperation> DecodeAta(const AtaRegisters& r, bool featuresCarryL
 }
 
 // The drive's answer to a well-formed command; nothing when it aborts.
-std::optional<Sector> Execute(const Disk& disk, AtaOperation op) {
+std::optional<Sector> Execute(Disk& disk, AtaOperation op) {
+  PowerUpFor(disk, false);
   const AtaDrive& ata = *disk.ata;
-  if (op == AtaOperation::Identify) return IdentifySector(ata, disk.size);
+  if (op == AtaOperation::Identify) return IdentifySector(ata, disk.size, disk.rotationRate);
   if (!ata.smartSupported || !ata.smartEnabled || disk.Has(Quirk::SmartAbortZeroData)) {
     return std::nullopt;
   }
@@ -29,6 +30,27 @@ std::optional<Sector> Execute(const Disk& disk, AtaOperation op) {
 // How much of a sector the disk's driver hands back.
 std::size_t SectorAnswerBytes(const Disk& disk) {
   return disk.Has(Quirk::ShortTransfer) ? kSectorBytes / 2 : kSectorBytes;
+}
+
+void PowerUpFor(Disk& disk, bool checkPowerMode) {
+  if (disk.osPowerDown) {
+    disk.osPowerDown = false;
+    disk.powerState = PowerState::Active;
+  } else if (!checkPowerMode && disk.powerState == PowerState::Standby) {
+    disk.powerState = PowerState::Active;
+  }
+}
+
+std::uint8_t PowerModeCount(PowerState state) {
+  switch (state) {
+    case PowerState::Standby:
+      return 0x00;
+    case PowerState::Idle:
+      return 0x80;
+    case PowerState::Active:
+      break;
+  }
+  return 0xFF;
 }
 
 }  // namespace disklib::sim

@@ -13,7 +13,7 @@ Status DeviceNumber(std::uint32_t disk, std::uint32_t partition, Request& r) {
   return Status::Done;
 }
 
-Status DiskControl(const Disk& disk, Request& r) {
+Status DiskControl(Disk& disk, Request& r) {
   switch (r.code) {
     case IOCTL_STORAGE_GET_DEVICE_NUMBER:
       return DeviceNumber(disk.number, 0, r);  // the whole disk, no partition

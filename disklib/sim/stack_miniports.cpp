@@ -68,7 +68,7 @@ std::optional<SataTarget> SataFilterTarget(const Request& r, const MiniportReque
   return SataTarget{b[32], b[33]};
 }
 
-Status MiniportAnswer(const Disk& disk, const MiniportRequest& m, Request& r) {
+Status MiniportAnswer(Disk& disk, const MiniportRequest& m, Request& r) {
   if (!disk.ata) return Status::Failed;
   PutU32(r.buffer, 20, 0);  // ReturnCode
   r.returned = static_cast<std::uint32_t>(kSrbHeader) +
@@ -80,7 +80,7 @@ Status MiniportAnswer(const Disk& disk, const MiniportRequest& m, Request& r) {
 
 // On the disk's own handle only the disk miniport answers, for its own
 // drive number; the SATA filter sits on the controller's port.
-Status DiskMiniport(const Disk& disk, Request& r) {
+Status DiskMiniport(Disk& disk, Request& r) {
   std::optional<MiniportRequest> m = MiniportHeader(r);
   if (!m || !IsScsiDisk(*m) || !disk.Answers(AccessMethod::ScsiDiskMiniport)) {
     return Status::Failed;
@@ -94,7 +94,7 @@ Status DiskMiniport(const Disk& disk, Request& r) {
 // A storage port answers miniport requests for the present disks below its
 // node: the SATA filter by PathId and TargetId, the disk miniport by PathId
 // as drive number.
-Status PortControl(const Fixture& f, const StoragePort& port, Request& r) {
+Status PortControl(Fixture& f, const StoragePort& port, Request& r) {
   if (r.code != IOCTL_SCSI_MINIPORT) return Status::Failed;
   std::optional<MiniportRequest> m = MiniportHeader(r);
   if (!m) return Status::Failed;
@@ -105,7 +105,7 @@ Status PortControl(const Fixture& f, const StoragePort& port, Request& r) {
   if (IsSataFilter(*m)) {
     std::optional<SataTarget> target = SataFilterTarget(r, *m);
     if (!target) return Status::Failed;
-    for (const Disk& d : f.disks) {
+    for (Disk& d : f.disks) {
       if (served(d, AccessMethod::SataMiniport) && d.scsiAddress->pathId == target->pathId &&
           d.scsiAddress->targetId == target->targetId) {
         return MiniportAnswer(d, *m, r);
@@ -114,7 +114,7 @@ Status PortControl(const Fixture& f, const StoragePort& port, Request& r) {
   } else if (IsScsiDisk(*m)) {
     std::optional<std::uint8_t> drive = ScsiDiskDriveNumber(r, *m);
     if (!drive) return Status::Failed;
-    for (const Disk& d : f.disks) {
+    for (Disk& d : f.disks) {
       if (served(d, AccessMethod::ScsiDiskMiniport) && d.scsiAddress->pathId == *drive) {
         return MiniportAnswer(d, *m, r);
       }

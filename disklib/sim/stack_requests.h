@@ -65,28 +65,35 @@ struct AtaRegisters {
 // transfer length of IDENTIFY, so it is not checked there.
 std::optional<AtaOperation> DecodeAta(const AtaRegisters& r, bool featuresCarryLength);
 // The drive's answer to a well-formed command; nothing when it aborts.
-std::optional<Sector> Execute(const Disk& disk, AtaOperation op);
+// The command wakes a sleeping disk.
+std::optional<Sector> Execute(Disk& disk, AtaOperation op);
+// A command reaching the drive: Windows powers up a disk it has powered
+// down, and the drive spins up from standby for any command but CHECK
+// POWER MODE, which it answers as it is.
+void PowerUpFor(Disk& disk, bool checkPowerMode);
+// CHECK POWER MODE's count register for the drive's mode.
+std::uint8_t PowerModeCount(PowerState state);
 // How much of a sector the disk's driver hands back.
 std::size_t SectorAnswerBytes(const Disk& disk);
 
 // ---- per family of requests --------------------------------------------------
 
 // SMART_RCV_DRIVE_DATA (stack_smart_ioctl.cpp).
-Status SmartIoctl(const Disk& disk, Request& r);
+Status SmartIoctl(Disk& disk, Request& r);
 // SENDCMDOUTPARAMS at `at`, as SMART_RCV_DRIVE_DATA and the miniports
 // answer; returns the count of bytes answered from `at` on.
 std::uint32_t PutDriveAnswer(const Disk& disk, Bytes& b, std::size_t at,
                              const std::optional<Sector>& sector);
 // IOCTL_SCSI_MINIPORT on a disk handle and on a storage port
 // (stack_miniports.cpp).
-Status DiskMiniport(const Disk& disk, Request& r);
-Status PortControl(const Fixture& f, const StoragePort& port, Request& r);
+Status DiskMiniport(Disk& disk, Request& r);
+Status PortControl(Fixture& f, const StoragePort& port, Request& r);
 // IOCTL_SCSI_PASS_THROUGH and the CDBs it carries (stack_pass_through.cpp).
-Status PassThrough(const Disk& disk, Request& r);
+Status PassThrough(Disk& disk, Request& r);
 // IOCTL_STORAGE_QUERY_PROPERTY (stack_storage_queries.cpp).
 Status StorageQuery(const Disk& disk, Request& r);
 // Every control code on a disk handle (stack_disk_control.cpp).
-Status DiskControl(const Disk& disk, Request& r);
+Status DiskControl(Disk& disk, Request& r);
 // STORAGE_DEVICE_NUMBER of a disk or of a partition on it.
 Status DeviceNumber(std::uint32_t disk, std::uint32_t partition, Request& r);
 // The control codes on a volume handle (stack_volumes.cpp).

@@ -28,7 +28,7 @@ std::uint32_t PutDriveAnswer(const Disk& disk, Bytes& b, std::size_t at,
   return static_cast<std::uint32_t>(kStatusBytes + count);
 }
 
-Status SmartIoctl(const Disk& disk, Request& r) {
+Status SmartIoctl(Disk& disk, Request& r) {
   if (!disk.Answers(AccessMethod::SmartIoctl) || !disk.ata) return Status::Failed;
   // SENDCMDINPARAMS less its one-byte buffer in, SENDCMDOUTPARAMS with a
   // sector out.
