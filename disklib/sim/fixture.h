@@ -113,7 +113,11 @@ enum class Quirk {
   TemperatureProperty,  // the device temperature property answers, NVMe or not
   SmartAbortZeroData,   // the drive aborts its S.M.A.R.T. reads, and the control-code and
                         // miniport ones come back as a whole buffer of zeros with the error
+  FixedFormatSense,     // the ATA registers of a pass-through come back in fixed-format sense
 };
+
+// The drive's power mode, as CHECK POWER MODE reports it.
+enum class PowerState { Active, Idle, Standby };
 
 struct Disk {
   std::uint32_t number = 0;         // \\.\PHYSICALDRIVEn
@@ -128,9 +132,15 @@ struct Disk {
   std::optional<AtaDrive> ata;
   std::optional<NvmeDrive> nvme;
   std::vector<Quirk> quirks;
+  PowerState powerState = PowerState::Active;
+  bool osPowerDown = false;        // Windows has powered the disk down (D3)
+  std::uint16_t rotationRate = 0;  // IDENTIFY word 217: 0 not reported, 1 solid state, else rpm
+  std::uint32_t spinUpMs = 0;      // added to the answer that wakes the disk
 
   bool Answers(AccessMethod method) const;
   bool Has(Quirk quirk) const;
+  // Any command but CHECK POWER MODE would spin it up.
+  bool Asleep() const;
   bool operator==(const Disk& o) const;
 };
 
@@ -188,9 +198,14 @@ Fixture LoadFixture(const std::filesystem::path& file);
 Fixture LoadFixtureOrEmpty(const std::filesystem::path& file);
 // Throws FixtureError when the file cannot be written.
 void SaveFixture(const Fixture& fixture, const std::filesystem::path& file);
+// Writes the text beside the file and moves it into place, so that a reader
+// never sees half of it; throws FixtureError when it cannot.
+void ReplaceFileText(const std::filesystem::path& file, const std::string& text);
 
-// The sectors a drive returns.
-Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize);
+// The sectors a drive returns; a nonzero rotation rate also goes into a
+// sector given verbatim.
+Sector IdentifySector(const AtaDrive& drive, std::uint64_t diskSize,
+                      std::uint16_t rotationRate = 0);
 Sector AttributeSector(const AtaDrive& drive);
 Sector ThresholdSector(const AtaDrive& drive);
 std::vector<std::uint8_t> NvmeIdentifyController(const NvmeDrive& drive);
@@ -200,6 +215,8 @@ std::optional<AccessMethod> AccessMethodFromName(std::string_view name);
 std::string_view AccessMethodName(AccessMethod method);
 std::optional<Quirk> QuirkFromName(std::string_view name);
 std::string_view QuirkName(Quirk quirk);
+std::optional<PowerState> PowerStateFromName(std::string_view name);
+std::string_view PowerStateName(PowerState state);
 
 using ardmon::Utf16FromUtf8;
 using ardmon::Utf8FromUtf16;

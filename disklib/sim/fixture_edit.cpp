@@ -90,9 +90,20 @@ Health HealthNamed(const std::string& name) {
   throw FixtureError("health is good, caution or bad, not " + name);
 }
 
+void SetPower(Fixture& fixture, std::uint32_t drive, const std::string& name) {
+  if (name == "down") {
+    SetOsPowerDown(fixture, drive, true);
+    return;
+  }
+  const std::optional<PowerState> state = PowerStateFromName(name);
+  if (!state) throw FixtureError("power is active, idle, standby or down, not " + name);
+  SetPowerState(fixture, drive, *state);
+  SetOsPowerDown(fixture, drive, false);
+}
+
 constexpr const char* kUsage =
     "usage: ardmon-sim FIXTURE heat N CELSIUS | health N good|caution|bad | wear N PERCENT |\n"
-    "       unplug N | plug N\n";
+    "       unplug N | plug N | power N active|idle|standby|down\n";
 
 }  // namespace
 
@@ -144,6 +155,14 @@ void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged) {
   }
 }
 
+void SetPowerState(Fixture& fixture, std::uint32_t drive, PowerState state) {
+  DiskOf(fixture, drive).powerState = state;
+}
+
+void SetOsPowerDown(Fixture& fixture, std::uint32_t drive, bool poweredDown) {
+  DiskOf(fixture, drive).osPowerDown = poweredDown;
+}
+
 int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::string& err) {
   if (argc < 4) {
     err = kUsage;
@@ -162,6 +181,8 @@ int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::
       SetHealth(fixture, drive, HealthNamed(argv[4]));
     } else if ((verb == "unplug" || verb == "plug") && argc == 4) {
       SetPlugged(fixture, drive, verb == "plug");
+    } else if (verb == "power" && argc == 5) {
+      SetPower(fixture, drive, argv[4]);
     } else {
       err = kUsage;
       return 2;

@@ -27,10 +27,14 @@ void SetWear(Fixture& fixture, std::uint32_t drive, std::uint8_t percentUsed);
 std::optional<std::int16_t> AtaTemperature(const AtaDrive& ata);
 // An unplugged drive's device node is absent, so the drive is not found.
 void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged);
+// The drive's own power mode; whether Windows has powered the disk down.
+void SetPowerState(Fixture& fixture, std::uint32_t drive, PowerState state);
+void SetOsPowerDown(Fixture& fixture, std::uint32_t drive, bool poweredDown);
 
 // "ardmon-sim" command line: FIXTURE heat N CELSIUS | health N good|caution|bad
-// | wear N PERCENT | unplug N | plug N. Returns the exit code; messages go to
-// `out`/`err`.
+// | wear N PERCENT | unplug N | plug N | power N active|idle|standby|down
+// (down: Windows powers the disk down; the others also power it up).
+// Returns the exit code; messages go to `out`/`err`.
 int RunFixtureCommand(int argc, const char* const* argv, std::string& out, std::string& err);
 
 }  // namespace disklib::sim

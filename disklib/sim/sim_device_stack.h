@@ -19,7 +19,8 @@ namespace disklib::sim {
 
 class SimDeviceStack : public DeviceStack {
  public:
-  // With a file, every property edit is written back to it at once.
+  // With a file, every property edit and every disk woken is written back
+  // to it at once, and each spin-up counted in the counts file beside it.
   explicit SimDeviceStack(Fixture fixture,
                           std::optional<std::filesystem::path> saveTo = std::nullopt);
 
@@ -61,6 +62,10 @@ class SimDeviceStack : public DeviceStack {
   };
 
   const Volume* VolumeOf(const std::u16string& name) const;
+  std::vector<bool> AsleepDisks() const;
+  // The disks a request woke stay awake: written back, counted, and their
+  // answer waits while they spin up.
+  void KeepSpinUps(const std::vector<bool>& asleepBefore);
 
   Fixture fixture_;
   std::optional<std::filesystem::path> saveTo_;

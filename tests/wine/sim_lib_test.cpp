@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,7 @@
 #include "common/wire_records.h"
 #include "disklib/exports.h"
 #include "disklib/sim/fixture.h"
+#include "disklib/sim/spin_up_counts.h"
 
 namespace {
 
@@ -66,6 +68,7 @@ class SimLibrary : public ::testing::Test {
   void TearDown() override { Restore(); }
   static void Restore() {
     ASSERT_TRUE(CopyFileW(DemoFixture().c_str(), FixtureFile().c_str(), FALSE));
+    fs::remove(disklib::sim::SpinUpCountsFile(FixtureFile()));
   }
   static fs::path FixtureFile() { return OwnFolder() / L"ArdmonSim.json"; }
 
@@ -255,6 +258,22 @@ TEST_F(SimLibrary, AbortedSmartReadsWithZeroDataAreNotRead) {
     EXPECT_EQ(temp.HealthStatus, ardmon::kHealthNotEvaluated);
     EXPECT_EQ(temp.Temperature, 0);
   }
+}
+
+// The drive's information comes from what Windows holds; its first read
+// spins it up, written back and counted beside the library, once.
+TEST_F(SimLibrary, AReadWakesADiskInStandbyOnceAndCountsIt) {
+  Fixture f = disklib::sim::LoadFixture(FixtureFile());
+  f.disks.at(0).powerState = disklib::sim::PowerState::Standby;
+  disklib::sim::SaveFixture(f, FixtureFile());
+  const fs::path counts = OwnFolder() / L"ArdmonSim.counts.json";
+  EXPECT_EQ(DiskInfo(0).Present, 1);
+  EXPECT_FALSE(fs::exists(counts));
+  EXPECT_EQ(TempInfo(0).Temperature, 38);
+  EXPECT_EQ(TempInfo(0).Temperature, 38);
+  EXPECT_EQ(disklib::sim::LoadFixture(FixtureFile()).disks.at(0).powerState,
+            disklib::sim::PowerState::Active);
+  EXPECT_EQ(disklib::sim::LoadSpinUps(counts), (std::map<std::uint32_t, std::uint32_t>{{0, 1}}));
 }
 
 TEST_F(SimLibrary, MissingOrBrokenFixtureIsAMachineWithoutDisks) {

@@ -178,7 +178,9 @@ std::string FullFixture() {
     "inquiry": {"vendor": "V", "product": "P", "revision": "R", "removable": true},
     "scsiAddress": {"portNumber": 1, "pathId": 2, "targetId": 3, "lun": 4},
     "methods": ["BridgeCdb10", "SmartIoctl"],
-    "quirks": ["temperatureProperty", "shortTransfer", "goodStatusNoData", "smartAbortZeroData"],
+    "quirks": ["temperatureProperty", "shortTransfer", "goodStatusNoData", "smartAbortZeroData",
+               "fixedFormatSense"],
+    "powerState": "standby", "osPowerDown": true, "rotationRate": 65534, "spinUpMs": 600000,
     "ata": {
       "model": "M", "serial": "S", "firmware": "F", "smartSupported": false, "smartEnabled": false,
       "attributes": [{"id": 9, "value": 5, "worst": 4, "raw": 281474976710655, "threshold": 3,
@@ -242,6 +244,8 @@ TEST(SimFixture, BrokenFixtureIsAMachineWithoutDisks) {
       disk(R"("size": 1, "nvme": {"spare": 5})"),             // misspelt key
       disk(R"("size": 1, "answerDelayMs": 600001)"),          // longer than any test waits
       disk(R"("size": 1, "quirks": ["slow"])"),               // unknown quirk
+      disk(R"("size": 1, "powerState": "sleep")"),            // unknown power mode
+      disk(R"("size": 1, "rotationRate": 1024)"),             // reserved
       R"({"services": [{"type": 1}]})",                       // a service without a name
       R"({"services": [{"name": "x", "state": 4}]})",         // misspelt key
       R"({"services": [1]})",
