@@ -55,7 +55,7 @@ TEST_F(MetricsTextTest, GivesEachPresentDriveItsSeries) {
       "quenby_drive_power_state{drive=\"0\"} 2\n",
       "quenby_drive_power_state{drive=\"1\"} 0\n",
       "quenby_drive_power_state{drive=\"3\"} 1\n",
-      "quenby_drive_power_state{drive=\"5\"} 2\n",
+      "quenby_drive_power_state{drive=\"5\"} 0\n",  // NVMe does not spin: read unchecked
       "quenby_drive_temperature_celsius{drive=\"0\"} 38\n",
       "quenby_drive_temperature_celsius{drive=\"5\"} 43\n",
       "quenby_drive_health{drive=\"0\"} 1\n",
