@@ -82,10 +82,10 @@ void GraphPageCore::AddGraphSample(int intervalMinutes) {
 // read, lest a sleeping disk lose its history.
 void GraphPageCore::RecordDrives() {
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    const DriveSlot& present = table_.slots[slot];
-    if (present.reading == DriveReading::kAsleepUnread) continue;
+    const DriveSlot& occupant = table_.slots[slot];
+    if (occupant.reading == DriveReading::kAsleepUnread) continue;
     const bool adopted = std::exchange(unconfirmed_[slot], false);
-    SlotDrive drive = table_.Present(slot) ? SlotDriveOf(present.slotRecord) : SlotDrive{};
+    SlotDrive drive = table_.Present(slot) ? SlotDriveOf(occupant.slotRecord) : SlotDrive{};
     if (drive == drives_[slot]) continue;
     if (adopted) ClearGraphSlot(slot);
     records_->Drive(slot, drive);
