@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 
   monitor::SlotTable table;
   for (int slot = 0; slot < monitor::kSlotCount; ++slot)
-    table.slots[slot].slotRecord = (*records)[slot];
+    table.slots[slot].slotRecord = records->disks[slot];
   monitor::MemoryProfile profile;
   monitor::GraphPageCore graph(table, profile);
   const std::int64_t now = std::time(nullptr);
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     for (int slot = 0; slot < monitor::kSlotCount; ++slot) {
       if (!table.Present(slot)) graph.ClearGraphSlot(slot);  // as every cycle does
       table.slots[slot].slotRecord.Temp.Temperature =
-          Swung((*records)[slot].Temp.Temperature, time, slot);
+          Swung(records->disks[slot].Temp.Temperature, time, slot);
     }
     table.lastSampleTime = time;
     graph.AddGraphSample(graph.history().empty() ? 0 : kIntervalMinutes);

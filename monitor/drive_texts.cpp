@@ -46,13 +46,19 @@ std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings
 }
 
 std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
+                                                  DriveReading reading,
                                                   const ardmon::Strings& strings) {
   const std::uint8_t temperature = record.Temp.Temperature;
+  unsigned smart = record.Temp.SmartSupported ? IDS_SMART_SUPPORTED : IDS_SMART_UNSUPPORTED;
+  if (reading == DriveReading::kAsleepUnread) smart = IDS_NO_VALUE;
+  std::u16string temperatureCell =
+      temperature ? Widen(std::to_string(temperature)) + u"\u2103" : strings.Get(IDS_NO_VALUE);
+  if (reading != DriveReading::kRead) temperatureCell = strings.Get(IDS_SLEEPING);
   return {DriveText(record, strings),
           ModelText(record, strings),
           Capacity(record.DiskSize),
-          strings.Get(record.Temp.SmartSupported ? IDS_SMART_SUPPORTED : IDS_SMART_UNSUPPORTED),
-          temperature ? Widen(std::to_string(temperature)) + u"\u2103" : strings.Get(IDS_NO_VALUE),
+          strings.Get(smart),
+          temperatureCell,
           strings.Get(HealthStringId(record.Temp.HealthStatus))};
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/wire_records.h"
 #include "monitor/drive_list.h"
+#include "monitor/slot_table.h"
 #include "resources/strings.h"
 
 namespace monitor {
@@ -15,8 +16,10 @@ namespace monitor {
 std::u16string DriveText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings);
 // The model number, else the INQUIRY name, else "Unknown"; trimmed.
 std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Strings& strings);
-// The six cells of the drive's row.
+// The six cells of the drive's row. A sleeping drive's temperature says
+// so; one not read yet claims nothing about its S.M.A.R.T. support.
 std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
+                                                  DriveReading reading,
                                                   const ardmon::Strings& strings);
 // The temperature as a tray icon shows it: the number, or "--".
 std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings& strings);

@@ -1,5 +1,6 @@
 #include "monitor/monitor_cycle.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -20,24 +21,77 @@ struct MonitorCycle::Pass {
   bool anyWarning = false;
 };
 
+namespace {
+
+// A Result no service gives. GetTempInfoIfAwake goes out with it, because a
+// service that does not know the command returns the message as it came:
+// its Result then tells it from a reading and from a sleeping drive.
+constexpr std::uint32_t kUnservedResult = 0xFFFFFFFF;
+
+enum class TemperatureAnswer { kRead, kAsleep, kFailed };
+
+// One exchange into `message`: the reply's Result, 0 when the service was
+// not reached.
+std::uint32_t Ask(ServiceChannel& channel, ardmon::PipeCommand command, int slot,
+                  ardmon::PipeMessage& message, std::uint32_t result = 0) {
+  message = {static_cast<std::uint32_t>(command), static_cast<std::uint32_t>(slot), result, {}};
+  return channel.Transact(message);
+}
+
+bool AllZero(const std::uint8_t* bytes, std::size_t size) {
+  return std::all_of(bytes, bytes + size, [](std::uint8_t byte) { return byte == 0; });
+}
+
+TemperatureAnswer AskTemperature(ServiceChannel& channel, int slot, bool ifAwake,
+                                 ardmon::TempInfoRecord& temp) {
+  ardmon::PipeMessage message;
+  std::uint32_t result = 0;
+  if (ifAwake) {
+    result = Ask(channel, ardmon::PipeCommand::GetTempInfoIfAwake, slot, message, kUnservedResult);
+    if (result == ardmon::kResultAsleep && AllZero(message.Payload, sizeof temp)) {
+      return TemperatureAnswer::kAsleep;
+    }
+    if (result != 1 && result != kUnservedResult) return TemperatureAnswer::kFailed;
+  }
+  // GetTempInfo answers 1 whenever the service is reached; an older service
+  // can only read the drive.
+  if (result != 1 && Ask(channel, ardmon::PipeCommand::GetTempInfo, slot, message) == 0) {
+    return TemperatureAnswer::kFailed;
+  }
+  std::memcpy(&temp, message.Payload, sizeof temp);
+  return TemperatureAnswer::kRead;
+}
+
+// What the cycle learnt of a present drive's reading: a drive first seen
+// asleep has none yet.
+DriveReading ReadingAfter(const DriveSlot& drive, bool asked, bool asleep) {
+  if (!asked) return drive.reading;
+  if (!asleep) return DriveReading::kRead;
+  const bool hadReading = drive.slotRecord.Present && drive.reading != DriveReading::kAsleepUnread;
+  return hadReading ? DriveReading::kAsleep : DriveReading::kAsleepUnread;
+}
+
+}  // namespace
+
 std::unique_ptr<CycleRecords> FetchCycleRecords(const CycleRequest& request,
                                                 ServiceChannel& channel) {
   auto records = std::make_unique<CycleRecords>();
-  // Both queries answer 1 whenever the service is reached.
-  const auto exchange = [&](ardmon::PipeCommand command, int slot, void* answer, std::size_t size) {
-    ardmon::PipeMessage message{
-        static_cast<std::uint32_t>(command), static_cast<std::uint32_t>(slot), 0, {}};
-    if (channel.Transact(message) == 0) return false;
-    std::memcpy(answer, message.Payload, size);
-    return true;
-  };
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    ardmon::DiskInfoTable& record = (*records)[slot];
-    if (!exchange(ardmon::PipeCommand::GetDiskInfo, slot, &record, sizeof record)) return nullptr;
+    ardmon::DiskInfoTable& record = records->disks[slot];
+    ardmon::PipeMessage message;
+    // GetDiskInfo answers 1 whenever the service is reached.
+    if (Ask(channel, ardmon::PipeCommand::GetDiskInfo, slot, message) == 0) return nullptr;
+    std::memcpy(&record, message.Payload, sizeof record);
     record.Temp = {};
-    if (request.readTemperature[slot] &&
-        !exchange(ardmon::PipeCommand::GetTempInfo, slot, &record.Temp, sizeof record.Temp)) {
-      return nullptr;
+    if (!request.readTemperature[slot]) continue;
+    switch (AskTemperature(channel, slot, request.ifAwake, record.Temp)) {
+      case TemperatureAnswer::kFailed:
+        return nullptr;
+      case TemperatureAnswer::kAsleep:
+        records->asleep[slot] = true;
+        break;
+      case TemperatureAnswer::kRead:
+        break;
     }
   }
   return records;
@@ -96,7 +150,7 @@ void MonitorCycle::RunMonitorCycle(bool fullRead) {
 
 // A slot that was empty has its temperature read whatever the cycle.
 void MonitorCycle::Request(bool fullRead, std::optional<int> sampleInterval) {
-  CycleRequest request{fullRead, {}, sampleInterval};
+  CycleRequest request{fullRead, {}, sampleInterval, IsOn(profile_, kNoWake)};
   for (int slot = 0; slot < kSlotCount; ++slot) {
     request.readTemperature[slot] = fullRead || !table_.Present(slot);
   }
@@ -151,32 +205,35 @@ void MonitorCycle::Apply(const CycleRequest& request, const CycleRecords& record
   // user's.
   list_.SetEnabled(false);
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    ardmon::DiskInfoTable record = records[slot];
-    // Temperatures not read this time are carried over.
-    if (!request.readTemperature[slot]) record.Temp = table_.slots[slot].slotRecord.Temp;
-    ApplySlot(pass, slot, record);
+    ardmon::DiskInfoTable record = records.disks[slot];
+    if (!record.Present) {
+      AbsentSlot(slot);
+      continue;
+    }
+    const bool asked = request.readTemperature[slot];
+    // Temperatures not read this time, and those of a sleeping drive, are
+    // carried over.
+    if (!asked || records.asleep[slot]) record.Temp = table_.slots[slot].slotRecord.Temp;
+    PresentSlot(pass, slot, record, ReadingAfter(table_.slots[slot], asked, records.asleep[slot]));
   }
   Finish(pass);
 }
 
-void MonitorCycle::ApplySlot(Pass& pass, int slot, ardmon::DiskInfoTable record) {
-  if (record.Present) {
-    PresentSlot(pass, slot, record);
-  } else {
-    AbsentSlot(slot);
-  }
-}
-
-void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record) {
+// A sleeping drive keeps its last reading and raises nothing from it.
+void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record,
+                               DriveReading reading) {
   DriveSlot& drive = table_.slots[slot];
   const bool wasPresent = drive.slotRecord.Present != 0;
+  drive.reading = reading;
   drive.displayName = DriveText(record, strings_) + ModelText(record, strings_);
   if (pass.listHadRows && !wasPresent && IsOn(profile_, kDeviceLog)) {
     hooks_.AddLogEntry(drive.displayName + strings_.Get(IDS_ADD));
   }
-  if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record.Temp.Temperature);
-  ReportHealth(slot, drive.slotRecord.Temp.HealthStatus, record.Temp.HealthStatus);
-  FillRow(pass.row, slot, record);
+  if (!IsAsleep(drive)) {
+    if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record.Temp.Temperature);
+    ReportHealth(slot, drive.slotRecord.Temp.HealthStatus, record.Temp.HealthStatus);
+  }
+  FillRow(pass.row, slot, record, reading);
   drive.slotRecord = record;
   ++pass.row;
 }
@@ -212,17 +269,22 @@ void MonitorCycle::Raise(const std::u16string& text, const IntSetting& log,
   if (IsOn(profile_, mail)) hooks_.SendAlertMail(text);
 }
 
-void MonitorCycle::FillRow(int row, int slot, const ardmon::DiskInfoTable& record) {
+void MonitorCycle::FillRow(int row, int slot, const ardmon::DiskInfoTable& record,
+                           DriveReading reading) {
   if (row >= list_.RowCount()) list_.InsertRow(row);
   list_.SetItemData(row, slot);
-  const auto cells = RowCells(record, strings_);
+  const auto cells = RowCells(record, reading, strings_);
   // Only changed cells are written, so a cycle without news redraws nothing.
   for (int column = 0; column < kColumnCount; ++column) {
     if (list_.CellText(row, column) != cells[column]) list_.SetCellText(row, column, cells[column]);
   }
   const std::u16string devicePath = FieldText(record.DevicePath);
-  list_.SetChecked(
-      row, profile_.GetProfileInt(kSettingSection, devicePath, record.Temp.SmartSupported) != 0);
+  // A drive not read yet, since it sleeps, counts as having S.M.A.R.T., as
+  // the disks that sleep do: else it would be unticked, and stored so with
+  // the icons, before its support is known.
+  const bool tickedByDefault =
+      reading == DriveReading::kAsleepUnread || record.Temp.SmartSupported != 0;
+  list_.SetChecked(row, profile_.GetProfileInt(kSettingSection, devicePath, tickedByDefault) != 0);
 }
 
 void MonitorCycle::AbsentSlot(int slot) {

@@ -41,16 +41,23 @@ struct CycleRequest {
   // The graph sample that follows the cycle: after the timer's cycles and
   // the first one.
   std::optional<int> sampleInterval;
+  // Temperatures are asked for only if the drive is awake, so that a
+  // sleeping drive is not woken: the user's choice when the cycle began.
+  bool ifAwake = false;
 };
 
 // The records of one cycle as the service answered; a temperature record
-// not asked for stays zero.
-using CycleRecords = std::array<ardmon::DiskInfoTable, kSlotCount>;
+// not asked for, or of a drive asleep, stays zero.
+struct CycleRecords {
+  std::array<ardmon::DiskInfoTable, kSlotCount> disks{};
+  std::array<bool, kSlotCount> asleep{};
+};
 
 // The transactions of one cycle, on any thread. Nothing when one of them
 // failed (the service not reached, the pipe broken, the bound passed): a
 // cycle is applied whole or not at all, since the records of a service that
-// does not answer say nothing about the disks.
+// does not answer say nothing about the disks. A service too old to know
+// whether a drive sleeps has it read.
 std::unique_ptr<CycleRecords> FetchCycleRecords(const CycleRequest& request,
                                                 ServiceChannel& channel);
 
@@ -94,12 +101,11 @@ class MonitorCycle {
   void Request(bool fullRead, std::optional<int> sampleInterval);
   void NoteServiceAnswering(bool answering);
   void Apply(const CycleRequest& request, const CycleRecords& records);
-  void ApplySlot(Pass& pass, int slot, ardmon::DiskInfoTable record);
-  void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record);
+  void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   void AbsentSlot(int slot);
   void CountTemperature(Pass& pass, int slot, std::uint8_t temperature);
   void ReportHealth(int slot, std::uint8_t before, std::uint8_t now);
-  void FillRow(int row, int slot, const ardmon::DiskInfoTable& record);
+  void FillRow(int row, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   void Raise(const std::u16string& text, const IntSetting& log, const IntSetting& mail);
   void Finish(Pass& pass);
   void AddGraphSample(int intervalMinutes);

@@ -23,6 +23,8 @@ constexpr IntSetting kHealthLog{u"HEALTHLOG", 1};
 constexpr IntSetting kDeviceLog{u"DEVICELOG", 1};
 constexpr IntSetting kTemperatureMail{u"TEMPMAIL", 0};
 constexpr IntSetting kHealthMail{u"HEALTHMAIL", 0};
+// Nonzero: a drive that sleeps is not read, so not woken, by the cycle.
+constexpr IntSetting kNoWake{u"NOWAKE", 1};
 
 inline std::int32_t Read(Profile& profile, const IntSetting& setting) {
   return profile.GetProfileInt(kSettingSection, setting.name, setting.defaultValue);

@@ -12,16 +12,35 @@ namespace monitor {
 
 constexpr int kSlotCount = 26;
 
+// What the last temperature request learnt of a present drive.
+enum class DriveReading : std::uint8_t {
+  kRead,          // read: awake, or asked regardless
+  kAsleep,        // asleep: its record keeps the last reading
+  kAsleepUnread,  // asleep whenever asked since it came: its record has no reading
+};
+
 struct DriveSlot {
   ardmon::DiskInfoTable slotRecord{};  // all zero: an empty slot
   std::u16string displayName;          // letters then model; the prefix of event texts
   std::uint32_t overCount = 0;         // consecutive counted samples at or above TEMP
+  DriveReading reading = DriveReading::kRead;
 };
 
+inline bool IsAsleep(const DriveSlot& drive) {
+  return drive.reading != DriveReading::kRead;
+}
+
 // A drive whose counter reached the allowable count: its temperature cell
-// is drawn red and its tray icon has the warning base.
+// is drawn red and its tray icon has the warning base. Not while it sleeps:
+// its count waits with its reading, and it is not running hot now.
 inline bool IsOverLimit(const DriveSlot& drive, std::uint32_t allowableCount) {
-  return drive.overCount >= allowableCount;
+  return !IsAsleep(drive) && drive.overCount >= allowableCount;
+}
+
+// The temperature a graph sample takes of the drive: none (0) while it
+// sleeps, since its reading is not of now.
+inline std::uint8_t SampledTemperature(const DriveSlot& drive) {
+  return IsAsleep(drive) ? 0 : drive.slotRecord.Temp.Temperature;
 }
 
 struct SlotTable {

@@ -14,6 +14,11 @@ std::u16string StaleNote(const SlotTable& table, const ardmon::Strings& strings)
   return table.valuesCurrent ? std::u16string() : strings.Get(IDS_VALUES_NOT_CURRENT) + u"\n";
 }
 
+IconBase BaseOf(const DriveSlot& drive, std::uint32_t count) {
+  if (IsAsleep(drive)) return IconBase::kSleeping;
+  return IsOverLimit(drive, count) ? IconBase::kWarning : IconBase::kNormal;
+}
+
 DriveIcon IconOf(int row, const DriveList& list, const SlotTable& table, std::uint32_t count,
                  const ardmon::Strings& strings) {
   const DriveSlot& drive = table.slots[list.ItemData(row)];
@@ -21,8 +26,8 @@ DriveIcon IconOf(int row, const DriveList& list, const SlotTable& table, std::ui
                        list.CellText(row, kColumnModel) + u"\n" +
                        list.CellText(row, kColumnTemperature);
   if (tip.size() > kTipChars) tip.resize(kTipChars);
-  return {row, IsOverLimit(drive, count),
-          TemperatureNumber(drive.slotRecord.Temp.Temperature, strings), tip};
+  return {row, BaseOf(drive, count), TemperatureNumber(drive.slotRecord.Temp.Temperature, strings),
+          tip};
 }
 
 }  // namespace

@@ -11,10 +11,14 @@
 
 namespace monitor {
 
+// The drive symbol under the number: red once the drive's counter reached
+// COUNT, grey while the drive sleeps.
+enum class IconBase { kNormal, kWarning, kSleeping };
+
 struct DriveIcon {
-  int id;                 // the drive list row
-  bool warning;           // the red base: the drive's counter reached COUNT
-  std::u16string number;  // the temperature, or "--"
+  int id;  // the drive list row
+  IconBase base;
+  std::u16string number;  // the temperature, the last one while asleep, or "--"
   // Drive, model and temperature cells, one per line, after a line that
   // says they are not current while the service does not answer.
   std::u16string tip;

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Draws the monitor's two 16 x 16 icons, a disk drive seen from the front,
+"""Draws the monitor's three 16 x 16 icons, a disk drive seen from the front,
 and writes them as .ico files:
 
-  drive_normal.ico   light blue, 32 bits per pixel with alpha (icon 128)
-  drive_warning.ico  red, 8 bits per pixel with a 256-entry palette (icon 129)
+  drive_normal.ico    light blue, 32 bits per pixel with alpha (icon 128)
+  drive_warning.ico   red, 8 bits per pixel with a 256-entry palette (icon 129)
+  drive_sleeping.ico  grey with its light off, 32 bits per pixel (icon 130)
 
 Usage: gen_icons.py OUTPUT_DIR
 
@@ -59,11 +60,21 @@ RED = {
     "L": (0xFF, 0xE0, 0x40),
     "D": (0xC0, 0x22, 0x22),
 }
+GREY = {
+    "#": (0x4A, 0x4A, 0x4A),
+    ",": (0x4A, 0x4A, 0x4A),
+    "T": (0xD8, 0xD8, 0xD8),
+    "H": (0xEE, 0xEE, 0xEE),
+    "F": (0xA8, 0xA8, 0xA8),
+    "S": (0x60, 0x60, 0x60),
+    "L": (0x80, 0x80, 0x80),
+    "D": (0x8C, 0x8C, 0x8C),
+}
 
 
 def check_shape():
     assert len(SHAPE) == SIZE and all(len(row) == SIZE for row in SHAPE)
-    for colours in (BLUE, RED):
+    for colours in (BLUE, RED, GREY):
         assert set("".join(SHAPE)) - {"."} <= set(colours)
 
 
@@ -134,6 +145,8 @@ def main():
         f.write(ico(*icon_32(BLUE)))
     with open(os.path.join(out, "drive_warning.ico"), "wb") as f:
         f.write(ico(*icon_8(RED)))
+    with open(os.path.join(out, "drive_sleeping.ico"), "wb") as f:
+        f.write(ico(*icon_32(GREY)))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 #include <vector>
 
 #include "monitor/pages/csv.h"
@@ -57,7 +58,7 @@ void GraphPageCore::Adopt(StoredHistory stored) {
   history_ = std::move(stored.history);
   drives_ = std::move(stored.drives);
   records_.emplace(stored.lastSampleTime);
-  firstSampleSinceAdopt_ = true;
+  unconfirmed_.fill(true);
   window_.Rewind();
   window_.Follow(history_.TotalMinutes());
 }
@@ -66,7 +67,7 @@ void GraphPageCore::AddGraphSample(int intervalMinutes) {
   if (records_) RecordDrives();
   SlotTemperatures temperatures;
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    temperatures[slot] = table_.slots[slot].slotRecord.Temp.Temperature;
+    temperatures[slot] = SampledTemperature(table_.slots[slot]);
   }
   // The cycle's intervals are remainders of an hour, never negative.
   const auto interval = static_cast<std::uint32_t>(std::max(intervalMinutes, 0));
@@ -77,16 +78,19 @@ void GraphPageCore::AddGraphSample(int intervalMinutes) {
 
 // A slot's samples belong to the drive that was in it. While the program
 // runs a drive only leaves through an empty slot, which clears its column.
+// A drive asleep since it came has no name yet: its slot waits until it is
+// read, lest a sleeping disk lose its history.
 void GraphPageCore::RecordDrives() {
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    SlotDrive drive =
-        table_.Present(slot) ? SlotDriveOf(table_.slots[slot].slotRecord) : SlotDrive{};
+    const DriveSlot& occupant = table_.slots[slot];
+    if (occupant.reading == DriveReading::kAsleepUnread) continue;
+    const bool adopted = std::exchange(unconfirmed_[slot], false);
+    SlotDrive drive = table_.Present(slot) ? SlotDriveOf(occupant.slotRecord) : SlotDrive{};
     if (drive == drives_[slot]) continue;
-    if (firstSampleSinceAdopt_) ClearGraphSlot(slot);
+    if (adopted) ClearGraphSlot(slot);
     records_->Drive(slot, drive);
     drives_[slot] = std::move(drive);
   }
-  firstSampleSinceAdopt_ = false;
 }
 
 // The cycle clears every empty slot at every pass: only a clear that

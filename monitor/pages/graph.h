@@ -3,6 +3,7 @@
 // and the CSV export.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -63,7 +64,8 @@ class GraphPageCore {
   // Once adopted: the drives the file names and what to append to it.
   SlotDrives drives_;
   std::optional<HistoryRecords> records_;
-  bool firstSampleSinceAdopt_ = false;
+  // Slots whose drive is still to be compared with the one the file names.
+  std::array<bool, kSlotCount> unconfirmed_{};
 };
 
 }  // namespace monitor

@@ -54,13 +54,17 @@ std::vector<std::u16string> DriveLetterItems(const ardmon::DiskInfoTable& record
 DriveFacts DriveFactsOf(const SlotTable& table, const ardmon::Strings& strings) {
   const int slot = table.selectedSlot;
   if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return {};
-  const ardmon::DiskInfoTable& record = table.slots[slot].slotRecord;
+  const DriveSlot& drive = table.slots[slot];
+  const ardmon::DiskInfoTable& record = drive.slotRecord;
   DriveFacts facts;
-  facts.model = Trimmed(WidenField(record.Temp.ModelNumber));
+  facts.model =
+      Trimmed(drive.reading == DriveReading::kAsleepUnread ? WidenField(record.InquiryId)
+                                                           : WidenField(record.Temp.ModelNumber));
   facts.maker = MakerOf(facts.model, strings);
   facts.serial = Trimmed(WidenField(record.Temp.SerialNumber));
   facts.firmware = WidenField(record.Temp.FirmwareRevision);
   facts.powerOnTime = PowerOnTimeText(record.Temp.PowerOnHours, strings);
+  if (IsAsleep(drive)) facts.power = strings.Get(IDS_SLEEPING);
   facts.letters = DriveLetterItems(record);
   return facts;
 }

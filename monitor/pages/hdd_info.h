@@ -50,9 +50,11 @@ std::vector<std::u16string> DriveLetterItems(const ardmon::DiskInfoTable& record
 
 struct DriveFacts {
   std::u16string maker, model, serial, firmware, powerOnTime;
+  std::u16string power;  // "Sleeping" while the drive sleeps, else empty
   std::vector<std::u16string> letters;
 };
-// The facts of the selected slot; all empty when no disk is there.
+// The facts of the selected slot; all empty when no disk is there. A drive
+// asleep since it came is named by its INQUIRY answer until it is read.
 DriveFacts DriveFactsOf(const SlotTable& table, const ardmon::Strings& strings);
 
 struct VolumeFacts {

@@ -57,6 +57,7 @@ SettingsForm SettingsPageCore::LoadSettings() {
   form.temperatureLog = IsOn(profile_, kTemperatureLog);
   form.healthLog = IsOn(profile_, kHealthLog);
   form.deviceLog = IsOn(profile_, kDeviceLog);
+  form.noWake = IsOn(profile_, kNoWake);
   return form;
 }
 
@@ -113,6 +114,7 @@ void SettingsPageCore::Store(const SettingsForm& form) {
                static_cast<std::int32_t>(members_[Index(SettingField::CheckInterval)]));
   WriteSetting(profile_, kAllowableCount,
                static_cast<std::int32_t>(members_[Index(SettingField::AllowableCount)]));
+  WriteSetting(profile_, kNoWake, form.noWake ? 1 : 0);
 }
 
 // A drive now below the warning temperature starts counting afresh; one at
@@ -129,6 +131,7 @@ SettingsForm SettingsPageCore::DefaultSettings() {
   }
   SettingsForm form = FormOfMembers();
   form.runAtStartup = form.temperatureLog = form.healthLog = form.deviceLog = true;
+  form.noWake = kNoWake.defaultValue != 0;
   return form;
 }
 
@@ -140,7 +143,7 @@ bool SettingsPageCore::IsSettingChanged(const SettingsForm& form, SettingsUi& ui
   return profile_.HasRunEntry() != form.runAtStartup ||
          IsOn(profile_, kTemperatureLog) != form.temperatureLog ||
          IsOn(profile_, kHealthLog) != form.healthLog ||
-         IsOn(profile_, kDeviceLog) != form.deviceLog ||
+         IsOn(profile_, kDeviceLog) != form.deviceLog || IsOn(profile_, kNoWake) != form.noWake ||
          ReadUnsigned(profile_, kCheckInterval) != members_[Index(SettingField::CheckInterval)] ||
          ReadUnsigned(profile_, kWarningTemperature) !=
              members_[Index(SettingField::WarningTemperature)] ||

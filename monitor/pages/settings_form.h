@@ -25,6 +25,7 @@ struct SettingsForm {
   bool temperatureLog = false;
   bool healthLog = false;
   bool deviceLog = false;
+  bool noWake = false;  // sleeping disks are not woken
 };
 
 // What an apply shows the user: a message box, then the keyboard focus.

@@ -14,6 +14,8 @@ namespace {
 constexpr int kIconSize = 16;
 // A memory device context draws black text on white by default.
 constexpr COLORREF kTextBackground = RGB(255, 255, 255);
+// A sleeping drive's last reading, faded like its base.
+constexpr COLORREF kSleepingText = RGB(80, 80, 80);
 
 NOTIFYICONDATAW IconData(HWND owner, UINT id) {
   NOTIFYICONDATAW data{};
@@ -32,7 +34,7 @@ HICON LoadSmallIcon(HINSTANCE module, int id) {
 
 // The number in bold over a filled background, as a 16x16 bitmap for the
 // screen.
-HBITMAP NumberBitmap(HWND owner, const std::u16string& number) {
+HBITMAP NumberBitmap(HWND owner, const std::u16string& number, COLORREF colour) {
   HDC screen = GetDC(owner);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, kIconSize, kIconSize);
@@ -41,6 +43,7 @@ HBITMAP NumberBitmap(HWND owner, const std::u16string& number) {
                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Gothic");
   HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
   HGDIOBJ oldFont = SelectObject(memory, font);
+  SetTextColor(memory, colour);
   // Spaces in the text background fill the bitmap before the number.
   TextOutW(memory, 0, 0, L"        ", 8);
   TextOutW(memory, 0, 8, L"        ", 8);
@@ -59,19 +62,23 @@ HBITMAP NumberBitmap(HWND owner, const std::u16string& number) {
 ShellTrayArea::ShellTrayArea(HWND owner, HINSTANCE resources)
     : owner_(owner),
       normal_(LoadSmallIcon(resources, IDI_APP)),
-      warning_(LoadSmallIcon(resources, IDI_APP_WARNING)) {}
+      warning_(LoadSmallIcon(resources, IDI_APP_WARNING)),
+      sleeping_(LoadSmallIcon(resources, IDI_APP_SLEEPING)) {}
 
 ShellTrayArea::~ShellTrayArea() {
   if (normal_) DestroyIcon(normal_);
   if (warning_) DestroyIcon(warning_);
+  if (sleeping_) DestroyIcon(sleeping_);
 }
 
 // The base icon with the number merged over it: the number's background
 // colour is its mask, so the text is opaque and its background transparent.
-HICON ShellTrayArea::NumberedIcon(bool warning, const std::u16string& number) const {
+HICON ShellTrayArea::NumberedIcon(IconBase base, const std::u16string& number) const {
+  const HICON bases[] = {normal_, warning_, sleeping_};  // by IconBase
   HIMAGELIST parts = ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, 2, 0);
-  ImageList_ReplaceIcon(parts, -1, warning ? warning_ : normal_);
-  HBITMAP numberBitmap = NumberBitmap(owner_, number);
+  ImageList_ReplaceIcon(parts, -1, bases[static_cast<int>(base)]);
+  HBITMAP numberBitmap =
+      NumberBitmap(owner_, number, base == IconBase::kSleeping ? kSleepingText : RGB(0, 0, 0));
   ImageList_AddMasked(parts, numberBitmap, kTextBackground);
   DeleteObject(numberBitmap);
   HIMAGELIST merged = ImageList_Merge(parts, 0, parts, 1, 0, 0);
@@ -91,7 +98,7 @@ bool ShellTrayArea::Show(UINT id, HICON icon, const std::u16string& tip) {
 }
 
 bool ShellTrayArea::ShowDriveIcon(const DriveIcon& icon) {
-  HICON image = NumberedIcon(icon.warning, icon.number);
+  HICON image = NumberedIcon(icon.base, icon.number);
   const bool shown = Show(static_cast<UINT>(icon.id), image, icon.tip);
   if (image) DestroyIcon(image);
   return shown;

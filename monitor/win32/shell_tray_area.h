@@ -23,12 +23,13 @@ class ShellTrayArea : public TrayArea {
   bool RemoveAppIcon() override;
 
  private:
-  HICON NumberedIcon(bool warning, const std::u16string& number) const;
+  HICON NumberedIcon(IconBase base, const std::u16string& number) const;
   bool Show(UINT id, HICON icon, const std::u16string& tip);
 
   HWND owner_;
   HICON normal_;
   HICON warning_;
+  HICON sleeping_;
 };
 
 }  // namespace monitor

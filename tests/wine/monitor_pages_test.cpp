@@ -104,6 +104,8 @@ TEST_F(MonitorPages, SettingsAreStoredByApplyAndAnEmptyFieldIsRefused) {
   EXPECT_EQ(ItemText(IDC_WARNING_TEMPERATURE), L"50");
   EXPECT_EQ(ItemText(IDC_CHECK_INTERVAL), L"0") << "as the test stored it";
   EXPECT_EQ(ItemText(IDC_ALLOWABLE_COUNT), L"3");
+  EXPECT_EQ(SendBounded(GetDlgItem(PageWith(IDC_NO_WAKE), IDC_NO_WAKE), BM_GETCHECK, 0, 0),
+            BST_CHECKED);
 
   // The interval of 0 that the tests run with is refused.
   SetItemText(IDC_WARNING_TEMPERATURE, L"45");
@@ -118,13 +120,16 @@ TEST_F(MonitorPages, SettingsAreStoredByApplyAndAnEmptyFieldIsRefused) {
   EXPECT_EQ(profile_.ReadInt(L"TEMP"), std::nullopt) << "nothing stored";
 
   SetItemText(IDC_CHECK_INTERVAL, L"1");
-  PostMessageW(GetDlgItem(PageWith(IDC_HEALTH_LOG), IDC_HEALTH_LOG), BM_CLICK, 0, 0);
+  for (int box : {IDC_HEALTH_LOG, IDC_NO_WAKE}) {
+    PostMessageW(GetDlgItem(PageWith(box), box), BM_CLICK, 0, 0);
+  }
   Click(IDC_APPLY);
   EXPECT_TRUE(WaitUntil([&] { return profile_.ReadInt(L"COUNT") == 5u; }, kReactMs));
   EXPECT_EQ(profile_.ReadInt(L"TEMP"), 45u);
   EXPECT_EQ(profile_.ReadInt(L"TIME"), 1u);
   EXPECT_EQ(profile_.ReadInt(L"HEALTHLOG"), 0u);
   EXPECT_EQ(profile_.ReadInt(L"TEMPLOG"), 1u);
+  EXPECT_EQ(profile_.ReadInt(L"NOWAKE"), 0u);
   ShootWindow("page_setting");
 
   SetItemText(IDC_CHECK_INTERVAL, L"");

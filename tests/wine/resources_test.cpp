@@ -348,7 +348,7 @@ WORD StoredBitCount(unsigned id) {
   return bits;
 }
 
-TEST(Icons, LightBlueAndRedDrivesOf16Pixels) {
+TEST(Icons, LightBlueRedAndGreyDrivesOf16Pixels) {
   const IconLook normal = Look(IDI_APP);
   EXPECT_EQ(normal.width, 16);
   EXPECT_EQ(normal.height, 16);
@@ -362,6 +362,10 @@ TEST(Icons, LightBlueAndRedDrivesOf16Pixels) {
   EXPECT_GT(warning.reddish, 100);
   EXPECT_EQ(warning.bluish, 0);
   EXPECT_EQ(StoredBitCount(IDI_APP_WARNING), 8);
+
+  const IconLook sleeping = Look(IDI_APP_SLEEPING);
+  EXPECT_EQ(sleeping.width, 16);
+  EXPECT_EQ(sleeping.bluish + sleeping.reddish, 0) << "grey";
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ void CHDDInfo::RefreshDriveInfo() {
   SetItemText(IDC_SERIAL_NUMBER, facts.serial);
   SetItemText(IDC_FIRMWARE, facts.firmware);
   SetItemText(IDC_POWER_ON_TIME, facts.powerOnTime);
+  SetItemText(IDC_DRIVE_POWER, facts.power);
 
   const HWND letters = Item(IDC_DRIVE_LETTERS);
   ComboBox_ResetContent(letters);

@@ -65,6 +65,7 @@ SettingsForm CSetting::ReadForm() const {
   form.temperatureLog = Checked(IDC_TEMPERATURE_LOG);
   form.healthLog = Checked(IDC_HEALTH_LOG);
   form.deviceLog = Checked(IDC_DEVICE_LOG);
+  form.noWake = Checked(IDC_NO_WAKE);
   return form;
 }
 
@@ -76,6 +77,7 @@ void CSetting::WriteForm(const SettingsForm& form) {
   SetChecked(IDC_TEMPERATURE_LOG, form.temperatureLog);
   SetChecked(IDC_HEALTH_LOG, form.healthLog);
   SetChecked(IDC_DEVICE_LOG, form.deviceLog);
+  SetChecked(IDC_NO_WAKE, form.noWake);
 }
 
 void CSetting::ShowMessage(unsigned stringId) {

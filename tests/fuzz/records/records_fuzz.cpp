@@ -73,7 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Each record on the heap, exactly its size, so a read past it is seen.
   auto records = std::make_unique<monitor::CycleRecords>();
-  std::memcpy(records.get(), data, std::min(size, sizeof *records));
+  std::memcpy(records->disks.data(), data, std::min(size, sizeof records->disks));
+  // The bytes after the records say which drives sleep.
+  const std::size_t flags = sizeof records->disks;
+  for (std::size_t at = flags; at < size && at - flags < records->asleep.size(); ++at)
+    records->asleep[at - flags] = data[at] & 1;
   monitor::CycleRequest request;
   request.fullRead = true;
   request.readTemperature.fill(true);

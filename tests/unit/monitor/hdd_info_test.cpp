@@ -66,6 +66,17 @@ TEST(DriveFacts, ShowTheSelectedDiskTrimmedExceptTheFirmware) {
   EXPECT_EQ(facts.firmware, u"KC45    ");
   EXPECT_EQ(facts.powerOnTime, u"5hours");
   EXPECT_THAT(facts.letters, ElementsAre(u"C:", u"D:"));
+  EXPECT_EQ(facts.power, u"");
+}
+
+TEST(DriveFacts, OfADiskAsleepSinceItCameSaySoAndNameItByInquiry) {
+  SlotTable table;
+  table.slots[0].slotRecord = Disk("E:", "", "", "", 0);
+  std::strcpy(table.slots[0].slotRecord.InquiryId, "ATA     WDC WD40EFRX-68N");
+  table.slots[0].reading = DriveReading::kAsleepUnread;
+  const DriveFacts facts = DriveFactsOf(table, kEnglish);
+  EXPECT_EQ(facts.model, u"ATA     WDC WD40EFRX-68N");
+  EXPECT_EQ(facts.power, u"Sleeping");
 }
 
 TEST(DriveFacts, AreEmptyWithoutADiskAndUnknownWithoutIdentity) {

@@ -21,6 +21,15 @@ void PutDrive(SlotTable& table, int slot, const char* model, const char* serial)
   std::strcpy(drive.slotRecord.Temp.ModelNumber, model);
   std::strcpy(drive.slotRecord.Temp.SerialNumber, serial);
   drive.displayName = u"X:DISK";
+  drive.reading = DriveReading::kRead;
+}
+
+// Asleep since the monitor started: only its INQUIRY name is known.
+void PutSleepingDrive(SlotTable& table, int slot) {
+  DriveSlot& drive = table.slots[slot];
+  drive.slotRecord.Temp = {};
+  std::strcpy(drive.slotRecord.InquiryId, "ATA     DISK");
+  drive.reading = DriveReading::kAsleepUnread;
 }
 
 // A run of the monitor: the Graph page's core over a history file that
@@ -203,6 +212,27 @@ TEST_F(HistoryFileTest, ASlotWhoseDriveChangedStartsWithAnEmptyColumn) {
   EXPECT_THAT(Texts(run.graph.history()),
               ::testing::ElementsAre("0:40,_,0,0,", "0:41,31,0,0,", "0:42,32,0,0,"))
       << "the new drive is the file's now";
+}
+
+TEST_F(HistoryFileTest, ADriveAsleepAtStartIsComparedWithTheFilesOnceItIsRead) {
+  PutDrive(table, 0, "ALPHA", "A1");
+  PutDrive(table, 1, "BRAVO", "B1");
+  PutDrive(table, 2, "CHARLIE", "C1");
+  {
+    MonitorRun run(files, table, kStart);
+    run.Sample(0, kStart, {40, 30, 20});
+  }
+  PutSleepingDrive(table, 1);
+  PutSleepingDrive(table, 2);
+  MonitorRun run(files, table, kStart + 600);
+  run.Sample(0, kStart + 600, {41, 31, 21});
+  EXPECT_THAT(Texts(run.graph.history()), ::testing::ElementsAre("0:40,30,20,0,", "0:41,0,0,0,"))
+      << "no samples while they sleep, and their history stays";
+  PutDrive(table, 1, "BRAVO", "B1");
+  PutDrive(table, 2, "CHARLIE", "C2");
+  run.Sample(0, kStart + 1200, {42, 32, 22});
+  EXPECT_THAT(Texts(run.graph.history()),
+              ::testing::ElementsAre("0:40,30,_,0,", "0:41,0,_,0,", "0:42,32,22,0,"));
 }
 
 TEST_F(HistoryFileTest, CompactionKeepsTheNewest366DaysAtMostOnceADay) {

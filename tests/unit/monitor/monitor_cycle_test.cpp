@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <set>
 
 #include "monitor_fixture.h"
 
@@ -244,6 +245,100 @@ TEST_F(MonitorTest, WhileTheServiceDoesNotAnswerEveryTickAsksAgain) {
   EXPECT_THAT(ItemData(), ElementsAre(0, 1, 2, 3, 5));
   EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."))
       << "DEVICELOG 0 keeps the outage out of the log; no Add after an empty list";
+}
+
+// The service of a machine whose drives in `sleeping` are in standby; or,
+// `older`, one that does not know GetTempInfoIfAwake and returns the message
+// as it came. It counts the requests that read, so wake, a sleeping drive.
+class PowerChannel : public ServiceChannel {
+ public:
+  explicit PowerChannel(ServiceChannel& service) : service_(service) {}
+  std::set<std::uint32_t> sleeping;
+  bool older = false;
+  int ifAwakeAsked = 0, sleepersRead = 0;
+
+  std::uint32_t Transact(ardmon::PipeMessage& message) override {
+    const bool asleep = sleeping.count(message.Argument) > 0;
+    if (message.Command == static_cast<std::uint32_t>(ardmon::PipeCommand::GetTempInfoIfAwake)) {
+      ++ifAwakeAsked;
+      if (older) return message.Result;
+      if (asleep) return message.Result = ardmon::kResultAsleep;
+    } else if (message.Command == static_cast<std::uint32_t>(ardmon::PipeCommand::GetTempInfo)) {
+      sleepersRead += asleep;
+    }
+    return service_.Transact(message);
+  }
+
+ private:
+  ServiceChannel& service_;
+};
+
+// Drive 1 runs hot, sleeps from the start or after its first reading, and
+// turns bad meanwhile; cycles of every kind pass; then it wakes by itself.
+TEST_F(MonitorTest, ASleepingDriveIsNotReadAndRaisesNothingUntilItWakes) {
+  const std::u16string hot = kDrive1 + u"It is higher than the setting.";
+  const std::u16string bad = kDrive1 + u"HealthStatus is \"Bad\".";
+  const std::u16string caution = kDrive1 + u"HealthStatus is \"Caution\".";
+  const std::u16string model = u"TESSERA TS1000DM003-1CH1";
+  using Texts = std::vector<std::u16string>;
+  const Texts read = {model, u"Supported", u"60\u2103"};
+  struct Case {
+    const char* what;
+    int noWake;
+    bool olderService, asleepAtStart;
+    Texts cells;  // model, S.M.A.R.T. and temperature while it sleeps
+    Texts events;
+    std::uint32_t overCount;
+  } cases[] = {
+      {"asleep at start", 1, false, true, {u"ATA     TESSERA TS1000DM", u"--", u"Sleeping"}, {}, 0},
+      {"asleep later", 1, false, false, {model, u"Supported", u"Sleeping"}, {caution}, 1},
+      {"NOWAKE 0", 0, false, true, read, {caution, hot, bad}, 4},
+      {"an older service", 1, true, true, read, {caution, hot, bad}, 4},
+  };
+  Heat(1, 60);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetHealth(1, disklib::sim::Health::Caution);
+    MemoryProfile settings;
+    for (const auto& [setting, value] : {std::pair{kNoWake, c.noWake},
+                                         {kAllowableCount, 2},
+                                         {kTemperatureMail, 1},
+                                         {kHealthMail, 1}}) {
+      settings.WriteProfileInt(kSettingSection, setting.name, value);
+    }
+    PowerChannel service(channel);
+    service.older = c.olderService;
+    SlotTable slots;
+    DriveListModel rows;
+    RecordingHooks parts;
+    MonitorCycle power(slots, service, settings, strings, rows, parts, clock);
+    if (c.asleepAtStart) service.sleeping = {1};
+    power.Start();
+    service.sleeping = {1};
+    SetHealth(1, disklib::sim::Health::Bad);
+    for (int cycle = 0; cycle < 3; ++cycle) power.RunMonitorCycle(true);
+    power.OnDeviceChange();
+
+    ASSERT_EQ(rows.RowCount(), 5) << "nothing removed";
+    const auto& cells = rows.rows()[1].cells;
+    EXPECT_EQ(Texts({cells[kColumnModel], cells[kColumnSmart], cells[kColumnTemperature]}),
+              c.cells);
+    EXPECT_TRUE(rows.rows()[1].checked);
+    EXPECT_EQ(parts.log, c.events);
+    EXPECT_EQ(parts.mail, c.events);
+    EXPECT_EQ(slots.slots[1].overCount, c.overCount);
+    const bool woken = c.cells == read;
+    EXPECT_EQ(SampledTemperature(slots.slots[1]), woken ? 60 : 0) << "the graph's sample";
+    EXPECT_EQ(service.sleepersRead > 0, woken);
+    EXPECT_EQ(service.ifAwakeAsked > 0, c.noWake != 0);
+
+    service.sleeping.clear();
+    power.RunMonitorCycle(true);
+    power.RunMonitorCycle(true);
+    EXPECT_EQ(rows.rows()[1].cells[kColumnTemperature], u"60\u2103");
+    EXPECT_EQ(SampledTemperature(slots.slots[1]), 60);
+    EXPECT_THAT(parts.log, ::testing::IsSupersetOf({hot, bad})) << "once it is read";
+  }
 }
 
 TEST_F(MonitorTest, TheTimerRunsACycleOnceTheIntervalHasPassed) {

@@ -128,13 +128,13 @@ TEST_F(SettingsTest, ApplyResetsOnlyTheCountersOfDrivesBelowTheNewLimit) {
   EXPECT_EQ(table.slots[2].overCount, 4u) << "at the limit is not below it";
 }
 
-TEST_F(SettingsTest, DefaultOnAFreshProfileWritesAllSixValuesAndTheRunEntry) {
+TEST_F(SettingsTest, DefaultOnAFreshProfileWritesAllSevenValuesAndTheRunEntry) {
   EXPECT_TRUE(page.ApplySettings(page.DefaultSettings(), ui));
-  EXPECT_EQ(profile.intWrites(), 6);
+  EXPECT_EQ(profile.intWrites(), 7);
   EXPECT_EQ(Stored(kWarningTemperature), 50);
   EXPECT_EQ(Stored(kCheckInterval), 2);
   EXPECT_EQ(Stored(kAllowableCount), 3);
-  for (const IntSetting* flag : {&kTemperatureLog, &kHealthLog, &kDeviceLog}) {
+  for (const IntSetting* flag : {&kTemperatureLog, &kHealthLog, &kDeviceLog, &kNoWake}) {
     EXPECT_TRUE(profile.HasValue(kSettingSection, flag->name));
     EXPECT_EQ(Stored(*flag), 1);
   }
@@ -146,8 +146,10 @@ TEST_F(SettingsTest, ChangedTellsEditsFromStoredValuesUntilApplied) {
   EXPECT_FALSE(page.IsSettingChanged(form, ui));
   form.deviceLog = false;
   EXPECT_TRUE(page.IsSettingChanged(form, ui));
+  form.noWake = false;
   EXPECT_TRUE(page.ApplySettings(form, ui));
   EXPECT_FALSE(page.IsSettingChanged(form, ui));
+  EXPECT_EQ(Stored(kNoWake), 0);
 
   for (int field = 0; field < kSettingFieldCount; ++field) {
     SettingsForm edited = form;

@@ -52,7 +52,7 @@ TEST_F(TrayTest, OneNumberedIconPerTickedDrive) {
   EXPECT_FALSE(tray.appIcon);
   const DriveIcon& first = tray.drives.at(0);
   EXPECT_EQ(first.number, u"38");
-  EXPECT_FALSE(first.warning);
+  EXPECT_EQ(first.base, IconBase::kNormal);
   EXPECT_EQ(first.tip, u"I:\nMARLOWE MX500AS-01\n38\u2103");
   const std::u16string path(table.slots[0].slotRecord.DevicePath);
   EXPECT_EQ(profile.GetProfileInt(kSettingSection, path, 7), 1) << "the check state is stored";
@@ -75,12 +75,16 @@ TEST_F(TrayTest, TheApplicationIconStandsInWhenNothingIsTicked) {
 TEST_F(TrayTest, AHotDriveGetsTheRedBaseAndAMissingReadingShowsDashes) {
   Set(kAllowableCount, 1);
   Heat(0, 55);
+  Heat(2, 55);
   cycle.Start();
   table.slots[1].slotRecord.Temp.Temperature = 0;
+  table.slots[2].reading = DriveReading::kAsleep;
   Update();
-  EXPECT_TRUE(tray.drives.at(0).warning);
-  EXPECT_FALSE(tray.drives.at(2).warning);
+  EXPECT_EQ(tray.drives.at(0).base, IconBase::kWarning);
+  EXPECT_EQ(tray.drives.at(3).base, IconBase::kNormal);
   EXPECT_EQ(tray.drives.at(1).number, u"--");
+  EXPECT_EQ(tray.drives.at(2).base, IconBase::kSleeping) << "asleep, it does not run hot now";
+  EXPECT_EQ(tray.drives.at(2).number, u"55") << "its last reading";
 }
 
 TEST_F(TrayTest, TipsSayFirstThatTheValuesAreNotCurrent) {
