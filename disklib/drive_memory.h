@@ -14,8 +14,9 @@
 namespace disklib {
 
 struct DriveFacts {
-  // Its IDENTIFY says solid state, or it is an NVMe drive: read unchecked.
-  bool solidState = false;
+  // Its IDENTIFY or Windows' disk driver says solid state, or it is an NVMe
+  // drive: read unchecked. Nothing until either has told.
+  std::optional<bool> solidState;
   // The method that last answered CHECK POWER MODE.
   std::optional<AccessMethod> checkMethod;
 };

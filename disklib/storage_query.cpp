@@ -45,12 +45,15 @@ std::vector<std::uint8_t> BuildProtocolQuery(StorageProperty property, NvmeData 
   return bytes;
 }
 
-std::vector<std::uint8_t> BuildTemperatureQuery() {
+std::vector<std::uint8_t> BuildStandardQuery(StorageProperty property) {
   std::vector<std::uint8_t> bytes(kPropertyQuerySize, 0);
-  const StoragePropertyQuery query{static_cast<std::uint32_t>(StorageProperty::DeviceTemperature),
-                                   PropertyStandardQuery};
+  const StoragePropertyQuery query{static_cast<std::uint32_t>(property), PropertyStandardQuery};
   std::memcpy(bytes.data(), &query, sizeof query);
   return bytes;
+}
+
+std::vector<std::uint8_t> BuildTemperatureQuery() {
+  return BuildStandardQuery(StorageProperty::DeviceTemperature);
 }
 
 const std::uint8_t* ProtocolAnswerData(const std::vector<std::uint8_t>& answer,
@@ -114,6 +117,18 @@ std::optional<std::int16_t> QueryDeviceTemperature(DeviceStack& stack, DeviceHan
     return std::nullopt;
   }
   return ReportedTemperature(answer, std::min<std::uint32_t>(returned, sizeof answer));
+}
+
+std::optional<bool> QuerySeekPenalty(DeviceStack& stack, DeviceHandle drive) {
+  const std::vector<std::uint8_t> query = BuildStandardQuery(StorageProperty::DeviceSeekPenalty);
+  DeviceSeekPenaltyDescriptor answer{};
+  std::uint32_t returned = 0;
+  if (!stack.Control(drive, IOCTL_STORAGE_QUERY_PROPERTY, query.data(), kPropertyQuerySize, &answer,
+                     sizeof answer, returned) ||
+      returned < offsetof(DeviceSeekPenaltyDescriptor, IncursSeekPenalty) + 1) {
+    return std::nullopt;
+  }
+  return answer.IncursSeekPenalty != 0;
 }
 
 }  // namespace disklib

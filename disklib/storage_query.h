@@ -15,6 +15,7 @@ namespace disklib {
 
 // STORAGE_PROPERTY_ID values.
 enum class StorageProperty : std::uint32_t {
+  DeviceSeekPenalty = 7,         // StorageDeviceSeekPenaltyProperty
   AdapterProtocolSpecific = 49,  // StorageAdapterProtocolSpecificProperty
   DeviceProtocolSpecific = 50,   // StorageDeviceProtocolSpecificProperty
   DeviceTemperature = 52,        // StorageDeviceTemperatureProperty
@@ -74,6 +75,14 @@ struct StorageTemperatureDataDescriptor {
   std::uint32_t Reserved1[2];
 };
 
+// DEVICE_SEEK_PENALTY_DESCRIPTOR: the disk driver's own knowledge, from the
+// drive's identity read at start, of whether the medium rotates.
+struct DeviceSeekPenaltyDescriptor {
+  std::uint32_t Version;
+  std::uint32_t Size;
+  std::uint8_t IncursSeekPenalty;  // BOOLEAN
+};
+
 struct StorageTemperatureInfo {
   std::uint16_t Index;
   std::int16_t Temperature;
@@ -102,6 +111,8 @@ static_assert(sizeof(StorageTemperatureDataDescriptor) == 24);
 static_assert(offsetof(StorageTemperatureDataDescriptor, CriticalTemperature) == 8);
 static_assert(offsetof(StorageTemperatureDataDescriptor, WarningTemperature) == 10);
 static_assert(offsetof(StorageTemperatureDataDescriptor, InfoCount) == 12);
+static_assert(offsetof(DeviceSeekPenaltyDescriptor, IncursSeekPenalty) == 8);
+static_assert(sizeof(DeviceSeekPenaltyDescriptor) == 12);
 static_assert(sizeof(StorageTemperatureInfo) == 16);
 static_assert(offsetof(StorageTemperatureInfo, Temperature) == 2);
 static_assert(offsetof(StorageTemperatureInfo, OverThreshold) == 4);
@@ -122,6 +133,8 @@ enum class NvmeData { IdentifyController, HealthLog };
 // The query for one NVMe data structure through one property, with room
 // for the answer behind it: the same bytes go in and come back.
 std::vector<std::uint8_t> BuildProtocolQuery(StorageProperty property, NvmeData data);
+// A standard query of one property, without parameters.
+std::vector<std::uint8_t> BuildStandardQuery(StorageProperty property);
 std::vector<std::uint8_t> BuildTemperatureQuery();
 
 // The first `needed` bytes of the protocol data in an answer of `returned`
@@ -139,5 +152,9 @@ std::optional<std::int16_t> ReportedTemperature(const std::uint8_t* answer, std:
 bool QueryNvmeData(DeviceStack& stack, DeviceHandle drive, NvmeData data, std::uint8_t* out,
                    std::uint32_t size);
 std::optional<std::int16_t> QueryDeviceTemperature(DeviceStack& stack, DeviceHandle drive);
+// Whether Windows' disk driver says the drive's medium rotates; nothing when
+// it does not say. The driver answers from what it holds: the drive is not
+// asked, so a sleeping drive stays asleep.
+std::optional<bool> QuerySeekPenalty(DeviceStack& stack, DeviceHandle drive);
 
 }  // namespace disklib

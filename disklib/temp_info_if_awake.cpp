@@ -6,15 +6,19 @@
 #include "common/nvme_health.h"
 #include "disklib/access_methods.h"
 #include "disklib/disklib.h"
+#include "disklib/storage_query.h"
 
 namespace disklib {
 namespace {
 
 using ardmon::DrivePower;
 
-// IDENTIFY word 217, the nominal media rotation rate: 1 is solid state.
+// IDENTIFY word 217, the nominal media rotation rate: 0 not reported, 1
+// solid state, 401h to FFFEh revolutions per minute, the rest reserved.
 constexpr std::size_t kRotationRateOffset = 2 * 217;
 constexpr std::uint16_t kSolidStateRate = 1;
+constexpr std::uint16_t kLowestRpm = 0x401;
+constexpr std::uint16_t kHighestRpm = 0xFFFE;
 
 // Whether what was read shows a drive that does not spin; nothing when the
 // read showed nothing of it.
@@ -23,7 +27,9 @@ std::optional<bool> SolidStateOf(const ardmon::TempInfoRecord& record) {
   if (!record.IdentifyOk) return std::nullopt;
   const std::uint16_t rate =
       record.IdentifyData[kRotationRateOffset] | record.IdentifyData[kRotationRateOffset + 1] << 8;
-  return rate == kSolidStateRate;
+  if (rate == kSolidStateRate) return true;
+  if (rate >= kLowestRpm && rate <= kHighestRpm) return false;
+  return std::nullopt;
 }
 
 struct PowerCheck {
@@ -58,8 +64,15 @@ DrivePower GetTempInfoIfAwake(DeviceStack& stack, std::uint32_t n, ardmon::TempI
   if (!drive) return DrivePower::kUnknown;
 
   DriveFacts facts = memory.Recall(disk->path);
-  std::optional<PowerMode> mode;
+  // An SSD may claim standby falsely; the driver knows it before the first
+  // read would tell.
   if (!facts.solidState) {
+    if (const std::optional<bool> rotates = QuerySeekPenalty(stack, drive.get())) {
+      facts.solidState = !*rotates;
+    }
+  }
+  std::optional<PowerMode> mode;
+  if (facts.solidState != true) {
     // Powered down by Windows, the disk would spin up for any request.
     const std::optional<bool> powered = stack.DevicePowered(drive.get());
     if (powered && !*powered) return DrivePower::kAsleep;
@@ -73,10 +86,10 @@ DrivePower GetTempInfoIfAwake(DeviceStack& stack, std::uint32_t n, ardmon::TempI
   }
 
   ReadOpenDrive(stack, drive.get(), n, disk->controllerId, *record);
-  const std::optional<bool> solidState = SolidStateOf(*record);
-  if (solidState) facts.solidState = *solidState;
+  if (const std::optional<bool> solidState = SolidStateOf(*record)) facts.solidState = solidState;
   memory.Remember(disk->path, facts);
-  return mode == PowerMode::Awake || solidState == true ? DrivePower::kAwake : DrivePower::kUnknown;
+  return mode == PowerMode::Awake || facts.solidState == true ? DrivePower::kAwake
+                                                              : DrivePower::kUnknown;
 }
 
 }  // namespace disklib

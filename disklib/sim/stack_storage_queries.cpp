@@ -91,6 +91,18 @@ Status TemperatureQuery(std::int16_t celsius, Request& r) {
   return Status::Done;
 }
 
+// Storage drivers know it from the drive's identity: an NVMe drive and an
+// ATA one that reports a rotation rate. Without a rate they cannot tell.
+Status SeekPenaltyQuery(const Disk& disk, Request& r) {
+  if (!disk.nvme && disk.rotationRate == 0) return Status::Failed;
+  if (r.outSize < sizeof(DeviceSeekPenaltyDescriptor)) return Status::Failed;
+  const DeviceSeekPenaltyDescriptor answer{sizeof answer, sizeof answer,
+                                           !disk.nvme && disk.rotationRate != 1};
+  std::memcpy(r.buffer.data(), &answer, sizeof answer);
+  r.returned = sizeof answer;
+  return Status::Done;
+}
+
 }  // namespace
 
 // The protocol queries answer for NVMe drives; the temperature property
@@ -104,6 +116,8 @@ Status StorageQuery(const Disk& disk, Request& r) {
     case StorageProperty::AdapterProtocolSpecific:
     case StorageProperty::DeviceProtocolSpecific:
       return ProtocolQuery(disk, r);
+    case StorageProperty::DeviceSeekPenalty:
+      return SeekPenaltyQuery(disk, r);
     case StorageProperty::DeviceTemperature: {
       if (!disk.nvme && !disk.Has(Quirk::TemperatureProperty)) return Status::Failed;
       const std::optional<std::int16_t> celsius = DeviceCelsius(disk);

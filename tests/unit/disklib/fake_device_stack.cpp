@@ -244,6 +244,13 @@ bool FakeDeviceStack::StorageQuery(FakeDevice& device, const std::string& where,
                                    std::uint32_t outSize, std::uint32_t& returned) {
   StoragePropertyQuery query;
   std::memcpy(&query, buffer, sizeof query);
+  if (query.PropertyId == static_cast<std::uint32_t>(StorageProperty::DeviceSeekPenalty)) {
+    if (!device.seekPenalty || outSize < sizeof(DeviceSeekPenaltyDescriptor)) return false;
+    const DeviceSeekPenaltyDescriptor answer{12, 12, *device.seekPenalty};
+    std::memcpy(buffer, &answer, sizeof answer);
+    returned = sizeof answer;
+    return true;
+  }
   if (query.PropertyId == static_cast<std::uint32_t>(StorageProperty::DeviceTemperature)) {
     log.push_back("Temperature@" + where);
     if (!Answer(device, "Temperature", "") || inSize != kPropertyQuerySize) return false;

@@ -61,6 +61,9 @@ struct FakeDevice {
   std::uint8_t scsiStatus = 0;
   // CHECK POWER MODE's count register (FFh: active) and how it comes back.
   std::uint8_t powerCount = 0xFF;
+  // What the disk driver says of the medium's seek penalty: nothing, the
+  // query fails. The driver answers it, so it is not logged as a request.
+  std::optional<bool> seekPenalty;
   PowerSense powerSense = PowerSense::Descriptor;
   // DRIVERSTATUS.bDriverError of the control-code methods' answers, and the
   // miniports' SRB_IO_CONTROL.ReturnCode.

@@ -132,6 +132,18 @@ TEST_F(IfAwake, DrivesThatDoNotSpinAreCheckedOnlyUntilRead) {
   ssd.powered = false;
   EXPECT_EQ(Call(0), std::make_pair(kAwake, ReadBy("AtaPassThrough12")));
   EXPECT_EQ(Call(1), std::make_pair(kAwake, nvmeRead));
+
+  // Where Windows' disk driver knows the medium, it tells before any read:
+  // an SSD that claims standby from the start is still read.
+  for (const auto& [seekPenalty, power, requests] :
+       {std::tuple(false, kAwake, ReadBy("AtaPassThrough12", 2)),
+        std::tuple(true, kAsleep, Log{At("AtaPassThrough12/CheckPowerMode", 2)})}) {
+    memory.Remember(testing::InterfacePath(2), {});
+    FakeDevice& drive = AddDrive(stack, 2, {"AtaPassThrough12"}, 0);
+    drive.powerCount = 0x00;
+    drive.seekPenalty = seekPenalty;
+    EXPECT_EQ(Call(2), std::make_pair(power, requests));
+  }
 }
 
 // Against GetTempInfo, every control request counted, once the library
