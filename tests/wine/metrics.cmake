@@ -4,8 +4,8 @@
 # Prometheus server on loopback, against ArdmonProbe --json).
 set(ARDMON_METRICS_FOLDER ${CMAKE_BINARY_DIR}/metrics)
 add_executable(metrics_test ${CMAKE_CURRENT_LIST_DIR}/metrics_test.cpp)
-target_link_libraries(metrics_test PRIVATE monitor_win32 service_metrics_writer GTest::gtest_main
-  advapi32)
+target_link_libraries(metrics_test PRIVATE monitor_win32 service_metrics_writer disklib_sim_stack
+  GTest::gtest_main advapi32)
 target_compile_definitions(metrics_test PRIVATE ARDMON_METRICS_FOLDER="${ARDMON_METRICS_FOLDER}")
 add_dependencies(metrics_test ArdmonSvc ArdmonLibSim ArdmonProbe)
 set_target_properties(metrics_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARDMON_SIM_DIR})

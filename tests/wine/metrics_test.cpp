@@ -23,6 +23,9 @@
 
 #include "common/service_protocol.h"
 #include "common/win32/wide_text.h"
+#include "disklib/sim/fixture.h"
+#include "disklib/sim/fixture_edit.h"
+#include "disklib/sim/spin_up_counts.h"
 #include "monitor/win32/service_transact.h"
 #include "service/metrics_text.h"
 #include "service/win32/metrics_writer.h"
@@ -120,10 +123,32 @@ class DebugOutput {
   std::thread reader_;
 };
 
+// The machine the service's simulated library plays.
+fs::path MachineFile() {
+  return servicetest::OwnPath().parent_path() / L"ArdmonSim.json";
+}
+
+// Drive 1 in standby, answering CHECK POWER MODE, and drive 3 powered down
+// by Windows: a scan that reads either wakes it.
+constexpr std::int32_t kInStandby = 1, kPoweredDown = 3;
+void PutTwoDrivesToSleep() {
+  namespace sim = disklib::sim;
+  sim::Fixture machine = sim::LoadFixture(MachineFile());
+  machine.disks[kInStandby].methods.push_back(disklib::AccessMethod::AtaPassThrough12);
+  sim::SetPowerState(machine, kInStandby, sim::PowerState::Standby);
+  sim::SetOsPowerDown(machine, kPoweredDown, true);
+  sim::SaveFixture(machine, MachineFile());
+  std::error_code ignored;
+  fs::remove(sim::SpinUpCountsFile(MachineFile()), ignored);
+}
+
 class Metrics : public ::testing::Test {
  protected:
   static void TearDownTestSuite() {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, Wide(service::kMetricsKey));
+    disklib::sim::SaveFixture(
+        disklib::sim::LoadFixture(fs::path(std::string("Z:") + ARDMON_DEMO_FIXTURE)),
+        MachineFile());
     Restart();
   }
   fs::path Folder() const { return fs::path(ARDMON_METRICS_FOLDER); }
@@ -134,6 +159,7 @@ TEST_F(Metrics, TheServiceWritesTheFileWithinOneInterval) {
   fs::create_directories(folder);
   fs::remove(folder / L"quenby.prom");
   Configure(folder.wstring());
+  PutTwoDrivesToSleep();
   Stopwatch clock;
   ASSERT_TRUE(Restart());
   while (!fs::exists(folder / L"quenby.prom") && clock.ElapsedMs() < kFirstFileMs) Sleep(100);
@@ -151,6 +177,13 @@ TEST_F(Metrics, TheServiceWritesTheFileWithinOneInterval) {
               std::string::npos)
         << drive;
   }
+  for (std::int32_t drive : {kInStandby, kPoweredDown}) {
+    const std::string label = "{drive=\"" + std::to_string(drive) + "\"} ";
+    EXPECT_NE(text.find("quenby_drive_power_state" + label + "1\n"), std::string::npos) << drive;
+    EXPECT_EQ(text.find("quenby_drive_temperature_celsius" + label), std::string::npos) << drive;
+  }
+  EXPECT_TRUE(disklib::sim::LoadSpinUps(disklib::sim::SpinUpCountsFile(MachineFile())).empty())
+      << "the scan woke a sleeping drive";
   for (std::int32_t drive : {0, 5}) {
     const ardmon::TempInfoRecord temp = library.TempInfo(drive);
     const std::string label = "{drive=\"" + std::to_string(drive) + "\"} ";

@@ -20,6 +20,8 @@ ardmon_monitor_gui_test(monitor_gui_test)
 ardmon_monitor_gui_test(monitor_pages_test)
 # Its window while the service stalls.
 ardmon_monitor_gui_test(monitor_freeze_test)
+# Sleeping disks left asleep.
+ardmon_monitor_gui_test(monitor_sleep_test)
 # Its Log and Graph pages.
 ardmon_monitor_gui_test(monitor_log_graph_test)
 # A copy of Ardmon.exe in a folder no one may create files in.
