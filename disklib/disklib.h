@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/smart_evaluation.h"
 #include "common/wire_records.h"
 #include "disklib/device_stack.h"
 
@@ -41,11 +42,11 @@ void ReadNvmeDrive(DeviceStack& stack, DeviceHandle drive, ardmon::TempInfoRecor
 // health log the temperature is the one the driver reports, if any.
 void FillNvmeRecord(ardmon::TempInfoRecord& record, std::optional<std::int16_t> reportedCelsius);
 
-struct SmartVerdict {
-  std::uint8_t status;
-  std::uint8_t temperature;
-  std::uint32_t powerOnHours;
-};
+// The record's drive as the one evaluation that the monitor shares reads it.
+using ardmon::EvaluateSmart;
+using ardmon::SmartVerdict;
+// Sectors without the drive's model and firmware, read as most drives mean
+// them.
 SmartVerdict EvaluateSmart(const std::uint8_t* attributes, const std::uint8_t* thresholds);
 
 }  // namespace disklib
