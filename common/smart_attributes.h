@@ -5,8 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/wire_records.h"
-
 namespace ardmon {
 
 // Both sectors: a 2-byte revision, then 30 entries of 12 bytes.
