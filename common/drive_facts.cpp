@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "common/smart_attributes.h"
+#include "common/smart_evaluation.h"
 #include "common/utf8.h"
 #include "resources/resource_ids.h"
 #include "resources/strings.h"
@@ -85,12 +85,13 @@ const char* NvmeFieldKey(HealthField field) {
 std::vector<JudgedAttribute> JudgedAttributes(const TempInfoRecord& record) {
   std::vector<JudgedAttribute> judged;
   if (!record.SmartSupported || nvme::IsNvmeRecord(record)) return judged;
+  const DriveFamily* family = FamilyOf(record);
   for (std::size_t i = 0; i < kSmartEntries; ++i) {
     const AttributeEntry attribute = AttributeAt(record.AttributeData, i);
-    const ThresholdEntry threshold = ThresholdAt(record.ThresholdData, i);
-    if (!IsPaired(attribute, threshold)) continue;
-    judged.push_back({attribute.id(), attribute.value(), attribute.worst(), threshold.threshold(),
-                      attribute.raw(), JudgeAttribute(attribute, threshold)});
+    if (attribute.id() == 0) continue;
+    const std::uint8_t threshold = ThresholdFor(record.ThresholdData, attribute.id());
+    judged.push_back({attribute.id(), attribute.value(), attribute.worst(), threshold,
+                      attribute.raw(), JudgeAttribute(attribute, threshold, family)});
   }
   return judged;
 }

@@ -101,10 +101,15 @@ inline void WriteHealthField(std::uint8_t* log, HealthField field, std::uint64_t
 // NVMe temperatures are integer Kelvin.
 constexpr std::uint64_t kZeroCelsiusKelvin = 273;
 
+// NVMe drives report their temperature exactly, and some run hotter than
+// 100 degrees (their warning thresholds reach 118): every whole degree the
+// record can hold is shown.
+constexpr std::uint8_t kMaxNvmeCelsius = 255;
+
 // Whole degrees Celsius from integer Kelvin; 0 when the drive reports none
-// or a reading outside 1 to 100 degrees.
+// or a reading outside 1 to 255 degrees.
 constexpr std::uint8_t CelsiusFromKelvin(std::uint64_t kelvin) {
-  if (kelvin <= kZeroCelsiusKelvin || kelvin > kZeroCelsiusKelvin + kMaxPlausibleCelsius) {
+  if (kelvin <= kZeroCelsiusKelvin || kelvin > kZeroCelsiusKelvin + kMaxNvmeCelsius) {
     return 0;
   }
   return static_cast<std::uint8_t>(kelvin - kZeroCelsiusKelvin);

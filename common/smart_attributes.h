@@ -1,13 +1,9 @@
 // The S.M.A.R.T. attribute and threshold sectors as the drives fill them,
-// the attributes this system knows, and the rule by which one attribute is
-// judged: the library derives a drive's health from it and the monitor
-// colours each attribute row by it, so the two can never disagree.
+// and the attributes this system knows (smart_evaluation.h judges them).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-#include "common/wire_records.h"
 
 namespace ardmon {
 
@@ -68,32 +64,6 @@ inline const KnownAttribute* FindKnownAttribute(std::uint8_t id) {
     if (known.id == id) return &known;
   }
   return nullptr;
-}
-
-// Reallocated, pending and offline-uncorrectable sectors: any of them
-// counted is a warning before the value falls to its threshold.
-inline bool IsSectorCounter(std::uint8_t id) {
-  return id == 5 || id == 197 || id == 198;
-}
-
-// The verdict on one attribute as a health status: an unknown attribute is
-// not judged (Good); Bad at or below a threshold that is not 0; Caution for
-// a sector counter whose low 16 raw bits are not 0.
-inline HealthStatus JudgeAttribute(AttributeEntry attribute, ThresholdEntry threshold) {
-  const std::uint8_t id = attribute.id();
-  if (!FindKnownAttribute(id)) return kHealthGood;
-  if (threshold.threshold() != 0 && attribute.value() <= threshold.threshold()) {
-    return kHealthBad;
-  }
-  const std::uint8_t* raw = attribute.rawBytes();
-  if (IsSectorCounter(id) && (raw[0] | raw[1]) != 0) return kHealthCaution;
-  return kHealthGood;
-}
-
-// The pairs that count: the same non-zero ID at the same position of both
-// sectors.
-inline bool IsPaired(AttributeEntry attribute, ThresholdEntry threshold) {
-  return attribute.id() != 0 && attribute.id() == threshold.id();
 }
 
 }  // namespace ardmon

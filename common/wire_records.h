@@ -27,7 +27,8 @@ enum class PipeCommand : std::uint32_t {
 // read answers 1, as GetTempInfo does.
 constexpr std::uint32_t kResultAsleep = 2;
 
-// A temperature above this is taken for a misreading and stored as 0.
+// An ATA drive's attribute temperature above this is taken for a misreading
+// and stored as 0 (NVMe drives report theirs exactly).
 constexpr std::uint8_t kMaxPlausibleCelsius = 100;
 
 enum HealthStatus : std::uint8_t {

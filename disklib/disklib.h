@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/disk_library.h"
+#include "common/smart_evaluation.h"
 #include "common/wire_records.h"
 #include "disklib/device_stack.h"
 #include "disklib/drive_memory.h"
@@ -54,11 +55,8 @@ void ReadNvmeDrive(DeviceStack& stack, DeviceHandle drive, ardmon::TempInfoRecor
 // health log the temperature is the one the driver reports, if any.
 void FillNvmeRecord(ardmon::TempInfoRecord& record, std::optional<std::int16_t> reportedCelsius);
 
-struct SmartVerdict {
-  std::uint8_t status;
-  std::uint8_t temperature;
-  std::uint32_t powerOnHours;
-};
-SmartVerdict EvaluateSmart(const std::uint8_t* attributes, const std::uint8_t* thresholds);
+// The record's drive as the one evaluation that the monitor shares reads it.
+using ardmon::EvaluateSmart;
+using ardmon::SmartVerdict;
 
 }  // namespace disklib

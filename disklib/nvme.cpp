@@ -20,9 +20,7 @@ constexpr std::size_t kFirmwareOffset = 64, kFirmwareLength = 8;
 constexpr std::uint64_t kMaxPowerOnHours = 0xFFFFFFFFu;
 
 std::uint8_t PlausibleCelsius(std::int16_t celsius) {
-  return celsius >= 1 && celsius <= ardmon::kMaxPlausibleCelsius
-             ? static_cast<std::uint8_t>(celsius)
-             : 0;
+  return celsius >= 1 && celsius <= nvme::kMaxNvmeCelsius ? static_cast<std::uint8_t>(celsius) : 0;
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ void ReadOpenDrive(DeviceStack& stack, DeviceHandle drive, std::uint32_t n,
   ardmon::SwapAtaString(record.IdentifyData + 2 * 27, 40, record.ModelNumber);
 
   if (record.SmartSupported && record.AttributesOk && record.ThresholdsOk) {
-    const SmartVerdict verdict = EvaluateSmart(record.AttributeData, record.ThresholdData);
+    const SmartVerdict verdict = EvaluateSmart(record);
     record.HealthStatus = verdict.status;
     record.Temperature = verdict.temperature;
     record.PowerOnHours = verdict.powerOnHours;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "common/smart_evaluation.h"
+
 namespace disklib::sim {
 namespace {
 
@@ -12,7 +14,6 @@ constexpr std::uint8_t kHealthyValue = 100;
 constexpr std::uint8_t kReallocatedThreshold = 36;
 constexpr std::uint64_t kCautionCount = 8;
 constexpr int kHealthyMargin = 60;
-constexpr std::uint8_t kMaxWholeDegrees = 70;
 constexpr std::uint64_t kNvmeCautionMediaErrors = 3;
 constexpr std::uint64_t kNvmeWornOut = ardmon::nvme::kCautionPercentageUsed;
 
@@ -114,18 +115,18 @@ void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius)
     return;
   }
   Attribute& temperature = AttributeOf(*ata, kTemperatureId);
-  // Drives report whole degrees up to 70 and tenths above; the upper raw
-  // bytes (often the extremes) are kept.
-  const std::uint64_t reading = celsius <= kMaxWholeDegrees ? celsius : celsius * 10u;
-  temperature.raw = (temperature.raw & ~std::uint64_t{0xFFFF}) | reading;
+  // Drives report whole degrees in the low byte; the bytes above (often
+  // the extremes) are kept.
+  temperature.raw = (temperature.raw & ~std::uint64_t{0xFF}) | celsius;
 }
 
 std::optional<std::int16_t> AtaTemperature(const AtaDrive& ata) {
   auto it = std::find_if(ata.attributes.begin(), ata.attributes.end(),
                          [](const Attribute& a) { return a.id == kTemperatureId; });
   if (it == ata.attributes.end()) return std::nullopt;
-  const auto reading = static_cast<std::uint16_t>(it->raw & 0xFFFF);
-  return static_cast<std::int16_t>(reading <= kMaxWholeDegrees ? reading : reading / 10);
+  std::uint8_t raw[6];
+  for (int i = 0; i < 6; ++i) raw[i] = static_cast<std::uint8_t>(it->raw >> (8 * i));
+  return ardmon::TemperatureFromRaw(raw, false);
 }
 
 void SetHealth(Fixture& fixture, std::uint32_t drive, Health health) {

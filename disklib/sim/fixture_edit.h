@@ -22,8 +22,8 @@ void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius)
 void SetHealth(Fixture& fixture, std::uint32_t drive, Health health);
 // The share of an NVMe drive's rated endurance used, in percent.
 void SetWear(Fixture& fixture, std::uint32_t drive, std::uint8_t percentUsed);
-// The temperature SetTemperature gave an ATA drive: attribute 194's raw
-// value in whole degrees up to 70, in tenths above; nothing without it.
+// An ATA drive's temperature as its attribute 194 gives it; nothing
+// without the attribute.
 std::optional<std::int16_t> AtaTemperature(const AtaDrive& ata);
 // An unplugged drive's device node is absent, so the drive is not found.
 void SetPlugged(Fixture& fixture, std::uint32_t drive, bool plugged);

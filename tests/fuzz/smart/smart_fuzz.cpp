@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/smart_attributes.h"
-#include "disklib/disklib.h"
+#include "common/smart_evaluation.h"
 #include "monitor/pages/smart_list.h"
 #include "resources/strings.h"
 
@@ -23,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const ardmon::TableStrings strings(ardmon::Language::Japanese);
   const auto rows = monitor::AttributeRows(table, strings);
-  const std::uint8_t health =
-      disklib::EvaluateSmart(record.AttributeData, record.ThresholdData).status;
+  const std::uint8_t health = ardmon::EvaluateSmart(record).status;
   const auto has = [&](std::uint32_t colour) {
     return std::any_of(rows.begin(), rows.end(), [&](const monitor::AttributeRow& row) {
       return row.itemData >> 8 == colour;

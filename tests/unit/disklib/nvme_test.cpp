@@ -50,12 +50,15 @@ TEST(NvmeHealthLog, CountersBeyondSixtyFourBitsSaturate) {
   EXPECT_EQ(nvme::ReadHealthField(log.data(), HealthField::MediaErrors), 7u);
 }
 
-TEST(NvmeHealthLog, KelvinBecomeCelsiusWithinOneToHundredDegrees) {
+// An overheating drive is shown at its temperature: many declare warning
+// thresholds of 110 to 118 degrees.
+TEST(NvmeHealthLog, KelvinBecomeCelsiusWithinOneTo255Degrees) {
   EXPECT_EQ(nvme::CelsiusFromKelvin(0), 0) << "not reported";
   EXPECT_EQ(nvme::CelsiusFromKelvin(273), 0);
   EXPECT_EQ(nvme::CelsiusFromKelvin(274), 1);
-  EXPECT_EQ(nvme::CelsiusFromKelvin(373), 100);
-  EXPECT_EQ(nvme::CelsiusFromKelvin(374), 0);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(374), 101);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(528), 255);
+  EXPECT_EQ(nvme::CelsiusFromKelvin(529), 0);
 }
 
 // A healthy drive, changed one field at a time.
@@ -145,8 +148,9 @@ TEST_F(NvmeRecord, EitherHalfAloneStillMarksTheRecord) {
   EXPECT_STREQ(logOnly.ModelNumber, "") << "Identify data not read is not used";
 
   record.IdentifyOk = 1;
-  const std::pair<std::int16_t, std::uint8_t> cases[] = {
-      {100, 100}, {101, 0}, {1, 1}, {0, 0}, {-5, 0}};
+  // The driver's reading of a drive above 100 degrees is as real as the log's.
+  const std::pair<std::int16_t, std::uint8_t> cases[] = {{101, 101}, {255, 255}, {256, 0},
+                                                         {1, 1},     {0, 0},     {-5, 0}};
   for (const auto& [reported, expected] : cases) {
     disklib::FillNvmeRecord(record, reported);
     EXPECT_EQ(record.Temperature, expected) << reported;

@@ -7,7 +7,7 @@
 #include "common/drive_facts.h"
 #include "common/nvme_health.h"
 #include "common/smart_attributes.h"
-#include "disklib/disklib.h"
+#include "common/smart_evaluation.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -47,12 +47,10 @@ class SmartListTest : public ::testing::Test {
     for (const AttributeRow& row : AttributeRows(table, kEnglish)) data.push_back(row.itemData);
     return data;
   }
-  std::uint8_t DriveHealth() const {
-    return disklib::EvaluateSmart(record.AttributeData, record.ThresholdData).status;
-  }
+  std::uint8_t DriveHealth() const { return ardmon::EvaluateSmart(record).status; }
 };
 
-TEST_F(SmartListTest, RowsShowEachPairedEntryInSectorOrder) {
+TEST_F(SmartListTest, RowsShowEachEntryInSectorOrder) {
   Set(0, 0xC2, 100, 0x2A0000001E, 0);
   Set(3, 0x01, 200, 0, 51);
   Set(5, 0xFF, 253, 0xFFFFFFFFFFFF, 0);
@@ -87,11 +85,17 @@ TEST_F(SmartListTest, EveryRowColourAgreesWithTheDriveHealth) {
   EXPECT_THAT(ItemData(), ElementsAre(0x00FFFF00u | 197));
 }
 
-TEST_F(SmartListTest, EntriesWithoutTheSameIdAtTheSamePlaceAreLeftOut) {
+// Drives that list their thresholds in another order, or fewer of them,
+// still show each attribute with its own threshold.
+TEST_F(SmartListTest, EveryAttributeShowsTheThresholdWithItsId) {
   Set(0, 5, 100, 0, 36, /*thresholdId=*/9);
-  Set(1, 9, 100, 0, 0, /*thresholdId=*/5);
+  Set(1, 9, 30, 0, 0, /*thresholdId=*/5);
   Set(2, 0, 100, 0, 0);
-  EXPECT_THAT(ItemData(), IsEmpty());
+  const std::vector<AttributeRow> rows = AttributeRows(table, kEnglish);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].cells[4], u"0");
+  EXPECT_EQ(rows[1].cells[4], u"36");
+  EXPECT_THAT(ItemData(), ElementsAre(0xFFFFFF00u | 5, 0x00FFFF00u | 9));
 }
 
 TEST_F(SmartListTest, NoRowsWithoutADiskOrWithoutSmart) {
