@@ -277,6 +277,24 @@ TEST_F(MonitorMail, SendTestPostsOnlyToAServerItVerified) {
   EXPECT_EQ(servers_.Webhooks("https").size(), before + 2);
 }
 
+// The server takes the request and does not answer: the window goes on,
+// and the test gives up at the deadline, with no time left for a retry.
+TEST_F(MonitorMail, AWebhookThatGetsNoAnswerEndsAtItsDeadline) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  SetItemText(IDC_WEBHOOK_URL, WebhookUrl("https_silent").c_str());
+  const ULONGLONG start = GetTickCount64();
+  Click(IDC_WEBHOOK_TEST);
+  ASSERT_TRUE(WaitUntil([&] { return !servers_.Webhooks("https_silent").empty(); }, 10000));
+  DWORD_PTR result = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result));
+  EXPECT_EQ(MailTestAnswer(25000), Text(IDS_WEBHOOK_FAILED));
+  const ULONGLONG took = GetTickCount64() - start;
+  EXPECT_GE(took, 14000u);
+  EXPECT_LT(took, 20000u);
+  EXPECT_EQ(servers_.Webhooks("https_silent").size(), 1u) << "no retry";
+}
+
 TEST_F(MonitorMail, TheMailPageInTheUsersLanguage) {
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));

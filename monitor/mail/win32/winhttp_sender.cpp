@@ -23,7 +23,11 @@ bool LimitTo(HINTERNET handle, WebhookSender::Deadline deadline) {
       deadline - std::chrono::steady_clock::now());
   if (left.count() <= 0) return false;
   const int ms = static_cast<int>(left.count());
-  return WinHttpSetTimeouts(handle, ms, ms, ms, ms) != FALSE;
+  // The wait for the response's headers has a limit of its own.
+  DWORD responseMs = static_cast<DWORD>(ms);
+  return WinHttpSetTimeouts(handle, ms, ms, ms, ms) &&
+         WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs,
+                          sizeof responseMs);
 }
 
 std::wstring Headers(const WebhookRequest& request) {
