@@ -83,8 +83,6 @@ TEST(WebhookJsonBody, CarriesEveryFieldAsUtf8ThatAParserReadsBack) {
   EXPECT_EQ(body.rfind("{\"time\":\"2026-12-10T09:30:00+09:00\",\"computer\":\"", 0), 0u)
       << "the names in their order";
   EXPECT_NE(body.find("\xE7\xB5\x8C\xE7\x90\x86"), std::string::npos) << "UTF-8, not escaped";
-  EXPECT_NE(body.find("\\r\\n"), std::string::npos);
-  EXPECT_NE(body.find("\\u0001"), std::string::npos);
   const nlohmann::json parsed = nlohmann::json::parse(body);
   const std::pair<const char*, const std::u16string*> fields[] = {
       {"time", &event.time},   {"computer", &event.computer}, {"drive", &event.drive},
@@ -104,20 +102,14 @@ TEST(WebhookTitle, AsciiAsItIsOtherTextInEncodedWordsOfWholeCharacters) {
       {u"Quenby - OFFICE-7", "Quenby - OFFICE-7"},
       {u"two\r\nlines", "two  lines"},
       {u"Quenby - 経理", "=?UTF-8?B?UXVlbmJ5IC0g57WM55CG?="},
-      // 16 three-byte characters: 45 bytes fill the first word exactly.
+      // 16 three-byte characters: 45 bytes fill the first word, its 75
+      // characters at most.
       {u"ああああああああああああああああ",
        "=?UTF-8?B?44GC44GC44GC44GC44GC44GC44GC44GC44GC44GC44GC44GC44GC44GC44GC?= "
        "=?UTF-8?B?44GC?="},
   };
   for (const Case& c : cases) {
-    const std::string header = EncodedHeaderText(c.title);
-    EXPECT_EQ(header, c.header);
-    for (std::size_t at = 0, end; at < header.size(); at = end + 1) {
-      end = std::min(header.find(' ', at), header.size());
-      if (header.compare(at, 2, "=?") == 0) {
-        EXPECT_LE(end - at, 75u) << "one encoded-word";
-      }
-    }
+    EXPECT_EQ(EncodedHeaderText(c.title), c.header);
   }
 }
 
