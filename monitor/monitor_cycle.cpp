@@ -230,27 +230,30 @@ void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable
     hooks_.AddLogEntry(drive.displayName + strings_.Get(IDS_ADD));
   }
   if (!IsAsleep(drive)) {
-    if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record.Temp.Temperature);
-    ReportHealth(slot, drive.slotRecord.Temp.HealthStatus, record.Temp.HealthStatus);
+    if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record);
+    ReportHealth(slot, record);
   }
   FillRow(pass.row, slot, record, reading);
   drive.slotRecord = record;
   ++pass.row;
 }
 
-void MonitorCycle::CountTemperature(Pass& pass, int slot, std::uint8_t temperature) {
+void MonitorCycle::CountTemperature(Pass& pass, int slot, const ardmon::DiskInfoTable& record) {
   DriveSlot& drive = table_.slots[slot];
-  if (temperature < pass.warningTemperature) {
+  if (record.Temp.Temperature < pass.warningTemperature) {
     drive.overCount = 0;
     return;
   }
   if (++drive.overCount != pass.allowableCount) return;
-  Raise(drive.displayName + strings_.Get(IDS_OVER_TEMPERATURE), kTemperatureLog, kTemperatureMail);
+  Raise(record, u"temperature", drive.displayName + strings_.Get(IDS_OVER_TEMPERATURE),
+        kTemperatureLog, kTemperatureMail);
   pass.anyWarning = true;
 }
 
-void MonitorCycle::ReportHealth(int slot, std::uint8_t before, std::uint8_t now) {
-  if (now == before) return;
+// Before the record is kept: the slot still holds the last one.
+void MonitorCycle::ReportHealth(int slot, const ardmon::DiskInfoTable& record) {
+  const std::uint8_t now = record.Temp.HealthStatus;
+  if (now == table_.slots[slot].slotRecord.Temp.HealthStatus) return;
   unsigned message;
   if (now == ardmon::kHealthCaution) {
     message = IDS_HEALTH_IS_CAUTION;
@@ -259,14 +262,25 @@ void MonitorCycle::ReportHealth(int slot, std::uint8_t before, std::uint8_t now)
   } else {
     return;
   }
-  Raise(table_.slots[slot].displayName + strings_.Get(message), kHealthLog, kHealthMail);
+  Raise(record, u"health", table_.slots[slot].displayName + strings_.Get(message), kHealthLog,
+        kHealthMail);
 }
 
-// The log and the mail are independent of each other.
-void MonitorCycle::Raise(const std::u16string& text, const IntSetting& log,
+// The log and the mail are independent of each other; the webhook goes
+// with the mail.
+void MonitorCycle::Raise(const ardmon::DiskInfoTable& record, std::u16string_view event,
+                         const std::u16string& text, const IntSetting& log,
                          const IntSetting& mail) {
   if (IsOn(profile_, log)) hooks_.AddLogEntry(text);
-  if (IsOn(profile_, mail)) hooks_.SendAlertMail(text);
+  if (!IsOn(profile_, mail)) return;
+  hooks_.SendAlertMail(text);
+  WebhookEvent webhook;
+  webhook.drive = DriveText(record, strings_);
+  webhook.model = ModelText(record, strings_);
+  webhook.serial = Trimmed(WidenField(record.Temp.SerialNumber));
+  webhook.event = event;
+  webhook.text = text;
+  hooks_.PostWebhook(webhook);
 }
 
 void MonitorCycle::FillRow(int row, int slot, const ardmon::DiskInfoTable& record,

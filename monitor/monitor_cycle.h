@@ -103,10 +103,12 @@ class MonitorCycle {
   void Apply(const CycleRequest& request, const CycleRecords& records);
   void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   void AbsentSlot(int slot);
-  void CountTemperature(Pass& pass, int slot, std::uint8_t temperature);
-  void ReportHealth(int slot, std::uint8_t before, std::uint8_t now);
+  void CountTemperature(Pass& pass, int slot, const ardmon::DiskInfoTable& record);
+  void ReportHealth(int slot, const ardmon::DiskInfoTable& record);
   void FillRow(int row, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
-  void Raise(const std::u16string& text, const IntSetting& log, const IntSetting& mail);
+  // `event` names the kind for the webhook.
+  void Raise(const ardmon::DiskInfoTable& record, std::u16string_view event,
+             const std::u16string& text, const IntSetting& log, const IntSetting& mail);
   void Finish(Pass& pass);
   void AddGraphSample(int intervalMinutes);
 

@@ -1,9 +1,11 @@
 // What the monitoring cycle calls in the parts around it: the log, the
-// alert mail, the graph, the pages, the tray icons and the warning box.
+// alert mail and its webhook, the graph, the pages, the tray icons and the warning box.
 // Each does nothing until its part is built.
 #pragma once
 
 #include <string>
+
+#include "monitor/mail/webhook.h"
 
 namespace monitor {
 
@@ -12,6 +14,8 @@ class MonitorHooks {
   virtual ~MonitorHooks() = default;
   virtual void AddLogEntry(const std::u16string& /*text*/) {}
   virtual void SendAlertMail(const std::u16string& /*text*/) {}
+  // Beside each mail; the time and the computer are left to fill in.
+  virtual void PostWebhook(const WebhookEvent& /*event*/) {}
   virtual void AddGraphSample(int /*intervalMinutes*/) {}
   virtual void ClearGraphSlot(int /*slot*/) {}
   virtual void RefreshDriveInfo() {}

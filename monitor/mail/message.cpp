@@ -22,14 +22,6 @@ std::size_t WordBytes(std::size_t lead) {
   return (kEncodedLineRoom - lead - kWordStart.size() - kWordEnd.size()) / 4 * 3;
 }
 
-// How many of the bytes, at most `room`, end at a character boundary.
-std::size_t WholeCharacters(std::string_view bytes, std::size_t room) {
-  if (bytes.size() <= room) return bytes.size();
-  std::size_t end = room;
-  while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
-  return end > 0 ? end : room;  // no boundary at all: not UTF-8, cut anywhere
-}
-
 bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -46,6 +38,13 @@ std::string Base64Lines(std::string_view bytes) {
 }
 
 }  // namespace
+
+std::size_t WholeCharacters(std::string_view bytes, std::size_t room) {
+  if (bytes.size() <= room) return bytes.size();
+  std::size_t end = room;
+  while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+  return end > 0 ? end : room;  // no boundary at all: not UTF-8, cut anywhere
+}
 
 // A title too long for one encoded-word goes in several, each on a line
 // of its own folded under the first.

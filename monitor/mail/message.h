@@ -9,6 +9,9 @@
 
 namespace monitor {
 
+// How many of the UTF-8 bytes, at most `room`, end at a character
+// boundary, so that an encoded-word never splits a character.
+std::size_t WholeCharacters(std::string_view bytes, std::size_t room);
 // "Subject: =?UTF-8?B?...?=" and CR LF for a title; a long title in
 // several encoded-words on folded lines.
 std::string SubjectLine(std::u16string_view title);

@@ -1,6 +1,7 @@
 #include "monitor/pages/mail_settings.h"
 
 #include "monitor/mail/mail_values.h"
+#include "monitor/mail/webhook.h"
 #include "monitor/pages/settings_form.h"
 #include "monitor/record_text.h"
 #include "resources/resource_ids.h"
@@ -14,12 +15,13 @@ struct TextValue {
 };
 
 // The stored text values besides the password, and their fields.
-constexpr std::array<TextValue, 6> kTextValues = {{{MailField::SmtpServer, kSmtpServer},
+constexpr std::array<TextValue, 7> kTextValues = {{{MailField::SmtpServer, kSmtpServer},
                                                    {MailField::PopServer, kPopServer},
                                                    {MailField::Sender, kSenderAddress},
                                                    {MailField::User, kMailUser},
                                                    {MailField::Recipient1, kRecipient1},
-                                                   {MailField::Recipient2, kRecipient2}}};
+                                                   {MailField::Recipient2, kRecipient2},
+                                                   {MailField::WebhookUrl, kWebhookUrl}}};
 
 constexpr int kAuthEntries = 3;
 
@@ -124,6 +126,12 @@ bool MailPageCore::OnApply(MailForm& form, MailUi& ui) {
     }
     form[MailField::PopPort] = Number(popPort_);
   }
+  const std::u16string& url = form[MailField::WebhookUrl];
+  if (!url.empty() && !ParseWebhookUrl(url)) {
+    ui.ShowMessage(IDS_WEBHOOK_URL_REFUSED);
+    ui.Focus(MailField::WebhookUrl);
+    return false;
+  }
   const bool read = ReadMembers(form, ui);
   // With no event mail chosen, incomplete settings are stored as they are.
   if ((form.temperatureMail || form.healthMail) && !ValidateInputs(form, ui)) return false;
@@ -148,6 +156,7 @@ void MailPageCore::Store(const MailForm& form) {
   StorePassword(profile_, cipher_, members_[Index(MailField::Password)]);
   WriteText(profile_, kRecipient1, members_[Index(MailField::Recipient1)]);
   WriteText(profile_, kRecipient2, members_[Index(MailField::Recipient2)]);
+  WriteText(profile_, kWebhookUrl, members_[Index(MailField::WebhookUrl)]);
 }
 
 MailForm MailPageCore::OnClear(const MailForm& form) {
@@ -163,6 +172,15 @@ bool MailPageCore::PrepareMailTest(MailForm& form, MailUi& ui) {
   // The test mail goes with the values on the page or not at all, never
   // with older stored ones.
   return ValidateInputs(form, ui) && OnApply(form, ui);
+}
+
+bool MailPageCore::PrepareWebhookTest(MailForm& form, MailUi& ui) {
+  if (form[MailField::WebhookUrl].empty()) {
+    ui.ShowMessage(IDS_PLEASE_INPUT);
+    ui.Focus(MailField::WebhookUrl);
+    return false;
+  }
+  return OnApply(form, ui);
 }
 
 bool MailPageCore::IsModified(const MailForm& form, MailUi& ui) {

@@ -24,12 +24,15 @@ enum class MailField {
   Recipient2,
   Sender,
   User,
-  Password
+  Password,
+  WebhookUrl
 };
-constexpr int kMailFieldCount = 9;
-// What the edits take: what delivery accepts, and five digits of a port.
+constexpr int kMailFieldCount = 10;
+// What the edits take: what delivery accepts, five digits of a port, and
+// a URL long enough for a topic with its token.
 constexpr int kMailTextLimit = 127;
 constexpr int kMailPortLimit = 5;
+constexpr int kWebhookUrlLimit = 1024;
 
 // What the page's controls hold.
 struct MailForm {
@@ -72,7 +75,8 @@ class MailPageCore {
   // The required fields, in order; false after saying which one is empty.
   bool ValidateInputs(const MailForm& form, MailUi& ui);
   // Checks and stores the controls' values; false when it refused them,
-  // or stored them only up to a port field that holds no number.
+  // or stored them only up to a port field that holds no number. A
+  // webhook URL that is neither https nor http to this PC is refused.
   // An empty POP port field that is disabled gets the last port back; a
   // box without selection leaves its stored value.
   bool OnApply(MailForm& form, MailUi& ui);
@@ -82,6 +86,8 @@ class MailPageCore {
   // Before a test mail: true once the values are checked and stored; false
   // when the page's checks or the apply stop it, and then no mail goes.
   bool PrepareMailTest(MailForm& form, MailUi& ui);
+  // The same before a test of the webhook, whose URL must be given.
+  bool PrepareWebhookTest(MailForm& form, MailUi& ui);
   // True when the controls differ from the stored values or a port field
   // is empty.
   bool IsModified(const MailForm& form, MailUi& ui);

@@ -30,6 +30,8 @@ constexpr COLORREF kWarningText = RGB(254, 0, 0);
 constexpr COLORREF kNormalText = RGB(1, 1, 1);
 constexpr COLORREF kNotCurrentText = RGB(128, 128, 128);
 constexpr UINT kStateImageMask = 0xF000;
+// Past the service worker's messages.
+constexpr UINT kWebhookFailedMessage = WM_APP + 20;
 
 void EnableShutdownAndRestart() {
   HANDLE token = nullptr;
@@ -100,6 +102,11 @@ INT_PTR CVormakDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case ServiceWorker::kFilterRegistered:
       OnFilterRegistered(wParam != 0);
       return TRUE;
+    case kWebhookFailedMessage:
+      if (webhookFailures_.ShouldLog(app_.clock().Now())) {
+        AddLogEntry(app_.strings().Get(IDS_WEBHOOK_FAILED));
+      }
+      return TRUE;
     case WM_TRAYNOTIFY:
       OnTrayNotify(wParam, lParam);
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 1);
@@ -160,7 +167,8 @@ void CVormakDlg::CreatePages() {
   report_ = std::make_unique<CReport>(app_);
   graph_ = std::make_unique<CGraph>(app_);
   mailer_ = std::make_unique<AlertMailer>(app_.profile(), app_.clock(), app_.title());
-  mail_ = std::make_unique<CMailDlg>(app_, *mailer_);
+  webhook_ = std::make_unique<AlertWebhook>(app_.profile(), app_.clock(), app_.title());
+  mail_ = std::make_unique<CMailDlg>(app_, *mailer_, *webhook_);
   pages_ = {hddInfo_.get(), smart_.get(), setting_.get(), report_.get(), graph_.get(), mail_.get()};
   for (PageView* page : pages_) page->Create(hwnd_);
 }
@@ -404,6 +412,13 @@ void CVormakDlg::InvalidateDialog() {
 
 void CVormakDlg::SendAlertMail(const std::u16string& text) {
   mailer_->Send(text);
+}
+
+void CVormakDlg::PostWebhook(const WebhookEvent& event) {
+  const HWND dialog = hwnd_;
+  webhook_->Send(event, [dialog](WebhookResult result) {
+    if (result != WebhookResult::Sent) PostMessageW(dialog, kWebhookFailedMessage, 0, 0);
+  });
 }
 
 void CVormakDlg::ShowWarningBox() {

@@ -52,6 +52,9 @@ class CVormakDlg : public MonitorHooks {
   void ShowWarningBox() override;
   // Queued to the mail thread; its result is dropped.
   void SendAlertMail(const std::u16string& text) override;
+  // Queued to the webhook's thread; a failure comes back to be logged at
+  // most once an hour.
+  void PostWebhook(const WebhookEvent& event) override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -90,7 +93,9 @@ class CVormakDlg : public MonitorHooks {
   std::unique_ptr<CSetting> setting_;
   std::unique_ptr<CReport> report_;
   std::unique_ptr<CGraph> graph_;
-  std::unique_ptr<AlertMailer> mailer_;  // outlives the Mail page that uses it
+  std::unique_ptr<AlertMailer> mailer_;    // outlives the Mail page that uses it
+  std::unique_ptr<AlertWebhook> webhook_;  // so does this
+  WebhookFailureLog webhookFailures_;
   std::unique_ptr<CMailDlg> mail_;
   std::array<PageView*, kPageCount> pages_{};
   HWND tab_ = nullptr;

@@ -1,7 +1,7 @@
 // The loopback mail servers that "tools/mail-servers" runs for the Wine
 // tests (ARDMON_MAIL_SERVERS names their folder): their ports, the test CA
 // made trusted in the prefix, and what the servers received, parsed by
-// Python's email package.
+// Python's email package, and the webhook requests the HTTPS servers got.
 #pragma once
 
 #include <windows.h>
@@ -63,10 +63,17 @@ class MailServers {
   }
 
   // The mails a server has received so far, in order.
-  std::vector<json> Mails(const std::string& server) const {
+  std::vector<json> Mails(const std::string& server) const { return Received("mail", server); }
+  // The requests an HTTPS server has received so far, in order.
+  std::vector<json> Webhooks(const std::string& server) const {
+    return Received("webhook", server);
+  }
+
+  // What a server has received so far, in order: the files of `kind`.
+  std::vector<json> Received(const std::string& kind, const std::string& server) const {
     std::vector<std::pair<int, json>> found;
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "mail", ignored)) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ / kind, ignored)) {
       const std::string name = entry.path().filename().string();
       const std::string prefix = server + "-";
       if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".json") continue;

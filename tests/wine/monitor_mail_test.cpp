@@ -1,13 +1,15 @@
 // The Mail page and the alert mail of the real Ardmon.exe, against the
 // loopback mail servers: a test mail from the page in every mode, the window
-// answering while a server is slow, the question about unapplied edits, and
-// the one alert mail of a drive that runs hot.
+// answering while a server is slow, the question about unapplied edits, the
+// one alert mail of a drive that runs hot and its webhook, and the webhook's
+// test to a server that is verified and to one that is not.
 #include "tests/wine/monitor_pages_fixture.h"
 
 #include <windowsx.h>
 
 #include "common/utf8.h"
 #include "monitor/mail/mail_values.h"
+#include "monitor/mail/webhook.h"
 #include "monitor/mail/win32/crypto_api_cipher.h"
 #include "monitor/win32/registry_profile.h"
 #include "tests/wine/mail_servers.h"
@@ -69,6 +71,10 @@ class MonitorMail : public MonitorPages {
     Answer(box->window, IDOK);
     WaitUntil([&] { return Boxes().empty(); }, kReactMs);
     return box->text;
+  }
+
+  std::wstring WebhookUrl(const std::string& server) const {
+    return L"https://localhost:" + std::to_wstring(servers_.Port(server)) + L"/hook";
   }
 
   mailtest::MailServers servers_;
@@ -193,11 +199,17 @@ TEST_F(MonitorMail, LeavingTheMailTabAfterAPasswordEditAsksToApplyIt) {
   EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_MAIL_PASSWORD) == L"changed"; }, kReactMs));
 }
 
-TEST_F(MonitorMail, AHotDriveSendsOneAlertMail) {
+TEST_F(MonitorMail, AHotDriveSendsOneAlertMailAndItsWebhook) {
   StoreMailSettings("smtp");
   profile_.WriteInt(L"TEMPMAIL", 1);
+  {
+    monitor::RegistryProfile profile = Profile();
+    const std::wstring url = WebhookUrl("https");
+    monitor::WriteText(profile, monitor::kWebhookUrl, std::u16string(url.begin(), url.end()));
+  }
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   const std::size_t before = servers_.Mails("smtp").size();
+  const std::size_t postsBefore = servers_.Webhooks("https").size();
   Heat(0, 60);
   const std::optional<MessageBoxView> box = WaitForBox(L"", 4 * kCycleMs);
   ASSERT_TRUE(box);
@@ -211,7 +223,76 @@ TEST_F(MonitorMail, AHotDriveSendsOneAlertMail) {
   EXPECT_EQ(mails.back()["body"],
             ardmon::Utf8FromUtf16(std::u16string(text.begin(), text.end())) + "\n");
   EXPECT_EQ(mails.back()["date_utcoffset_minutes"], mailtest::ZoneOffsetMinutes());
+
+  const auto posts = servers_.Webhooks("https");
+  ASSERT_EQ(posts.size(), postsBefore + 1);
+  const mailtest::json event = mailtest::json::parse(posts.back()["body"].get<std::string>());
+  EXPECT_EQ(posts.back()["content_type"], "application/json; charset=utf-8");
+  EXPECT_EQ(event["event"], "temperature");
+  EXPECT_EQ(event["text"], ardmon::Utf8FromUtf16(std::u16string(text.begin(), text.end())));
+  const std::wstring letters = kDemo[0].letters, model = kDemo[0].model;
+  EXPECT_EQ(event["drive"], std::string(letters.begin(), letters.end()));
+  EXPECT_EQ(event["model"], std::string(model.begin(), model.end()));
+  EXPECT_FALSE(event["serial"].get<std::string>().empty());
+  EXPECT_FALSE(event["computer"].get<std::string>().empty());
   Answer(box->window, IDOK);
+}
+
+// WinHTTP verifies the server before the request goes: a certificate for
+// another host name gets no request at all.
+TEST_F(MonitorMail, SendTestPostsOnlyToAServerItVerified) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  const std::size_t before = servers_.Webhooks("https").size();
+  SetItemText(IDC_WEBHOOK_URL, WebhookUrl("https").c_str());
+  Click(IDC_WEBHOOK_TEST);
+  EXPECT_EQ(MailTestAnswer(20000), Text(IDS_WEBHOOK_SENT));
+  const auto posts = servers_.Webhooks("https");
+  ASSERT_EQ(posts.size(), before + 1);
+  EXPECT_EQ(posts.back()["path"], "/hook");
+  const mailtest::json event = mailtest::json::parse(posts.back()["body"].get<std::string>());
+  EXPECT_EQ(event["event"], "test");
+  EXPECT_EQ(event["text"], "TestMail");
+  EXPECT_EQ(event["time"].get<std::string>().size(), 25u) << event["time"];
+  EXPECT_TRUE(Enabled(IDC_WEBHOOK_TEST));
+
+  SetItemText(IDC_WEBHOOK_URL, (WebhookUrl("https") + L"?ntfy").c_str());
+  Click(IDC_WEBHOOK_TEST);
+  EXPECT_EQ(MailTestAnswer(20000), Text(IDS_WEBHOOK_SENT));
+  const auto ntfy = servers_.Webhooks("https");
+  ASSERT_EQ(ntfy.size(), before + 2);
+  EXPECT_EQ(ntfy.back()["path"], "/hook") << "without the suffix";
+  EXPECT_EQ(ntfy.back()["body"], "TestMail");
+  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  ASSERT_TRUE(GetComputerNameW(computer, &size));
+  const std::wstring title = Text(IDS_APP_TITLE) + L" - " + computer;
+  EXPECT_EQ(ntfy.back()["title"],
+            monitor::EncodedHeaderText(std::u16string(title.begin(), title.end())));
+
+  SetItemText(IDC_WEBHOOK_URL, WebhookUrl("https_other").c_str());
+  Click(IDC_WEBHOOK_TEST);
+  EXPECT_EQ(MailTestAnswer(35000), Text(IDS_WEBHOOK_FAILED));
+  EXPECT_TRUE(servers_.Webhooks("https_other").empty());
+  EXPECT_EQ(servers_.Webhooks("https").size(), before + 2);
+}
+
+// The server takes the request and does not answer: the window goes on,
+// and the test gives up at the deadline, with no time left for a retry.
+TEST_F(MonitorMail, AWebhookThatGetsNoAnswerEndsAtItsDeadline) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kMailTab));
+  SetItemText(IDC_WEBHOOK_URL, WebhookUrl("https_silent").c_str());
+  const ULONGLONG start = GetTickCount64();
+  Click(IDC_WEBHOOK_TEST);
+  ASSERT_TRUE(WaitUntil([&] { return !servers_.Webhooks("https_silent").empty(); }, 10000));
+  DWORD_PTR result = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 500, &result));
+  EXPECT_EQ(MailTestAnswer(25000), Text(IDS_WEBHOOK_FAILED));
+  const ULONGLONG took = GetTickCount64() - start;
+  EXPECT_GE(took, 14000u);
+  EXPECT_LT(took, 20000u);
+  EXPECT_EQ(servers_.Webhooks("https_silent").size(), 1u) << "no retry";
 }
 
 TEST_F(MonitorMail, TheMailPageInTheUsersLanguage) {

@@ -12,16 +12,33 @@ namespace monitor {
 namespace {
 
 constexpr UINT kMailResultMessage = WM_APP + 2;
+constexpr UINT kWebhookResultMessage = WM_APP + 3;
 
 // The edits of the text fields, in MailField order.
 constexpr std::array<int, kMailFieldCount> kFieldEdits = {
-    IDC_SMTP_SERVER, IDC_POP_SERVER,     IDC_SMTP_PORT, IDC_POP_PORT,     IDC_RECIPIENT1,
-    IDC_RECIPIENT2,  IDC_SENDER_ADDRESS, IDC_MAIL_USER, IDC_MAIL_PASSWORD};
+    IDC_SMTP_SERVER, IDC_POP_SERVER,     IDC_SMTP_PORT, IDC_POP_PORT,      IDC_RECIPIENT1,
+    IDC_RECIPIENT2,  IDC_SENDER_ADDRESS, IDC_MAIL_USER, IDC_MAIL_PASSWORD, IDC_WEBHOOK_URL};
 
 constexpr std::array<unsigned, 3> kAuthEntries = {IDS_MAIL_CHOICE_NONE, IDS_MAIL_CHOICE_SMTP_AUTH,
                                                   IDS_MAIL_CHOICE_POP_BEFORE_SMTP};
 constexpr std::array<unsigned, 3> kSecurityEntries = {
     IDS_MAIL_CHOICE_NONE, IDS_MAIL_CHOICE_SMTP_OVER_SSL, IDS_MAIL_CHOICE_STARTTLS};
+
+unsigned WebhookMessage(WebhookResult result) {
+  switch (result) {
+    case WebhookResult::Sent:
+      return IDS_WEBHOOK_SENT;
+    case WebhookResult::Refused:
+      return IDS_WEBHOOK_REFUSED;
+    default:
+      return IDS_WEBHOOK_FAILED;
+  }
+}
+
+int EditLimit(MailField field) {
+  if (field == MailField::SmtpPort || field == MailField::PopPort) return kMailPortLimit;
+  return field == MailField::WebhookUrl ? kWebhookUrlLimit : kMailTextLimit;
+}
 
 int EditOf(MailField field) {
   return kFieldEdits[static_cast<int>(field)];
@@ -29,8 +46,11 @@ int EditOf(MailField field) {
 
 }  // namespace
 
-CMailDlg::CMailDlg(CVormakApp& app, AlertMailer& mailer)
-    : PageView(app, IDD_PAGE_MAIL), core_(app.profile(), cipher_), mailer_(mailer) {}
+CMailDlg::CMailDlg(CVormakApp& app, AlertMailer& mailer, AlertWebhook& webhook)
+    : PageView(app, IDD_PAGE_MAIL),
+      core_(app.profile(), cipher_),
+      mailer_(mailer),
+      webhook_(webhook) {}
 
 void CMailDlg::OnInitDialog() {
   for (unsigned entry : kAuthEntries) {
@@ -40,9 +60,7 @@ void CMailDlg::OnInitDialog() {
     ComboBox_AddString(Item(IDC_MAIL_SECURITY), ardmon::Wide(app_.strings().Get(entry)).c_str());
   }
   for (int i = 0; i < kMailFieldCount; ++i) {
-    const auto field = static_cast<MailField>(i);
-    const bool port = field == MailField::SmtpPort || field == MailField::PopPort;
-    Edit_LimitText(Item(kFieldEdits[i]), port ? kMailPortLimit : kMailTextLimit);
+    Edit_LimitText(Item(kFieldEdits[i]), EditLimit(static_cast<MailField>(i)));
   }
 }
 
@@ -67,6 +85,9 @@ std::optional<LRESULT> CMailDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) 
         case IDC_MAIL_TEST:
           OnMailTest();
           return 0;
+        case IDC_WEBHOOK_TEST:
+          OnWebhookTest();
+          return 0;
         default:
           break;
       }
@@ -74,6 +95,10 @@ std::optional<LRESULT> CMailDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) 
     case kMailResultMessage:
       EnableWindow(Item(IDC_MAIL_TEST), TRUE);
       ShowMessage(static_cast<unsigned>(wParam));
+      return 0;
+    case kWebhookResultMessage:
+      EnableWindow(Item(IDC_WEBHOOK_TEST), TRUE);
+      ShowMessage(WebhookMessage(static_cast<WebhookResult>(wParam)));
       return 0;
     default:
       break;
@@ -118,6 +143,22 @@ void CMailDlg::OnMailTest() {
   const HWND page = hwnd();
   mailer_.Send(app_.strings().Get(IDS_TEST_MAIL),
                [page](MailResult result) { PostMessageW(page, kMailResultMessage, result, 0); });
+}
+
+// As the test mail: one test under way at a time, with the stored URL.
+void CMailDlg::OnWebhookTest() {
+  MailForm form = ReadForm();
+  if (!core_.PrepareWebhookTest(form, *this)) return;
+  SetItemText(IDC_POP_PORT, form[MailField::PopPort]);
+  WebhookEvent event;
+  event.event = u"test";
+  event.text = app_.strings().Get(IDS_TEST_MAIL);
+  const HWND page = hwnd();
+  EnableWindow(Item(IDC_WEBHOOK_TEST), FALSE);
+  const bool sent = webhook_.Send(std::move(event), [page](WebhookResult result) {
+    PostMessageW(page, kWebhookResultMessage, static_cast<WPARAM>(result), 0);
+  });
+  if (!sent) EnableWindow(Item(IDC_WEBHOOK_TEST), TRUE);
 }
 
 bool CMailDlg::IsModified() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "monitor/mail/mail_values.h"
+#include "monitor/mail/webhook.h"
 #include "monitor/memory_profile.h"
 #include "resources/resource_ids.h"
 
@@ -222,6 +223,32 @@ TEST_F(MailPageTest, ABoxWithoutSelectionKeepsItsStoredValue) {
   form.security = 2;
   ASSERT_TRUE(page.OnApply(form, ui));
   EXPECT_EQ(Stored(kMailSecurity), 2);
+}
+
+TEST_F(MailPageTest, AWebhookUrlIsStoredOnlyWhenItMayBeUsed) {
+  MailForm form = Filled();
+  form[MailField::WebhookUrl] = u"http://hooks.example.test/x";
+  EXPECT_FALSE(page.OnApply(form, ui));
+  EXPECT_THAT(ui.messages, ElementsAre(IDS_WEBHOOK_URL_REFUSED));
+  EXPECT_THAT(ui.focus, ElementsAre(MailField::WebhookUrl));
+  EXPECT_EQ(Text(kWebhookUrl), u"");
+  EXPECT_EQ(Text(kSmtpServer), u"") << "nothing of the page is stored";
+
+  form[MailField::WebhookUrl] = u"https://hooks.example.test/x";
+  ASSERT_TRUE(page.OnApply(form, ui));
+  EXPECT_EQ(Text(kWebhookUrl), u"https://hooks.example.test/x");
+  EXPECT_FALSE(page.IsModified(page.OnShowPage(), ui));
+}
+
+TEST_F(MailPageTest, TheWebhookTestNeedsAUrlButNoMailSettings) {
+  MailForm form = page.OnShowPage();
+  EXPECT_FALSE(page.PrepareWebhookTest(form, ui));
+  EXPECT_THAT(ui.messages, ElementsAre(IDS_PLEASE_INPUT));
+  EXPECT_THAT(ui.focus, ElementsAre(MailField::WebhookUrl));
+
+  form[MailField::WebhookUrl] = u"https://localhost:8443/hook";
+  EXPECT_TRUE(page.PrepareWebhookTest(form, ui));
+  EXPECT_EQ(Text(kWebhookUrl), u"https://localhost:8443/hook");
 }
 
 }  // namespace

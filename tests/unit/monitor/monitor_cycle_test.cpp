@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 
+#include "monitor/record_text.h"
 #include "monitor_fixture.h"
 
 namespace monitor::testing {
@@ -67,6 +68,27 @@ TEST_F(MonitorTest, TheWarningFiresOnceWhenTheCountIsReached) {
   EXPECT_THAT(warnings, ElementsAre(0, 0, 1, 0, 0, 0, 0, 1));
   EXPECT_EQ(hooks.mail.back(), kDrive0 + u"It is higher than the setting.");
   EXPECT_EQ(hooks.warningBoxes, 2);
+}
+
+// The webhook goes with the mail, naming the drive the mail's text names.
+TEST_F(MonitorTest, EachMailedEventIsPostedWithItsDrive) {
+  cycle.Start();
+  Set(kHealthLog, 1);
+  SetHealth(1, disklib::sim::Health::Caution);
+  cycle.RunMonitorCycle(true);
+  EXPECT_THAT(hooks.webhooks, IsEmpty()) << "logged but not mailed";
+
+  Set(kHealthMail, 1);
+  SetHealth(1, disklib::sim::Health::Bad);
+  cycle.RunMonitorCycle(true);
+  ASSERT_EQ(hooks.webhooks.size(), 1u);
+  const WebhookEvent& event = hooks.webhooks[0];
+  EXPECT_EQ(event.text, hooks.mail.back());
+  EXPECT_EQ(event.drive, u"D:");
+  EXPECT_EQ(event.model, u"TESSERA TS1000DM003-1CH1");
+  EXPECT_EQ(event.serial, Trimmed(WidenField(table.slots[1].slotRecord.Temp.SerialNumber)));
+  EXPECT_FALSE(event.serial.empty());
+  EXPECT_EQ(event.event, u"health");
 }
 
 TEST_F(MonitorTest, DeviceChangeCyclesDoNotCountSamples) {

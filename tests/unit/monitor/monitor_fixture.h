@@ -36,12 +36,14 @@ class FakeClock : public Clock {
 class RecordingHooks : public MonitorHooks {
  public:
   std::vector<std::u16string> log, mail;
+  std::vector<WebhookEvent> webhooks;
   std::vector<int> samples, clearedSlots;
   int trayUpdates = 0, warningBoxes = 0;
   std::function<void()> whileWarningBoxOpen;
 
   void AddLogEntry(const std::u16string& text) override { log.push_back(text); }
   void SendAlertMail(const std::u16string& text) override { mail.push_back(text); }
+  void PostWebhook(const WebhookEvent& event) override { webhooks.push_back(event); }
   void AddGraphSample(int interval) override { samples.push_back(interval); }
   void ClearGraphSlot(int slot) override { clearedSlots.push_back(slot); }
   void UpdateTrayIcons(bool) override { ++trayUpdates; }
