@@ -46,7 +46,7 @@ std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings
 }
 
 std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
-                                                  DriveReading reading,
+                                                  DriveReading reading, bool accepted,
                                                   const ardmon::Strings& strings) {
   const std::uint8_t temperature = record.Temp.Temperature;
   unsigned smart = record.Temp.SmartSupported ? IDS_SMART_SUPPORTED : IDS_SMART_UNSUPPORTED;
@@ -59,7 +59,8 @@ std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& r
           Capacity(record.DiskSize),
           strings.Get(smart),
           temperatureCell,
-          strings.Get(HealthStringId(record.Temp.HealthStatus))};
+          strings.Get(HealthStringId(record.Temp.HealthStatus)) +
+              (accepted ? strings.Get(IDS_ACCEPTED_MARK) : u"")};
 }
 
 }  // namespace monitor

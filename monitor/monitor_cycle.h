@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "monitor/clock.h"
 #include "monitor/drive_list.h"
@@ -101,10 +103,13 @@ class MonitorCycle {
   void Request(bool fullRead, std::optional<int> sampleInterval);
   void NoteServiceAnswering(bool answering);
   void Apply(const CycleRequest& request, const CycleRecords& records);
-  void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
+  void PresentSlot(Pass& pass, int slot, ardmon::DiskInfoTable& record, DriveReading reading,
+                   bool fresh);
   void AbsentSlot(int slot);
   void CountTemperature(Pass& pass, int slot, std::uint8_t temperature);
   void ReportHealth(int slot, std::uint8_t before, std::uint8_t now);
+  void ReportWorsening(int slot, const ardmon::TempInfoRecord& record);
+  void ShowAcceptance(DriveSlot& drive, ardmon::TempInfoRecord& record);
   void FillRow(int row, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   void Raise(const std::u16string& text, const IntSetting& log, const IntSetting& mail);
   void Finish(Pass& pass);
@@ -123,6 +128,8 @@ class MonitorCycle {
   // Asked for while a fetch was under way.
   bool timerPending_ = false;
   bool deviceChangePending_ = false;
+  // Drives whose accepted value could not be read, logged already.
+  std::set<std::u16string> unreadableAcceptances_;
 };
 
 }  // namespace monitor
