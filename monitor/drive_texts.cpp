@@ -41,6 +41,10 @@ std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Stri
   return Trimmed(model);
 }
 
+std::u16string HealthText(std::uint8_t status, bool accepted, const ardmon::Strings& strings) {
+  return strings.Get(HealthStringId(status)) + (accepted ? strings.Get(IDS_ACCEPTED_MARK) : u"");
+}
+
 std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings& strings) {
   return temperature ? Widen(std::to_string(temperature)) : strings.Get(IDS_NO_VALUE);
 }
@@ -59,8 +63,7 @@ std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& r
           Capacity(record.DiskSize),
           strings.Get(smart),
           temperatureCell,
-          strings.Get(HealthStringId(record.Temp.HealthStatus)) +
-              (accepted ? strings.Get(IDS_ACCEPTED_MARK) : u"")};
+          HealthText(record.Temp.HealthStatus, accepted, strings)};
 }
 
 }  // namespace monitor

@@ -22,6 +22,9 @@ std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Stri
 std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
                                                   DriveReading reading, bool accepted,
                                                   const ardmon::Strings& strings);
+// "Good", "Caution", "Bad" or "Unknown"; " (accepted)" after a health
+// shown Good for accepted counts.
+std::u16string HealthText(std::uint8_t status, bool accepted, const ardmon::Strings& strings);
 // The temperature as a tray icon shows it: the number, or "--".
 std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings& strings);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 
+#include "monitor/pages/smart_list.h"
 #include "monitor_fixture.h"
 
 namespace monitor::testing {
@@ -499,11 +500,15 @@ TEST_F(DamageTest, AcceptedCountsShowGoodUntilOneRisesAbove) {
   Reallocated(16);
   profile.WriteProfileString(u"ACCEPTED", u"TESSERA TS1000DM003-1CH1 Z1D4R9WQ", u"5=16");
   cycle.Start();
+  table.selectedSlot = 1;
   EXPECT_EQ(Health(), u"Good (accepted)");
+  EXPECT_EQ(AcceptActionFor(table), AcceptAction::kForget);
   EXPECT_THAT(hooks.log, IsEmpty());
   Reallocated(17);
   cycle.RunMonitorCycle(true);
   EXPECT_EQ(Health(), u"Caution");
+  table.selectedSlot = 1;
+  EXPECT_EQ(AcceptActionFor(table), AcceptAction::kAccept);
   EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"Reallocated Sectors Count 16 -> 17",
                                      kDrive1 + u"HealthStatus is \"Caution\"."));
 }
