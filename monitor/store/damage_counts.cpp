@@ -34,6 +34,14 @@ constexpr CounterRow kCounters[] = {
      HealthField::PercentageUsed},
 };
 
+constexpr bool RowsFollowTheEnum() {
+  for (std::size_t i = 0; i < std::size(kCounters); ++i) {
+    if (kCounters[i].counter != static_cast<DamageCounter>(i)) return false;
+  }
+  return true;
+}
+static_assert(RowsFollowTheEnum(), "RowOf indexes the table by the enum");
+
 const CounterRow& RowOf(DamageCounter counter) {
   return kCounters[static_cast<std::size_t>(counter)];
 }
