@@ -5,7 +5,6 @@
 #include <cstring>
 #include <set>
 
-#include "monitor/pages/smart_list.h"
 #include "monitor_fixture.h"
 
 namespace monitor::testing {
@@ -464,14 +463,7 @@ namespace {
 class DamageTest : public MonitorTest {
  protected:
   void Reallocated(std::uint64_t count) {
-    Edit([&](disklib::sim::Fixture& f) {
-      for (auto& disk : f.disks) {
-        if (disk.number != 1) continue;
-        for (auto& attribute : disk.ata->attributes) {
-          if (attribute.id == 5) attribute.raw = count;
-        }
-      }
-    });
+    Edit([&](auto& f) { disklib::sim::SetReallocatedSectors(f, 1, count); });
   }
   std::u16string Health() const { return list.rows()[1].cells[kColumnHealth]; }
 };
@@ -494,23 +486,6 @@ TEST_F(DamageTest, ARisingCountRaisesOneEventWhateverTheHealthAndARestartRemembe
                          restartedList,  restartedHooks, clock};
   restarted.Start();
   EXPECT_THAT(restartedHooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."));
-}
-
-TEST_F(DamageTest, AcceptedCountsShowGoodUntilOneRisesAbove) {
-  Reallocated(16);
-  profile.WriteProfileString(u"ACCEPTED", u"TESSERA TS1000DM003-1CH1 Z1D4R9WQ", u"5=16");
-  cycle.Start();
-  table.selectedSlot = 1;
-  EXPECT_EQ(Health(), u"Good (accepted)");
-  EXPECT_EQ(AcceptActionFor(table), AcceptAction::kForget);
-  EXPECT_THAT(hooks.log, IsEmpty());
-  Reallocated(17);
-  cycle.RunMonitorCycle(true);
-  EXPECT_EQ(Health(), u"Caution");
-  table.selectedSlot = 1;
-  EXPECT_EQ(AcceptActionFor(table), AcceptAction::kAccept);
-  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"Reallocated Sectors Count 16 -> 17",
-                                     kDrive1 + u"HealthStatus is \"Caution\"."));
 }
 
 TEST_F(DamageTest, AnUnreadableAcceptanceIsIgnoredAndLoggedOnce) {
