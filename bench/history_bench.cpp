@@ -18,7 +18,7 @@
 #include "bench/timing.h"
 #include "monitor/memory_profile.h"
 #include "monitor/pages/graph.h"
-#include "monitor/pages/history_file.h"
+#include "monitor/store/history_file.h"
 #include "monitor/win32/win32_file_system.h"
 
 namespace {

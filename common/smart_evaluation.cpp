@@ -19,15 +19,6 @@ bool IsLifetimeCounter(std::uint8_t id) {
   return id == 4 || id == kPowerOnTimeId || id == 12 || id == 193;
 }
 
-// Reallocated, pending and offline-uncorrectable sectors: any of them
-// counted is a warning before the value falls to its threshold.
-bool IsSectorCounter(std::uint8_t id, const DriveFamily* family) {
-  if (id != 5 && id != 197 && id != 198) return false;
-  return !family ||
-         std::find(std::begin(family->notSectorCounts), std::end(family->notSectorCounts), id) ==
-             std::end(family->notSectorCounts);
-}
-
 // An identity string without the blanks around it.
 template <std::size_t N>
 std::string_view Trimmed(const char (&field)[N]) {
@@ -38,6 +29,13 @@ std::string_view Trimmed(const char (&field)[N]) {
 }
 
 }  // namespace
+
+bool IsSectorCounter(std::uint8_t id, const DriveFamily* family) {
+  if (id != 5 && id != 197 && id != 198) return false;
+  return !family ||
+         std::find(std::begin(family->notSectorCounts), std::end(family->notSectorCounts), id) ==
+             std::end(family->notSectorCounts);
+}
 
 std::uint8_t ThresholdFor(const std::uint8_t* thresholds, std::uint8_t id) {
   for (std::size_t i = 0; i < kSmartEntries; ++i) {

@@ -12,6 +12,11 @@
 
 namespace ardmon {
 
+// Reallocated, pending and offline-uncorrectable sectors (5, 197, 198),
+// unless the family fills that attribute with vendor data: any of them
+// counted is a warning before the value falls to its threshold.
+bool IsSectorCounter(std::uint8_t id, const DriveFamily* family);
+
 // The threshold of attribute `id`: that of the threshold entry with the
 // same ID wherever it stands, 0 when there is none.
 std::uint8_t ThresholdFor(const std::uint8_t* thresholds, std::uint8_t id);

@@ -41,12 +41,16 @@ std::u16string ModelText(const ardmon::DiskInfoTable& record, const ardmon::Stri
   return Trimmed(model);
 }
 
+std::u16string HealthText(std::uint8_t status, bool accepted, const ardmon::Strings& strings) {
+  return strings.Get(HealthStringId(status)) + (accepted ? strings.Get(IDS_ACCEPTED_MARK) : u"");
+}
+
 std::u16string TemperatureNumber(std::uint8_t temperature, const ardmon::Strings& strings) {
   return temperature ? Widen(std::to_string(temperature)) : strings.Get(IDS_NO_VALUE);
 }
 
 std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& record,
-                                                  DriveReading reading,
+                                                  DriveReading reading, bool accepted,
                                                   const ardmon::Strings& strings) {
   const std::uint8_t temperature = record.Temp.Temperature;
   unsigned smart = record.Temp.SmartSupported ? IDS_SMART_SUPPORTED : IDS_SMART_UNSUPPORTED;
@@ -59,7 +63,7 @@ std::array<std::u16string, kColumnCount> RowCells(const ardmon::DiskInfoTable& r
           Capacity(record.DiskSize),
           strings.Get(smart),
           temperatureCell,
-          strings.Get(HealthStringId(record.Temp.HealthStatus))};
+          HealthText(record.Temp.HealthStatus, accepted, strings)};
 }
 
 }  // namespace monitor

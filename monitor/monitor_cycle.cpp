@@ -8,6 +8,8 @@
 #include "monitor/record_text.h"
 #include "monitor/selection.h"
 #include "monitor/settings.h"
+#include "monitor/store/accepted_values.h"
+#include "monitor/store/damage_counts.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -214,14 +216,17 @@ void MonitorCycle::Apply(const CycleRequest& request, const CycleRecords& record
     // Temperatures not read this time, and those of a sleeping drive, are
     // carried over.
     if (!asked || records.asleep[slot]) record.Temp = table_.slots[slot].slotRecord.Temp;
-    PresentSlot(pass, slot, record, ReadingAfter(table_.slots[slot], asked, records.asleep[slot]));
+    PresentSlot(pass, slot, record, ReadingAfter(table_.slots[slot], asked, records.asleep[slot]),
+                asked && !records.asleep[slot]);
   }
   Finish(pass);
 }
 
-// A sleeping drive keeps its last reading and raises nothing from it.
-void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record,
-                               DriveReading reading) {
+// A sleeping drive keeps its last reading and raises nothing from it. The
+// slot's record holds the health the monitor shows, its own verdict is kept
+// beside it.
+void MonitorCycle::PresentSlot(Pass& pass, int slot, ardmon::DiskInfoTable& record,
+                               DriveReading reading, bool fresh) {
   DriveSlot& drive = table_.slots[slot];
   const bool wasPresent = drive.slotRecord.Present != 0;
   drive.reading = reading;
@@ -231,6 +236,11 @@ void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable
   }
   if (!IsAsleep(drive)) {
     if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record);
+    if (fresh) {
+      drive.ownHealth = record.Temp.HealthStatus;
+      ReportWorsening(slot, record);
+    }
+    ShowAcceptance(drive, record.Temp);
     ReportHealth(slot, record);
   }
   FillRow(pass.row, slot, record, reading);
@@ -266,6 +276,37 @@ void MonitorCycle::ReportHealth(int slot, const ardmon::DiskInfoTable& record) {
         kHealthMail);
 }
 
+// Compared with the counts the profile kept from the drive's last reading,
+// wherever it was plugged in then.
+void MonitorCycle::ReportWorsening(int slot, const ardmon::DiskInfoTable& record) {
+  const std::u16string key = DriveKey(record.Temp);
+  const DamageCounts now = CountsOf(record.Temp);
+  if (key.empty() || now.empty()) return;
+  const std::u16string storedText = profile_.GetProfileString(kCountsSection, key, u"");
+  DamageCounts counts = ParseCounts(storedText).value_or(DamageCounts{});
+  for (const Worsening& worse : Worsenings(counts, now)) {
+    const std::u16string name = strings_.Get(CounterNameString(worse.counter));
+    Raise(record, u"count", table_.slots[slot].displayName + WorseningText(worse, name), kHealthLog,
+          kHealthMail);
+  }
+  for (const auto& [counter, count] : now) counts[counter] = count;
+  const std::u16string text = CountsText(counts);
+  if (text != storedText) profile_.WriteProfileString(kCountsSection, key, text);
+}
+
+// An accepted value that cannot be read is logged once a run.
+void MonitorCycle::ShowAcceptance(DriveSlot& drive, ardmon::TempInfoRecord& record) {
+  const std::u16string key = DriveKey(record);
+  const StoredAcceptance stored = key.empty() ? StoredAcceptance{} : ReadAccepted(profile_, key);
+  if (stored.unreadable && unreadableAcceptances_.insert(key).second) {
+    hooks_.AddLogEntry(drive.displayName + strings_.Get(IDS_ACCEPTED_UNREADABLE));
+  }
+  const ShownHealth shown =
+      HealthShown(record, drive.ownHealth, stored.counts.value_or(DamageCounts{}));
+  record.HealthStatus = shown.status;
+  drive.accepted = shown.accepted;
+}
+
 // The log and the mail are independent of each other; the webhook goes
 // with the mail.
 void MonitorCycle::Raise(const ardmon::DiskInfoTable& record, std::u16string_view event,
@@ -287,7 +328,7 @@ void MonitorCycle::FillRow(int row, int slot, const ardmon::DiskInfoTable& recor
                            DriveReading reading) {
   if (row >= list_.RowCount()) list_.InsertRow(row);
   list_.SetItemData(row, slot);
-  const auto cells = RowCells(record, reading, strings_);
+  const auto cells = RowCells(record, reading, table_.slots[slot].accepted, strings_);
   // Only changed cells are written, so a cycle without news redraws nothing.
   for (int column = 0; column < kColumnCount; ++column) {
     if (list_.CellText(row, column) != cells[column]) list_.SetCellText(row, column, cells[column]);

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "monitor/clock.h"
 #include "monitor/drive_list.h"
@@ -101,10 +103,13 @@ class MonitorCycle {
   void Request(bool fullRead, std::optional<int> sampleInterval);
   void NoteServiceAnswering(bool answering);
   void Apply(const CycleRequest& request, const CycleRecords& records);
-  void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
+  void PresentSlot(Pass& pass, int slot, ardmon::DiskInfoTable& record, DriveReading reading,
+                   bool fresh);
   void AbsentSlot(int slot);
   void CountTemperature(Pass& pass, int slot, const ardmon::DiskInfoTable& record);
   void ReportHealth(int slot, const ardmon::DiskInfoTable& record);
+  void ReportWorsening(int slot, const ardmon::DiskInfoTable& record);
+  void ShowAcceptance(DriveSlot& drive, ardmon::TempInfoRecord& record);
   void FillRow(int row, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   // `event` names the kind for the webhook.
   void Raise(const ardmon::DiskInfoTable& record, std::u16string_view event,
@@ -125,6 +130,8 @@ class MonitorCycle {
   // Asked for while a fetch was under way.
   bool timerPending_ = false;
   bool deviceChangePending_ = false;
+  // Drives whose accepted value could not be read, logged already.
+  std::set<std::u16string> unreadableAcceptances_;
 };
 
 }  // namespace monitor

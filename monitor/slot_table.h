@@ -24,6 +24,10 @@ struct DriveSlot {
   std::u16string displayName;          // letters then model; the prefix of event texts
   std::uint32_t overCount = 0;         // consecutive counted samples at or above TEMP
   DriveReading reading = DriveReading::kRead;
+  // The drive's own verdict at its last reading; slotRecord holds the
+  // health shown, which accepted counts may make Good.
+  std::uint8_t ownHealth = ardmon::kHealthNotEvaluated;
+  bool accepted = false;
 };
 
 inline bool IsAsleep(const DriveSlot& drive) {

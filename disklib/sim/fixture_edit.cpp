@@ -145,6 +145,12 @@ void SetHealth(Fixture& fixture, std::uint32_t drive, Health health) {
   sectors.raw = health == Health::Good ? 0 : kCautionCount;
 }
 
+void SetReallocatedSectors(Fixture& fixture, std::uint32_t drive, std::uint64_t count) {
+  AtaDrive* ata = AtaOrNvme(fixture, drive);
+  if (!ata) throw FixtureError("drive " + std::to_string(drive) + " is no ATA drive");
+  AttributeOf(*ata, kReallocatedSectorsId).raw = count;
+}
+
 void SetWear(Fixture& fixture, std::uint32_t drive, std::uint8_t percentUsed) {
   NvmeOf(fixture, drive).Set(HealthField::PercentageUsed, percentUsed);
 }

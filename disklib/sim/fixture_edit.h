@@ -20,6 +20,9 @@ void SetTemperature(Fixture& fixture, std::uint32_t drive, std::uint8_t celsius)
 // reliability; Good clears both, keeps the wear below 90 percent and the
 // spare at its threshold or above.
 void SetHealth(Fixture& fixture, std::uint32_t drive, Health health);
+// An ATA drive's count of reallocated sectors (attribute 5's raw value),
+// its value and threshold left as they are.
+void SetReallocatedSectors(Fixture& fixture, std::uint32_t drive, std::uint64_t count);
 // The share of an NVMe drive's rated endurance used, in percent.
 void SetWear(Fixture& fixture, std::uint32_t drive, std::uint8_t percentUsed);
 // An ATA drive's temperature as its attribute 194 gives it; nothing

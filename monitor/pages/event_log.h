@@ -10,7 +10,7 @@
 #include "monitor/clock.h"
 #include "monitor/code_page.h"
 #include "monitor/file_system.h"
-#include "monitor/pages/log_files.h"
+#include "monitor/store/log_files.h"
 
 namespace monitor {
 

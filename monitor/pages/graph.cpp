@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "monitor/pages/csv.h"
 #include "monitor/settings.h"
+#include "monitor/store/csv.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {

@@ -11,9 +11,9 @@
 #include "monitor/pages/graph_history.h"
 #include "monitor/pages/graph_scene.h"
 #include "monitor/pages/graph_window.h"
-#include "monitor/pages/history_records.h"
 #include "monitor/profile.h"
 #include "monitor/slot_table.h"
+#include "monitor/store/history_records.h"
 #include "resources/strings.h"
 
 namespace monitor {

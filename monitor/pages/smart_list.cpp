@@ -6,6 +6,7 @@
 #include "common/nvme_health.h"
 #include "common/smart_attributes.h"
 #include "monitor/record_text.h"
+#include "monitor/store/accepted_values.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -125,6 +126,14 @@ std::u16string AttributeDescription(const SlotTable& table,
     return strings.Get(kNvmeDescriptionBase + id - 1);
   }
   return strings.Get(AttributeDescriptionId(id));
+}
+
+AcceptAction AcceptActionFor(const SlotTable& table) {
+  const ardmon::TempInfoRecord* record = SelectedRecord(table);
+  if (!record) return AcceptAction::kNone;
+  const DriveSlot& drive = table.slots[table.selectedSlot];
+  if (drive.accepted) return AcceptAction::kForget;
+  return CanAccept(*record, drive.ownHealth) ? AcceptAction::kAccept : AcceptAction::kNone;
 }
 
 }  // namespace monitor

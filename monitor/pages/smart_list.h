@@ -39,6 +39,11 @@ inline std::uint32_t RowBackground(std::uint32_t itemData) {
   return static_cast<std::uint32_t>(static_cast<std::int32_t>(itemData) >> 8);
 }
 
+// What the page's button does for the selected drive: accept the counts
+// of a drive in Caution, forget those that make it Good, or nothing.
+enum class AcceptAction { kNone, kAccept, kForget };
+AcceptAction AcceptActionFor(const SlotTable& table);
+
 unsigned AttributeDescriptionId(std::uint8_t id);
 // The description of the marked row of the selected slot's list; empty
 // without a mark.

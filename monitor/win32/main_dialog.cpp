@@ -162,7 +162,7 @@ void CVormakDlg::RegisterForDisks() {
 
 void CVormakDlg::CreatePages() {
   hddInfo_ = std::make_unique<CHDDInfo>(app_);
-  smart_ = std::make_unique<CSmart>(app_);
+  smart_ = std::make_unique<CSmart>(app_, [this] { cycle_->OnDeviceChange(); });
   setting_ = std::make_unique<CSetting>(app_, *this);
   report_ = std::make_unique<CReport>(app_);
   graph_ = std::make_unique<CGraph>(app_);

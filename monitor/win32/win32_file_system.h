@@ -2,7 +2,7 @@
 #pragma once
 
 #include "monitor/file_system.h"
-#include "monitor/pages/log_files.h"
+#include "monitor/store/log_files.h"
 
 namespace monitor {
 

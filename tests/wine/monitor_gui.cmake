@@ -24,6 +24,8 @@ ardmon_monitor_gui_test(monitor_freeze_test)
 ardmon_monitor_gui_test(monitor_sleep_test)
 # Its Log and Graph pages.
 ardmon_monitor_gui_test(monitor_log_graph_test)
+# Alerts that follow the drive: rising counts, accepted values.
+ardmon_monitor_gui_test(monitor_alerts_test)
 # A copy of Ardmon.exe in a folder no one may create files in.
 set(ARDMON_READONLY_FOLDER ${CMAKE_BINARY_DIR}/readonly-programs)
 target_compile_definitions(monitor_log_graph_test PRIVATE

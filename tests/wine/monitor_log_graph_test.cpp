@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "monitor/pages/history_records.h"
-#include "monitor/pages/log_files.h"
 #include "monitor/pages/win32/graph_page.h"
+#include "monitor/store/history_records.h"
+#include "monitor/store/log_files.h"
 #include "monitor/win32/win32_file_system.h"
 
 namespace monitorgui {

@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "monitor/pages/graph.h"
-#include "monitor/pages/win32/history_writer.h"
 #include "monitor/pages/win32/page_view.h"
+#include "monitor/store/win32/history_writer.h"
 #include "monitor/win32/ansi_code_page.h"
 #include "monitor/win32/win32_file_system.h"
 

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "monitor/pages/event_log.h"
-#include "monitor/pages/log_store.h"
 #include "monitor/pages/win32/page_view.h"
+#include "monitor/store/log_store.h"
 #include "monitor/win32/ansi_code_page.h"
 #include "monitor/win32/win32_file_system.h"
 

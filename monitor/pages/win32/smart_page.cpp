@@ -1,7 +1,9 @@
 #include "monitor/pages/win32/smart_page.h"
 
 #include "common/win32/wide_text.h"
+#include "monitor/drive_texts.h"
 #include "monitor/pages/smart_list.h"
+#include "monitor/store/accepted_values.h"
 #include "monitor/win32/app.h"
 #include "monitor/win32/list_columns.h"
 #include "resources/resource_ids.h"
@@ -10,7 +12,8 @@ namespace monitor {
 
 using ardmon::Wide;
 
-CSmart::CSmart(CVormakApp& app) : PageView(app, IDD_PAGE_SMART) {}
+CSmart::CSmart(CVormakApp& app, std::function<void()> acceptanceChanged)
+    : PageView(app, IDD_PAGE_SMART), acceptanceChanged_(std::move(acceptanceChanged)) {}
 
 void CSmart::OnInitDialog() {
   list_ = Item(IDC_ATTRIBUTE_LIST);
@@ -20,8 +23,12 @@ void CSmart::OnInitDialog() {
   SetColumnWidths(list_, SmartColumnWidths(ListWidth(list_)));
 }
 
-std::optional<LRESULT> CSmart::OnMessage(UINT message, WPARAM, LPARAM lParam) {
+std::optional<LRESULT> CSmart::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) != IDC_ACCEPT_VALUES || HIWORD(wParam) != BN_CLICKED) break;
+      OnAcceptValues();
+      return TRUE;
     case WM_NOTIFY: {
       auto& header = *reinterpret_cast<NMHDR*>(lParam);
       if (header.idFrom == IDC_ATTRIBUTE_LIST) return OnListNotify(header);
@@ -84,6 +91,36 @@ void CSmart::RefreshSmartList() {
   }
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
+  ShowHealth();
+}
+
+void CSmart::ShowHealth() {
+  const SlotTable& table = app_.slots;
+  const int slot = table.selectedSlot;
+  const bool present = slot >= 0 && slot < kSlotCount && table.Present(slot);
+  SetItemText(IDC_SMART_HEALTH, present ? HealthText(table.slots[slot].slotRecord.Temp.HealthStatus,
+                                                     table.slots[slot].accepted, app_.strings())
+                                        : u"");
+  const AcceptAction action = AcceptActionFor(table);
+  const HWND button = Item(IDC_ACCEPT_VALUES);
+  if (action != AcceptAction::kNone) {
+    SetItemText(IDC_ACCEPT_VALUES,
+                app_.strings().Get(action == AcceptAction::kAccept ? IDS_ACCEPT_VALUES
+                                                                   : IDS_FORGET_ACCEPTED));
+  }
+  ShowWindow(button, action == AcceptAction::kNone ? SW_HIDE : SW_SHOW);
+}
+
+void CSmart::OnAcceptValues() {
+  const AcceptAction action = AcceptActionFor(app_.slots);
+  if (action == AcceptAction::kNone) return;
+  const ardmon::TempInfoRecord& record = app_.slots.slots[app_.slots.selectedSlot].slotRecord.Temp;
+  if (action == AcceptAction::kAccept) {
+    AcceptValues(app_.profile(), record);
+  } else {
+    ForgetAccepted(app_.profile(), DriveKey(record));
+  }
+  acceptanceChanged_();
 }
 
 void CSmart::ShowAttributeDescription() {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "monitor/memory_file_system.h"
-#include "monitor/pages/history_file.h"
+#include "monitor/store/history_file.h"
 
 namespace {
 

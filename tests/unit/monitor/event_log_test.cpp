@@ -5,8 +5,8 @@
 #include <future>
 
 #include "monitor/memory_file_system.h"
-#include "monitor/pages/csv.h"
-#include "monitor/pages/log_store.h"
+#include "monitor/store/csv.h"
+#include "monitor/store/log_store.h"
 #include "monitor_fixture.h"
 
 namespace monitor {

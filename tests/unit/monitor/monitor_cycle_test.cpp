@@ -122,7 +122,9 @@ TEST_F(MonitorTest, HealthIsReportedOnlyTowardsCautionOrBad) {
   cycle.RunMonitorCycle(true);
   SetHealth(1, disklib::sim::Health::Caution);
   cycle.RunMonitorCycle(true);
-  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Bad\".",
+  // Bad counts reallocated sectors as Caution does: they rose once.
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"Reallocated Sectors Count 0 -> 8",
+                                     kDrive1 + u"HealthStatus is \"Bad\".",
                                      kDrive1 + u"HealthStatus is \"Caution\"."));
   EXPECT_EQ(list.rows()[1].cells[kColumnHealth], u"Caution");
 }
@@ -472,6 +474,50 @@ TEST(DueSampleInterval, OnlyTheRemainderOfTheHourCounts) {
   for (std::int64_t elapsed = 0; elapsed < 3 * 3600; elapsed += 7) {
     EXPECT_FALSE(DueSampleInterval(elapsed, 0, 60)) << "TIME 60 never fires";
   }
+}
+
+}  // namespace
+}  // namespace monitor::testing
+
+namespace monitor::testing {
+namespace {
+
+class DamageTest : public MonitorTest {
+ protected:
+  void Reallocated(std::uint64_t count) {
+    Edit([&](auto& f) { disklib::sim::SetReallocatedSectors(f, 1, count); });
+  }
+  std::u16string Health() const { return list.rows()[1].cells[kColumnHealth]; }
+};
+
+TEST_F(DamageTest, ARisingCountRaisesOneEventWhateverTheHealthAndARestartRemembers) {
+  Set(kHealthMail, 1);
+  Reallocated(8);
+  cycle.Start();
+  cycle.RunMonitorCycle(true);
+  Reallocated(16);
+  cycle.RunMonitorCycle(true);
+  const std::u16string rose = kDrive1 + u"Reallocated Sectors Count 8 -> 16";
+  EXPECT_THAT(hooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\".", rose));
+  EXPECT_THAT(hooks.mail, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\".", rose));
+
+  SlotTable restartedTable;
+  DriveListModel restartedList;
+  RecordingHooks restartedHooks;
+  MonitorCycle restarted{restartedTable, channel,        profile, strings,
+                         restartedList,  restartedHooks, clock};
+  restarted.Start();
+  EXPECT_THAT(restartedHooks.log, ElementsAre(kDrive1 + u"HealthStatus is \"Caution\"."));
+}
+
+TEST_F(DamageTest, AnUnreadableAcceptanceIsIgnoredAndLoggedOnce) {
+  profile.WriteProfileString(u"ACCEPTED", u"TESSERA TS1000DM003-1CH1 Z1D4R9WQ", u"5=lots");
+  cycle.Start();
+  cycle.RunMonitorCycle(true);
+  EXPECT_EQ(Health(), u"Caution");
+  EXPECT_THAT(hooks.log,
+              ElementsAre(kDrive1 + u"The accepted values cannot be read and are ignored.",
+                          kDrive1 + u"HealthStatus is \"Caution\"."));
 }
 
 }  // namespace

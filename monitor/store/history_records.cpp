@@ -1,4 +1,4 @@
-#include "monitor/pages/history_records.h"
+#include "monitor/store/history_records.h"
 
 #include <cstring>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "monitor/pages/win32/history_writer.h"
+#include "monitor/store/win32/history_writer.h"
 
 #include <chrono>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "monitor/pages/log_store.h"
+#include "monitor/store/log_store.h"
 
 #include <future>
 #include <utility>

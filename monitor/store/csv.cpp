@@ -1,4 +1,4 @@
-#include "monitor/pages/csv.h"
+#include "monitor/store/csv.h"
 
 namespace monitor {
 

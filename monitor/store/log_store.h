@@ -11,7 +11,7 @@
 #include "monitor/code_page.h"
 #include "monitor/file_system.h"
 #include "monitor/pages/event_log.h"
-#include "monitor/pages/log_files.h"
+#include "monitor/store/log_files.h"
 #include "monitor/worker_thread.h"
 
 namespace monitor {

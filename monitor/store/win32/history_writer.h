@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "monitor/pages/history_file.h"
+#include "monitor/store/history_file.h"
 #include "monitor/worker_thread.h"
 
 namespace monitor {

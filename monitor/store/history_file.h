@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "monitor/file_system.h"
-#include "monitor/pages/history_records.h"
-#include "monitor/pages/log_files.h"
+#include "monitor/store/history_records.h"
+#include "monitor/store/log_files.h"
 
 namespace monitor {
 

@@ -1,10 +1,10 @@
-#include "monitor/pages/log_files.h"
+#include "monitor/store/log_files.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "monitor/pages/csv.h"
+#include "monitor/store/csv.h"
 
 namespace monitor {
 namespace {

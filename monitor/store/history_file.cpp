@@ -1,4 +1,4 @@
-#include "monitor/pages/history_file.h"
+#include "monitor/store/history_file.h"
 
 namespace monitor {
 namespace {

@@ -1,0 +1,77 @@
+#include "monitor/store/accepted_values.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/nvme_health.h"
+#include "common/smart_evaluation.h"
+
+namespace monitor {
+namespace {
+
+bool IsAtaCounter(DamageCounter counter) {
+  return CounterAttributeId(counter) != 0;
+}
+
+std::optional<DamageCounter> CounterOfAttribute(std::uint8_t id) {
+  for (DamageCounter counter :
+       {DamageCounter::kReallocated, DamageCounter::kPending, DamageCounter::kUncorrectable}) {
+    if (CounterAttributeId(counter) == id) return counter;
+  }
+  return std::nullopt;
+}
+
+// A sector counter's Caution that the accepted count covers.
+bool CoveredByAcceptance(ardmon::AttributeEntry attribute, const DamageCounts& accepted) {
+  const std::optional<DamageCounter> counter = CounterOfAttribute(attribute.id());
+  if (!counter) return false;
+  const auto value = accepted.find(*counter);
+  std::uint32_t count;
+  std::memcpy(&count, attribute.rawBytes(), sizeof count);
+  return value != accepted.end() && count <= value->second;
+}
+
+}  // namespace
+
+StoredAcceptance ReadAccepted(Profile& profile, const std::u16string& driveKey) {
+  const std::u16string text = profile.GetProfileString(kAcceptedSection, driveKey, u"");
+  if (text.empty()) return {};
+  std::optional<DamageCounts> counts = ParseCounts(text);
+  if (!counts || !std::all_of(counts->begin(), counts->end(),
+                              [](const auto& pair) { return IsAtaCounter(pair.first); })) {
+    return {std::nullopt, true};
+  }
+  return {std::move(counts), false};
+}
+
+bool CanAccept(const ardmon::TempInfoRecord& record, std::uint8_t ownHealth) {
+  return ownHealth == ardmon::kHealthCaution && !ardmon::nvme::IsNvmeRecord(record) &&
+         !DriveKey(record).empty();
+}
+
+bool AcceptValues(Profile& profile, const ardmon::TempInfoRecord& record) {
+  return profile.WriteProfileString(kAcceptedSection, DriveKey(record),
+                                    CountsText(CountsOf(record)));
+}
+
+bool ForgetAccepted(Profile& profile, const std::u16string& driveKey) {
+  return profile.WriteProfileString(kAcceptedSection, driveKey, u"");
+}
+
+ShownHealth HealthShown(const ardmon::TempInfoRecord& record, std::uint8_t ownHealth,
+                        const DamageCounts& accepted) {
+  if (accepted.empty() || !CanAccept(record, ownHealth)) return {ownHealth, false};
+  const ardmon::DriveFamily* family = ardmon::FamilyOf(record);
+  for (std::size_t i = 0; i < ardmon::kSmartEntries; ++i) {
+    const ardmon::AttributeEntry attribute = ardmon::AttributeAt(record.AttributeData, i);
+    if (attribute.id() == 0) continue;
+    const std::uint8_t verdict = ardmon::JudgeAttribute(
+        attribute, ardmon::ThresholdFor(record.ThresholdData, attribute.id()), family);
+    if (verdict == ardmon::kHealthGood) continue;
+    if (verdict == ardmon::kHealthCaution && CoveredByAcceptance(attribute, accepted)) continue;
+    return {ownHealth, false};
+  }
+  return {ardmon::kHealthGood, true};
+}
+
+}  // namespace monitor
