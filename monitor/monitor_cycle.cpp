@@ -8,6 +8,7 @@
 #include "monitor/record_text.h"
 #include "monitor/selection.h"
 #include "monitor/settings.h"
+#include "monitor/warning_limit.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -230,7 +231,7 @@ void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable
     hooks_.AddLogEntry(drive.displayName + strings_.Get(IDS_ADD));
   }
   if (!IsAsleep(drive)) {
-    if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record.Temp.Temperature);
+    if (pass.fullRead || !wasPresent) CountTemperature(pass, slot, record.Temp);
     ReportHealth(slot, drive.slotRecord.Temp.HealthStatus, record.Temp.HealthStatus);
   }
   FillRow(pass.row, slot, record, reading);
@@ -238,9 +239,10 @@ void MonitorCycle::PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable
   ++pass.row;
 }
 
-void MonitorCycle::CountTemperature(Pass& pass, int slot, std::uint8_t temperature) {
+// Against the drive's own limit, "TEMP" being only the default.
+void MonitorCycle::CountTemperature(Pass& pass, int slot, const ardmon::TempInfoRecord& temp) {
   DriveSlot& drive = table_.slots[slot];
-  if (temperature < pass.warningTemperature) {
+  if (temp.Temperature < WarningLimitOf(profile_, temp, pass.warningTemperature).celsius) {
     drive.overCount = 0;
     return;
   }

@@ -103,7 +103,7 @@ class MonitorCycle {
   void Apply(const CycleRequest& request, const CycleRecords& records);
   void PresentSlot(Pass& pass, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   void AbsentSlot(int slot);
-  void CountTemperature(Pass& pass, int slot, std::uint8_t temperature);
+  void CountTemperature(Pass& pass, int slot, const ardmon::TempInfoRecord& temp);
   void ReportHealth(int slot, std::uint8_t before, std::uint8_t now);
   void FillRow(int row, int slot, const ardmon::DiskInfoTable& record, DriveReading reading);
   void Raise(const std::u16string& text, const IntSetting& log, const IntSetting& mail);

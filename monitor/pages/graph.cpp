@@ -7,6 +7,7 @@
 
 #include "monitor/pages/csv.h"
 #include "monitor/settings.h"
+#include "monitor/warning_limit.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -108,9 +109,16 @@ void GraphPageCore::Clear() {
   if (records_) records_->ClearAll();
 }
 
+// "TEMP" while no drive is selected.
+std::uint32_t GraphPageCore::SelectedWarningLimit() const {
+  const int slot = table_.selectedSlot;
+  const bool drive = slot >= 0 && slot < kSlotCount && table_.Present(slot);
+  const ardmon::TempInfoRecord none{};
+  return WarningLimitOf(profile_, drive ? table_.slots[slot].slotRecord.Temp : none).celsius;
+}
+
 GraphScene GraphPageCore::Scene(int width, int height) const {
-  return BuildScene(history_, table_.selectedSlot, window_, width, height,
-                    Read(profile_, kWarningTemperature));
+  return BuildScene(history_, table_.selectedSlot, window_, width, height, SelectedWarningLimit());
 }
 
 }  // namespace monitor
