@@ -3,6 +3,7 @@
 #include "common/nvme_health.h"
 #include "common/nvme_identify.h"
 #include "monitor/drive_value_name.h"
+#include "monitor/pages/settings_form.h"
 #include "monitor/record_text.h"
 #include "monitor/settings.h"
 #include "resources/resource_ids.h"
@@ -51,6 +52,34 @@ WarningLimit WarningLimitOf(Profile& profile, const ardmon::TempInfoRecord& temp
 
 WarningLimit WarningLimitOf(Profile& profile, const ardmon::TempInfoRecord& temp) {
   return WarningLimitOf(profile, temp, ReadUnsigned(profile, kWarningTemperature));
+}
+
+WarningLimit DefaultWarningLimit(Profile& profile, const ardmon::TempInfoRecord& temp) {
+  return ChooseWarningLimit(std::nullopt, temp, ReadUnsigned(profile, kWarningTemperature));
+}
+
+std::optional<WarningLimit> SelectedWarningLimit(const SlotTable& table, Profile& profile) {
+  const int slot = table.selectedSlot;
+  if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return std::nullopt;
+  return WarningLimitOf(profile, table.slots[slot].slotRecord.Temp);
+}
+
+std::u16string OwnWarningLimitText(Profile& profile, const ardmon::TempInfoRecord& temp) {
+  const std::optional<std::uint32_t> own = OwnWarningLimit(profile, temp);
+  return own ? Widen(std::to_string(*own)) : std::u16string();
+}
+
+OwnLimitChange ApplyOwnWarningLimitText(Profile& profile, SlotTable& table,
+                                        const ardmon::TempInfoRecord& temp,
+                                        const std::u16string& text) {
+  std::optional<std::uint32_t> own;
+  if (!Trimmed(text).empty()) {
+    own = ParseUnsigned(text);
+    if (!own) return OwnLimitChange::kNotANumber;
+  }
+  if (!StoreOwnWarningLimit(profile, temp, own)) return OwnLimitChange::kUnnamed;
+  ResetCountsBelowLimits(table, profile);
+  return own ? OwnLimitChange::kStored : OwnLimitChange::kRemoved;
 }
 
 std::u16string WarningLimitText(const WarningLimit& limit, const ardmon::Strings& strings) {

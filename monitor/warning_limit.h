@@ -47,9 +47,23 @@ bool StoreOwnWarningLimit(Profile& profile, const ardmon::TempInfoRecord& temp,
 WarningLimit WarningLimitOf(Profile& profile, const ardmon::TempInfoRecord& temp,
                             std::uint32_t setting);
 WarningLimit WarningLimitOf(Profile& profile, const ardmon::TempInfoRecord& temp);
+// The limit the drive would have without one of its own.
+WarningLimit DefaultWarningLimit(Profile& profile, const ardmon::TempInfoRecord& temp);
+// The selected drive's; nothing while no drive is selected.
+std::optional<WarningLimit> SelectedWarningLimit(const SlotTable& table, Profile& profile);
 
 // "70℃ (where it comes from)".
 std::u16string WarningLimitText(const WarningLimit& limit, const ardmon::Strings& strings);
+
+// The drive's own limit as its dialog edits it: a number, or empty for
+// none.
+std::u16string OwnWarningLimitText(Profile& profile, const ardmon::TempInfoRecord& temp);
+enum class OwnLimitChange { kStored, kRemoved, kNotANumber, kUnnamed };
+// Takes the dialog's text: a number becomes the drive's own limit, empty
+// text removes it; then counts below the limits start afresh.
+OwnLimitChange ApplyOwnWarningLimitText(Profile& profile, SlotTable& table,
+                                        const ardmon::TempInfoRecord& temp,
+                                        const std::u16string& text);
 
 // After a limit changed: a drive now below its limit counts afresh, one at
 // or above it keeps its count.

@@ -110,15 +110,10 @@ void GraphPageCore::Clear() {
 }
 
 // "TEMP" while no drive is selected.
-std::uint32_t GraphPageCore::SelectedWarningLimit() const {
-  const int slot = table_.selectedSlot;
-  const bool drive = slot >= 0 && slot < kSlotCount && table_.Present(slot);
-  const ardmon::TempInfoRecord none{};
-  return WarningLimitOf(profile_, drive ? table_.slots[slot].slotRecord.Temp : none).celsius;
-}
-
 GraphScene GraphPageCore::Scene(int width, int height) const {
-  return BuildScene(history_, table_.selectedSlot, window_, width, height, SelectedWarningLimit());
+  const std::optional<WarningLimit> limit = SelectedWarningLimit(table_, profile_);
+  return BuildScene(history_, table_.selectedSlot, window_, width, height,
+                    limit ? limit->celsius : ReadUnsigned(profile_, kWarningTemperature));
 }
 
 }  // namespace monitor

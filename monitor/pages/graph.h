@@ -56,7 +56,6 @@ class GraphPageCore {
 
  private:
   void RecordDrives();
-  std::uint32_t SelectedWarningLimit() const;
 
   const SlotTable& table_;
   Profile& profile_;

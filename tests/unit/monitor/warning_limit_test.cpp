@@ -91,6 +91,30 @@ TEST(WarningLimit, IsStoredAsANumberNamedByTheDriveAndRemovedAgain) {
   EXPECT_FALSE(StoreOwnWarningLimit(profile, {}, 40)) << "no name to store it under";
 }
 
+TEST(WarningLimit, TheDialogsTextIsANumberOrEmptyForTheDefault) {
+  MemoryProfile profile;
+  SlotTable table;
+  ardmon::TempInfoRecord temp = AtaRecord();
+  std::memcpy(temp.ModelNumber, "DISK", 4);
+  struct Case {
+    std::u16string text;
+    OwnLimitChange change;
+    std::u16string stored;  // as the dialog then shows it
+  };
+  const Case cases[] = {
+      {u" 45 ", OwnLimitChange::kStored, u"45"},
+      {u"4x", OwnLimitChange::kNotANumber, u"45"},
+      {u"4294967296", OwnLimitChange::kNotANumber, u"45"},
+      {u"  ", OwnLimitChange::kRemoved, u""},
+      {u"0", OwnLimitChange::kStored, u"0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ApplyOwnWarningLimitText(profile, table, temp, c.text), c.change);
+    EXPECT_EQ(OwnWarningLimitText(profile, temp), c.stored);
+  }
+  EXPECT_EQ(ApplyOwnWarningLimitText(profile, table, {}, u"45"), OwnLimitChange::kUnnamed);
+}
+
 TEST(WarningLimit, ThePageSaysWhereTheLimitComesFrom) {
   const ardmon::TableStrings english{ardmon::Language::English};
   EXPECT_EQ(WarningLimitText({70, LimitSource::kDriveThreshold}, english),
