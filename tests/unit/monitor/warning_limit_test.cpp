@@ -7,7 +7,6 @@
 #include "common/nvme_health.h"
 #include "monitor/drive_value_name.h"
 #include "monitor/pages/graph.h"
-#include "monitor/tray_icons.h"
 #include "monitor_fixture.h"
 
 namespace monitor::testing {
@@ -115,17 +114,6 @@ TEST(WarningLimit, TheDialogsTextIsANumberOrEmptyForTheDefault) {
   EXPECT_EQ(ApplyOwnWarningLimitText(profile, table, {}, u"45"), OwnLimitChange::kUnnamed);
 }
 
-TEST(WarningLimit, ThePageSaysWhereTheLimitComesFrom) {
-  const ardmon::TableStrings english{ardmon::Language::English};
-  EXPECT_EQ(WarningLimitText({70, LimitSource::kDriveThreshold}, english),
-            u"70\u2103 (the drive's warning threshold, WCTEMP)");
-  EXPECT_EQ(WarningLimitText({45, LimitSource::kOwn}, english),
-            u"45\u2103 (this drive's own setting)");
-  const ardmon::TableStrings japanese{ardmon::Language::Japanese};
-  EXPECT_EQ(WarningLimitText({50, LimitSource::kSetting}, japanese),
-            u"50\u2103 (\u8a2d\u5b9a\u30da\u30fc\u30b8\u306e\u8b66\u544a\u6e29\u5ea6)");
-}
-
 // Drive 0 has its own 40, drive 1 the "TEMP" of 50, the NVMe drive 5 its
 // WCTEMP of 70: at 45, 45 and 72 degrees drives 0 and 5 count, drive 1 not.
 TEST_F(MonitorTest, EachDriveCountsTowardsItsOwnLimit) {
@@ -145,21 +133,6 @@ TEST_F(MonitorTest, EachDriveCountsTowardsItsOwnLimit) {
   EXPECT_THAT(hooks.log, ElementsAre(u"I:MARLOWE MX500AS-01It is higher than the setting.",
                                      u"C:ASHGROVE AG960 1TB NVMeIt is higher than the setting."));
   EXPECT_EQ(hooks.warningBoxes, 1);
-
-  // The tray's icons follow the counts.
-  struct Tray : TrayArea {
-    std::vector<IconBase> bases;
-    bool ShowDriveIcon(const DriveIcon& icon) override {
-      bases.push_back(icon.base);
-      return true;
-    }
-    bool DeleteIcon(int) override { return false; }
-    bool ShowAppIcon(const std::u16string&) override { return true; }
-    bool RemoveAppIcon() override { return true; }
-  } tray;
-  UpdateTrayIcons(true, list, table, profile, strings, tray);
-  EXPECT_THAT(tray.bases, ElementsAre(IconBase::kWarning, IconBase::kNormal, IconBase::kNormal,
-                                      IconBase::kNormal, IconBase::kWarning));
 
   // Raising drive 0's own limit above its temperature resets its count only.
   ASSERT_TRUE(StoreOwnWarningLimit(profile, table.slots[0].slotRecord.Temp, 46));
