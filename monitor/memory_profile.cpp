@@ -24,6 +24,19 @@ std::int32_t MemoryProfile::GetProfileInt(std::u16string_view section, std::u16s
   return NumberOr(Find(section, name), defaultValue);
 }
 
+std::optional<std::int32_t> MemoryProfile::FindProfileInt(std::u16string_view section,
+                                                          std::u16string_view name) {
+  Open(section);
+  return NumberIn(Find(section, name));
+}
+
+bool MemoryProfile::DeleteProfileValue(std::u16string_view section, std::u16string_view name) {
+  Section& values = Open(section);
+  const auto found = values.find(name);
+  if (found != values.end()) values.erase(found);
+  return true;
+}
+
 bool MemoryProfile::WriteProfileInt(std::u16string_view section, std::u16string_view name,
                                     std::int32_t value) {
   Store(section, name, StoredValue::Number(value));

@@ -5,11 +5,13 @@
 #include <utility>
 
 #include "monitor/drive_texts.h"
+#include "monitor/drive_value_name.h"
 #include "monitor/record_text.h"
 #include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "monitor/store/accepted_values.h"
 #include "monitor/store/damage_counts.h"
+#include "monitor/warning_limit.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -248,9 +250,11 @@ void MonitorCycle::PresentSlot(Pass& pass, int slot, ardmon::DiskInfoTable& reco
   ++pass.row;
 }
 
+// Against the drive's own limit, "TEMP" being only the default.
 void MonitorCycle::CountTemperature(Pass& pass, int slot, const ardmon::DiskInfoTable& record) {
   DriveSlot& drive = table_.slots[slot];
-  if (record.Temp.Temperature < pass.warningTemperature) {
+  if (record.Temp.Temperature <
+      WarningLimitOf(profile_, record.Temp, pass.warningTemperature).celsius) {
     drive.overCount = 0;
     return;
   }
@@ -279,7 +283,7 @@ void MonitorCycle::ReportHealth(int slot, const ardmon::DiskInfoTable& record) {
 // Compared with the counts the profile kept from the drive's last reading,
 // wherever it was plugged in then.
 void MonitorCycle::ReportWorsening(int slot, const ardmon::DiskInfoTable& record) {
-  const std::u16string key = DriveKey(record.Temp);
+  const std::u16string key = DriveValueNameOf(record.Temp);
   const DamageCounts now = CountsOf(record.Temp);
   if (key.empty() || now.empty()) return;
   const std::u16string storedText = profile_.GetProfileString(kCountsSection, key, u"");
@@ -296,7 +300,7 @@ void MonitorCycle::ReportWorsening(int slot, const ardmon::DiskInfoTable& record
 
 // An accepted value that cannot be read is logged once a run.
 void MonitorCycle::ShowAcceptance(DriveSlot& drive, ardmon::TempInfoRecord& record) {
-  const std::u16string key = DriveKey(record);
+  const std::u16string key = DriveValueNameOf(record);
   const StoredAcceptance stored = key.empty() ? StoredAcceptance{} : ReadAccepted(profile_, key);
   if (stored.unreadable && unreadableAcceptances_.insert(key).second) {
     hooks_.AddLogEntry(drive.displayName + strings_.Get(IDS_ACCEPTED_UNREADABLE));

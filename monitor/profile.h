@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,12 @@ class Profile {
                                      std::int32_t defaultValue) = 0;
   virtual bool WriteProfileInt(std::u16string_view section, std::u16string_view name,
                                std::int32_t value) = 0;
+  // The stored 32-bit value; nothing when it is missing or unreadable, for
+  // values whose absence means something of its own.
+  virtual std::optional<std::int32_t> FindProfileInt(std::u16string_view section,
+                                                     std::u16string_view name) = 0;
+  // True also when there was no such value.
+  virtual bool DeleteProfileValue(std::u16string_view section, std::u16string_view name) = 0;
   virtual std::u16string GetProfileString(std::u16string_view section, std::u16string_view name,
                                           std::u16string_view defaultValue) = 0;
   virtual bool WriteProfileString(std::u16string_view section, std::u16string_view name,

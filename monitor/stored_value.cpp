@@ -22,11 +22,15 @@ StoredValue StoredValue::Text(std::u16string_view text) {
   return value;
 }
 
-std::int32_t NumberOr(const StoredValue* value, std::int32_t fallback) {
-  if (!value || value->type != kStoredNumber || value->bytes.size() != 4) return fallback;
+std::optional<std::int32_t> NumberIn(const StoredValue* value) {
+  if (!value || value->type != kStoredNumber || value->bytes.size() != 4) return std::nullopt;
   std::uint32_t bits = 0;
   for (int i = 3; i >= 0; --i) bits = bits << 8 | value->bytes[i];
   return static_cast<std::int32_t>(bits);
+}
+
+std::int32_t NumberOr(const StoredValue* value, std::int32_t fallback) {
+  return NumberIn(value).value_or(fallback);
 }
 
 std::u16string WholeTextOr(const StoredValue* value, std::u16string_view fallback) {

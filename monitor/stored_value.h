@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,8 @@ struct StoredValue {
 // another type or size.
 // A number of exactly four bytes, little-endian.
 std::int32_t NumberOr(const StoredValue* value, std::int32_t fallback);
+// The same number; nothing where NumberOr falls back.
+std::optional<std::int32_t> NumberIn(const StoredValue* value);
 // Text up to its first zero unit; an odd last byte is no unit.
 std::u16string TextOr(const StoredValue* value, std::u16string_view fallback);
 // Text by its stored length, zero units inside kept, the one that ends it

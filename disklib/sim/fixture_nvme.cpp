@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "common/nvme_identify.h"
 #include "disklib/sim/fixture_json.h"
 
 namespace disklib::sim {
@@ -104,8 +105,12 @@ std::vector<std::uint8_t> NvmeIdentifyController(const NvmeDrive& drive) {
   putLittle(78, 2, 1);           // controller ID
   putLittle(80, 4, 0x00010400);  // version 1.4
   // Composite temperature thresholds, Kelvin.
-  putLittle(266, 2, static_cast<std::uint32_t>(kNvmeWarningCelsius + kZeroCelsiusKelvin));
-  putLittle(268, 2, static_cast<std::uint32_t>(kNvmeCriticalCelsius + kZeroCelsiusKelvin));
+  ardmon::nvme::WriteIdentifyWord(
+      data.data(), ardmon::nvme::kWarningTemperatureOffset,
+      static_cast<std::uint16_t>(kNvmeWarningCelsius + kZeroCelsiusKelvin));
+  ardmon::nvme::WriteIdentifyWord(
+      data.data(), ardmon::nvme::kCriticalTemperatureOffset,
+      static_cast<std::uint16_t>(kNvmeCriticalCelsius + kZeroCelsiusKelvin));
   data[512] = 0x66;      // submission queue entries of 64 bytes
   data[513] = 0x44;      // completion queue entries of 16 bytes
   putLittle(516, 4, 1);  // one namespace

@@ -7,6 +7,7 @@
 
 #include "monitor/settings.h"
 #include "monitor/store/csv.h"
+#include "monitor/warning_limit.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -108,9 +109,11 @@ void GraphPageCore::Clear() {
   if (records_) records_->ClearAll();
 }
 
+// "TEMP" while no drive is selected.
 GraphScene GraphPageCore::Scene(int width, int height) const {
+  const std::optional<WarningLimit> limit = SelectedWarningLimit(table_, profile_);
   return BuildScene(history_, table_.selectedSlot, window_, width, height,
-                    Read(profile_, kWarningTemperature));
+                    limit ? limit->celsius : ReadUnsigned(profile_, kWarningTemperature));
 }
 
 }  // namespace monitor

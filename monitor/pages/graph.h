@@ -45,7 +45,7 @@ class GraphPageCore {
     window_.ScrollTemperature(action, thumb);
   }
 
-  // The selected slot's picture, with the warning temperature stored now.
+  // The selected slot's picture, with its drive's warning temperature now.
   GraphScene Scene(int width, int height) const;
   std::string Csv(const ardmon::Strings& strings, const CodePage& codePage) const {
     return GraphCsv(history_, table_, strings, codePage);

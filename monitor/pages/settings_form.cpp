@@ -4,6 +4,7 @@
 
 #include "monitor/record_text.h"
 #include "monitor/settings.h"
+#include "monitor/warning_limit.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
@@ -95,7 +96,7 @@ bool SettingsPageCore::ApplySettings(const SettingsForm& form, SettingsUi& ui) {
     return false;
   }
   Store(form);
-  ResetCountersBelow(members_[Index(SettingField::WarningTemperature)]);
+  ResetCountsBelowLimits(table_, profile_);
   host_.UpdateTrayIcons(true);
   host_.InvalidateDialog();
   return true;
@@ -115,14 +116,6 @@ void SettingsPageCore::Store(const SettingsForm& form) {
   WriteSetting(profile_, kAllowableCount,
                static_cast<std::int32_t>(members_[Index(SettingField::AllowableCount)]));
   WriteSetting(profile_, kNoWake, form.noWake ? 1 : 0);
-}
-
-// A drive now below the warning temperature starts counting afresh; one at
-// or above it keeps its count.
-void SettingsPageCore::ResetCountersBelow(std::uint32_t warningTemperature) {
-  for (DriveSlot& drive : table_.slots) {
-    if (drive.slotRecord.Temp.Temperature < warningTemperature) drive.overCount = 0;
-  }
 }
 
 SettingsForm SettingsPageCore::DefaultSettings() {

@@ -59,7 +59,6 @@ class SettingsPageCore {
   void ReadNumbers(const SettingsForm& form, SettingsUi& ui);
   SettingsForm FormOfMembers() const;
   void Store(const SettingsForm& form);
-  void ResetCountersBelow(std::uint32_t warningTemperature);
 
   Profile& profile_;
   SlotTable& table_;

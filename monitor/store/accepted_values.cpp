@@ -5,6 +5,7 @@
 
 #include "common/nvme_health.h"
 #include "common/smart_evaluation.h"
+#include "monitor/drive_value_name.h"
 
 namespace monitor {
 namespace {
@@ -46,16 +47,16 @@ StoredAcceptance ReadAccepted(Profile& profile, const std::u16string& driveKey) 
 
 bool CanAccept(const ardmon::TempInfoRecord& record, std::uint8_t ownHealth) {
   return ownHealth == ardmon::kHealthCaution && !ardmon::nvme::IsNvmeRecord(record) &&
-         !DriveKey(record).empty();
+         !DriveValueNameOf(record).empty();
 }
 
 bool AcceptValues(Profile& profile, const ardmon::TempInfoRecord& record) {
-  return profile.WriteProfileString(kAcceptedSection, DriveKey(record),
+  return profile.WriteProfileString(kAcceptedSection, DriveValueNameOf(record),
                                     CountsText(CountsOf(record)));
 }
 
 bool ForgetAccepted(Profile& profile, const std::u16string& driveKey) {
-  return profile.WriteProfileString(kAcceptedSection, driveKey, u"");
+  return profile.DeleteProfileValue(kAcceptedSection, driveKey);
 }
 
 ShownHealth HealthShown(const ardmon::TempInfoRecord& record, std::uint8_t ownHealth,

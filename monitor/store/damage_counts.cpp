@@ -68,11 +68,6 @@ std::u16string Decimal(std::uint64_t value) {
   return Widen(std::to_string(value));
 }
 
-std::u16string WithoutTrailingBlanks(std::u16string text) {
-  while (!text.empty() && text.back() == u' ') text.pop_back();
-  return text;
-}
-
 std::optional<std::uint64_t> ParseDecimal(std::u16string_view text) {
   if (text.empty() || text.size() > 19) return std::nullopt;
   std::uint64_t value = 0;
@@ -120,13 +115,6 @@ DamageCounts CountsOf(const ardmon::TempInfoRecord& record) {
     counts.emplace(row->counter, count);  // the first entry of an ID counts
   }
   return counts;
-}
-
-std::u16string DriveKey(const ardmon::TempInfoRecord& record) {
-  const std::u16string model = WithoutTrailingBlanks(WidenField(record.ModelNumber));
-  const std::u16string serial = WithoutTrailingBlanks(WidenField(record.SerialNumber));
-  if (model.empty() && serial.empty()) return {};
-  return model + u" " + serial;
 }
 
 std::u16string CountsText(const DamageCounts& counts) {

@@ -43,10 +43,6 @@ std::uint8_t CounterAttributeId(DamageCounter counter);
 // The counts of a record that holds a reading; none otherwise.
 DamageCounts CountsOf(const ardmon::TempInfoRecord& record);
 
-// The drive's model and serial joined by a blank, trailing blanks of each
-// removed: the name of its values in the profile. Empty for a drive that
-// reports neither.
-std::u16string DriveKey(const ardmon::TempInfoRecord& record);
 
 // "5=8 197=0", in the order of the counters.
 std::u16string CountsText(const DamageCounts& counts);

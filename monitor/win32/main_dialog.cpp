@@ -3,10 +3,12 @@
 
 #include <commctrl.h>
 
+#include "monitor/drive_value_name.h"
 #include "monitor/layout.h"
 #include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "monitor/win32/app.h"
+#include "monitor/win32/drive_temp_dialog.h"
 #include "monitor/win32/list_columns.h"
 #include "resources/resource_ids.h"
 
@@ -218,8 +220,11 @@ LRESULT CVormakDlg::OnListNotify(const NMHDR& header) {
   switch (header.code) {
     case LVN_ITEMCHANGED:
     case NM_CLICK:
+      OnSelectionChange(header);
+      return 0;
     case NM_RCLICK:
       OnSelectionChange(header);
+      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0) ShowDriveMenu();
       return 0;
     case NM_CUSTOMDRAW:
       return OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
@@ -300,6 +305,31 @@ void CVormakDlg::ShowTrayMenu() {
   DestroyMenu(menu);
 }
 
+// The selected drive's own settings; a drive that has not named itself
+// has none.
+void CVormakDlg::ShowDriveMenu() {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  HMENU menu = ardmon::LoadMenuFor(app_.instance(), app_.language(), IDR_DRIVE_MENU);
+  if (!menu) return;
+  const int slot = app_.slots.selectedSlot;
+  const bool named = slot >= 0 && slot < kSlotCount && app_.slots.Present(slot) &&
+                     !DriveValueNameOf(app_.slots.slots[slot].slotRecord.Temp).empty();
+  EnableMenuItem(menu, ID_DRIVE_TEMP, MF_BYCOMMAND | (named ? MF_ENABLED : MF_GRAYED));
+  TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd_, nullptr);
+  DestroyMenu(menu);
+}
+
+void CVormakDlg::EditDriveTemp() {
+  const int slot = app_.slots.selectedSlot;
+  if (slot < 0 || slot >= kSlotCount || !app_.slots.Present(slot)) return;
+  DriveTempDialog dialog(app_, app_.slots.slots[slot]);
+  if (!dialog.DoModal(hwnd_)) return;
+  UpdateTrayIcons(true);
+  InvalidateRect(list_->hwnd(), nullptr, FALSE);
+  RefreshPages();
+}
+
 void CVormakDlg::OnCommand(WORD command) {
   switch (command) {
     case IDOK:  // Enter does not close the dialog
@@ -317,6 +347,9 @@ void CVormakDlg::OnCommand(WORD command) {
       return;
     case ID_TRAY_EXIT:
       Exit();
+      return;
+    case ID_DRIVE_TEMP:
+      EditDriveTemp();
       return;
     default:
       return;

@@ -76,6 +76,8 @@ class CVormakDlg : public MonitorHooks {
   void OnWindowPosChanging(WINDOWPOS& position) const;
   void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
   void ShowTrayMenu();
+  void ShowDriveMenu();
+  void EditDriveTemp();
   void OnCommand(WORD command);
   void ShowSelectedPage();
   void KeepUnappliedEdits(int currentTab);

@@ -67,6 +67,19 @@ std::int32_t RegistryProfile::GetProfileInt(std::u16string_view section, std::u1
   return NumberOr(value ? &*value : nullptr, defaultValue);
 }
 
+std::optional<std::int32_t> RegistryProfile::FindProfileInt(std::u16string_view section,
+                                                            std::u16string_view name) {
+  const std::optional<StoredValue> value = Stored(section, name);
+  return NumberIn(value ? &*value : nullptr);
+}
+
+bool RegistryProfile::DeleteProfileValue(std::u16string_view section, std::u16string_view name) {
+  Key key(OpenSection(section));
+  if (!key.get()) return false;
+  const LONG status = RegDeleteValueW(key.get(), Wide(name).c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 bool RegistryProfile::Write(std::u16string_view section, std::u16string_view name,
                             const StoredValue& value) {
   Key key(OpenSection(section));

@@ -20,6 +20,9 @@ class RegistryProfile : public Profile {
                              std::int32_t defaultValue) override;
   bool WriteProfileInt(std::u16string_view section, std::u16string_view name,
                        std::int32_t value) override;
+  std::optional<std::int32_t> FindProfileInt(std::u16string_view section,
+                                             std::u16string_view name) override;
+  bool DeleteProfileValue(std::u16string_view section, std::u16string_view name) override;
   std::u16string GetProfileString(std::u16string_view section, std::u16string_view name,
                                   std::u16string_view defaultValue) override;
   bool WriteProfileString(std::u16string_view section, std::u16string_view name,

@@ -5,6 +5,7 @@
 // languages go to the build tree's screenshots/.
 #include "tests/wine/monitor_pages_fixture.h"
 
+#include <filesystem>
 #include <string>
 
 #include "monitor/pages/win32/win32_volume_query.h"
@@ -180,6 +181,93 @@ TEST_F(MonitorPages, LeavingTheSettingTabWithEditsAsksToApplyThem) {
   EXPECT_EQ(profile_.ReadInt(L"TEMP"), 62u);
 }
 
+// The dialog the drive list's menu opens for the selected drive.
+HWND DriveTempDialog(DWORD processId) {
+  for (HWND window : TopLevelWindows(L"#32770", processId)) {
+    if (IsWindowVisible(window) && GetDlgItem(window, IDC_DRIVE_TEMP_OWN)) return window;
+  }
+  return nullptr;
+}
+
+std::wstring Limit(int celsius, unsigned source) {
+  return Celsius(celsius) + L" (" + Text(source) + L")";
+}
+
+// Under "DRIVETEMP", named by the drive's model and serial number.
+std::optional<DWORD> StoredDriveTemp(const std::wstring& name) {
+  const std::wstring section = L"Software\\Halvane\\" + Text(IDS_APP_TITLE) + L"\\DRIVETEMP";
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, section.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr,
+                   &value, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+TEST_F(MonitorPages, ADrivesOwnWarningTemperatureIsSetFromTheDriveListAndCounted) {
+  // The Log page then holds this test's warnings only.
+  for (const wchar_t* file : {L"Ardmon.log", L"Ardmon.time"}) {
+    std::error_code ignored;
+    std::filesystem::remove(OwnFolder() / file, ignored);
+  }
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(kNvmeRow, kHddInfoTab));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ItemText(IDC_WARNING_LIMIT) == Limit(70, IDS_LIMIT_FROM_DRIVE); }, kReactMs))
+      << "the NVMe drive's WCTEMP";
+  ASSERT_NO_FATAL_FAILURE(ShowDrive(0, kHddInfoTab));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ItemText(IDC_WARNING_LIMIT) == Limit(50, IDS_LIMIT_FROM_SETTING); }, kReactMs));
+
+  // The menu's command for the selected drive: its own 40 degrees.
+  PostMessageW(window_, WM_COMMAND, ID_DRIVE_TEMP, 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = DriveTempDialog(monitor_.id())); }, kReactMs));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_DRIVE_TEMP_DRIVE)),
+            std::wstring(kDemo[0].letters) + kDemo[0].model);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_DRIVE_TEMP_OWN)), L"");
+  const RECT shown = WindowRect(dialog);
+  EXPECT_TRUE(Screenshot("drive_temp_dialog", &shown));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_DRIVE_TEMP_DEFAULT)), Limit(50, IDS_LIMIT_FROM_SETTING));
+  SendMessageW(GetDlgItem(dialog, IDC_DRIVE_TEMP_OWN), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(L"40"));
+  Answer(dialog, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !DriveTempDialog(monitor_.id()); }, kReactMs));
+  const std::wstring name = L"MARLOWE MX500AS-01 MX5A0X1F32K7";
+  EXPECT_EQ(StoredDriveTemp(name), 40u);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ItemText(IDC_WARNING_LIMIT) == Limit(40, IDS_LIMIT_FROM_OWN); }, kReactMs));
+  ShootWindow("page_hdd_info_own_limit");
+
+  // At 45 degrees only drive 0 is over its limit: the warning comes after
+  // three samples.
+  Heat(0, 45);
+  Heat(1, 45);
+  std::optional<MessageBoxView> box = WaitForBox(L"", 5 * kCycleMs);
+  ASSERT_TRUE(box) << "no warning";
+  EXPECT_EQ(box->text, Text(IDS_OVER_TEMPERATURE));
+  Answer(box->window, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return Boxes().empty(); }, kReactMs));
+  std::vector<std::wstring> warnings;
+  for (const auto& row : RemoteListView(GetDlgItem(PageWith(IDC_LOG_LIST), IDC_LOG_LIST)).Rows()) {
+    if (row.cells[1].find(Text(IDS_OVER_TEMPERATURE)) != std::wstring::npos) {
+      warnings.push_back(row.cells[1]);
+    }
+  }
+  EXPECT_EQ(warnings, std::vector<std::wstring>{std::wstring(kDemo[0].letters) + kDemo[0].model +
+                                                Text(IDS_OVER_TEMPERATURE)});
+
+  // An empty field gives the drive back its default.
+  PostMessageW(window_, WM_COMMAND, ID_DRIVE_TEMP, 0);
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = DriveTempDialog(monitor_.id())); }, kReactMs));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_DRIVE_TEMP_OWN)), L"40");
+  SendMessageW(GetDlgItem(dialog, IDC_DRIVE_TEMP_OWN), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(L""));
+  Answer(dialog, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !DriveTempDialog(monitor_.id()); }, kReactMs));
+  EXPECT_EQ(StoredDriveTemp(name), std::nullopt);
+}
+
 // The three pages as the user sees them, in the user's language: the
 // program runs a second time in Japanese for this test.
 TEST_F(MonitorPages, ThePagesInTheUsersLanguage) {
@@ -188,6 +276,7 @@ TEST_F(MonitorPages, ThePagesInTheUsersLanguage) {
   ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kHddInfoTab));
   EXPECT_TRUE(WaitUntil([&] { return ItemText(IDC_POWER_ON_TIME) == L"21,873" + Text(IDS_HOURS); },
                         kReactMs));
+  EXPECT_EQ(ItemText(IDC_WARNING_LIMIT), Celsius(50) + L" (" + Text(IDS_LIMIT_FROM_SETTING) + L")");
   ShootWindow("pages_hdd_info" + language);
   ASSERT_NO_FATAL_FAILURE(ShowDrive(1, kSmartTab));
   const RemoteListView list = Attributes();

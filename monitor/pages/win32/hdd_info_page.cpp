@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "common/win32/wide_text.h"
+#include "monitor/warning_limit.h"
 #include "monitor/win32/app.h"
 #include "resources/resource_ids.h"
 
@@ -48,6 +49,8 @@ void CHDDInfo::RefreshDriveInfo() {
   SetItemText(IDC_FIRMWARE, facts.firmware);
   SetItemText(IDC_POWER_ON_TIME, facts.powerOnTime);
   SetItemText(IDC_DRIVE_POWER, facts.power);
+  const std::optional<WarningLimit> limit = SelectedWarningLimit(app_.slots, app_.profile());
+  SetItemText(IDC_WARNING_LIMIT, limit ? WarningLimitText(*limit, app_.strings()) : u"");
 
   const HWND letters = Item(IDC_DRIVE_LETTERS);
   ComboBox_ResetContent(letters);

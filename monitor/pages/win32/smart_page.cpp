@@ -2,6 +2,7 @@
 
 #include "common/win32/wide_text.h"
 #include "monitor/drive_texts.h"
+#include "monitor/drive_value_name.h"
 #include "monitor/pages/smart_list.h"
 #include "monitor/store/accepted_values.h"
 #include "monitor/win32/app.h"
@@ -118,7 +119,7 @@ void CSmart::OnAcceptValues() {
   if (action == AcceptAction::kAccept) {
     AcceptValues(app_.profile(), record);
   } else {
-    ForgetAccepted(app_.profile(), DriveKey(record));
+    ForgetAccepted(app_.profile(), DriveValueNameOf(record));
   }
   acceptanceChanged_();
 }

@@ -7,6 +7,7 @@
 
 #include "common/nvme_health.h"
 #include "common/smart_attributes.h"
+#include "monitor/drive_value_name.h"
 #include "monitor/store/accepted_values.h"
 
 namespace monitor {
@@ -46,7 +47,7 @@ TEST(DamageCounts, AtaCountsTakeRawBytesZeroToThreeOfTheSectorCounters) {
       AtaRecord({{1, 100, 0xFFFF}, {5, 100, 0x00'AB'00000010}, {197, 100, 0}, {198, 100, 3}});
   EXPECT_EQ(CountsOf(record),
             (DamageCounts{{C::kReallocated, 0x10}, {C::kPending, 0}, {C::kUncorrectable, 3}}));
-  EXPECT_EQ(DriveKey(record), u"TESSERA TS1000   Z1E2");
+  EXPECT_EQ(DriveValueNameOf(record), u"TESSERA TS1000   Z1E2");
 }
 
 TEST(DamageCounts, NvmeCountsAreMediaErrorsWarningBitsAndWear) {
