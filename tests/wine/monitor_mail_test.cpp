@@ -238,6 +238,35 @@ TEST_F(MonitorMail, AHotDriveSendsOneAlertMailAndItsWebhook) {
   Answer(box->window, IDOK);
 }
 
+// A count that rises is an event of its own, mailed and posted, though the
+// drive's health (Caution since its first 8 sectors) does not change.
+TEST_F(MonitorMail, ARisingCountIsMailedAndPosted) {
+  StoreMailSettings("smtp");
+  profile_.WriteInt(L"HEALTHMAIL", 1);
+  {
+    monitor::RegistryProfile profile = Profile();
+    const std::wstring url = WebhookUrl("https");
+    monitor::WriteText(profile, monitor::kWebhookUrl, std::u16string(url.begin(), url.end()));
+  }
+  ASSERT_NO_FATAL_FAILURE(StartMonitor());
+  const std::size_t before = servers_.Mails("smtp").size();
+  const std::size_t postsBefore = servers_.Webhooks("https").size();
+  machine_.Change([](disklib::sim::Fixture& f) { disklib::sim::SetReallocatedSectors(f, 1, 16); });
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return servers_.Webhooks("https").size() > postsBefore &&
+               servers_.Mails("smtp").size() > before;
+      },
+      10000));
+  const auto mails = servers_.Mails("smtp");
+  ASSERT_EQ(mails.size(), before + 1);
+  EXPECT_NE(mails.back()["body"].get<std::string>().find("8 -> 16"), std::string::npos);
+  const mailtest::json event =
+      mailtest::json::parse(servers_.Webhooks("https").back()["body"].get<std::string>());
+  EXPECT_EQ(event["event"], "count");
+  EXPECT_NE(event["text"].get<std::string>().find("8 -> 16"), std::string::npos);
+}
+
 // WinHTTP verifies the server before the request goes: a certificate for
 // another host name gets no request at all.
 TEST_F(MonitorMail, SendTestPostsOnlyToAServerItVerified) {
