@@ -76,6 +76,11 @@ class MonitorMail : public MonitorPages {
   std::wstring WebhookUrl(const std::string& server) const {
     return L"https://localhost:" + std::to_wstring(servers_.Port(server)) + L"/hook";
   }
+  void StoreWebhookUrl(const std::string& server) const {
+    monitor::RegistryProfile profile = Profile();
+    const std::wstring url = WebhookUrl(server);
+    monitor::WriteText(profile, monitor::kWebhookUrl, std::u16string(url.begin(), url.end()));
+  }
 
   mailtest::MailServers servers_;
   monitor::CryptoApiCipher cipher_;
@@ -202,11 +207,7 @@ TEST_F(MonitorMail, LeavingTheMailTabAfterAPasswordEditAsksToApplyIt) {
 TEST_F(MonitorMail, AHotDriveSendsOneAlertMailAndItsWebhook) {
   StoreMailSettings("smtp");
   profile_.WriteInt(L"TEMPMAIL", 1);
-  {
-    monitor::RegistryProfile profile = Profile();
-    const std::wstring url = WebhookUrl("https");
-    monitor::WriteText(profile, monitor::kWebhookUrl, std::u16string(url.begin(), url.end()));
-  }
+  StoreWebhookUrl("https");
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   const std::size_t before = servers_.Mails("smtp").size();
   const std::size_t postsBefore = servers_.Webhooks("https").size();
@@ -243,11 +244,7 @@ TEST_F(MonitorMail, AHotDriveSendsOneAlertMailAndItsWebhook) {
 TEST_F(MonitorMail, ARisingCountIsMailedAndPosted) {
   StoreMailSettings("smtp");
   profile_.WriteInt(L"HEALTHMAIL", 1);
-  {
-    monitor::RegistryProfile profile = Profile();
-    const std::wstring url = WebhookUrl("https");
-    monitor::WriteText(profile, monitor::kWebhookUrl, std::u16string(url.begin(), url.end()));
-  }
+  StoreWebhookUrl("https");
   ASSERT_NO_FATAL_FAILURE(StartMonitor());
   const std::size_t before = servers_.Mails("smtp").size();
   const std::size_t postsBefore = servers_.Webhooks("https").size();
