@@ -64,18 +64,21 @@ DrivePower GetTempInfoIfAwake(DeviceStack& stack, std::uint32_t n, ardmon::TempI
   if (!drive) return DrivePower::kUnknown;
 
   DriveFacts facts = memory.Recall(disk->path);
-  // An SSD may claim standby falsely; the driver knows it before the first
-  // read would tell.
-  if (!facts.solidState) {
-    if (const std::optional<bool> rotates = QuerySeekPenalty(stack, drive.get())) {
-      facts.solidState = !*rotates;
-    }
-  }
   std::optional<PowerMode> mode;
   if (facts.solidState != true) {
-    // Powered down by Windows, the disk would spin up for any request.
+    // Powered down by Windows, the disk would spin up for any request, even
+    // one its driver answers.
     const std::optional<bool> powered = stack.DevicePowered(drive.get());
     if (powered && !*powered) return DrivePower::kAsleep;
+    // An SSD may claim standby falsely; the driver knows it before the first
+    // read would tell.
+    if (!facts.solidState) {
+      if (const std::optional<bool> rotates = QuerySeekPenalty(stack, drive.get())) {
+        facts.solidState = !*rotates;
+      }
+    }
+  }
+  if (facts.solidState != true) {
     const PowerCheck check = CheckPower(stack, drive.get(), facts.checkMethod);
     if (check.method) facts.checkMethod = check.method;
     mode = check.mode;

@@ -4,13 +4,12 @@
 #include <tuple>
 
 #include "common/ata_string.h"
+#include "common/smart_attributes.h"
 #include "disklib/sim/fixture_json.h"
 
 namespace disklib::sim {
 namespace {
 
-constexpr std::size_t kMaxAttributes = 30;
-constexpr std::size_t kEntrySize = 12;
 constexpr std::uint16_t kSmartRevision = 0x0010;
 constexpr std::size_t kRotationRateWord = 217;
 constexpr std::uint8_t kIntegritySignature = 0xA5;  // the low byte of word 255
@@ -105,7 +104,7 @@ AtaDrive ParseAta(const Json& json, const std::string& where) {
   a.smartSupported = r.Bool("smartSupported", true);
   a.smartEnabled = r.Bool("smartEnabled", true);
   const Json& attributes = r.List("attributes");
-  if (attributes.size() > kMaxAttributes) r.Fail("at most 30 attributes fit a sector");
+  if (attributes.size() > ardmon::kSmartEntries) r.Fail("at most 30 attributes fit a sector");
   for (std::size_t i = 0; i < attributes.size(); ++i) {
     a.attributes.push_back(ParseAttribute(attributes[i], Indexed(r.Where("attributes"), i)));
   }
@@ -158,9 +157,9 @@ Sector AttributeSector(const AtaDrive& drive) {
   if (drive.attributeSector) return *drive.attributeSector;
   Sector s{};
   PutWord(s, 0, kSmartRevision);
-  for (std::size_t i = 0; i < drive.attributes.size() && i < kMaxAttributes; ++i) {
+  for (std::size_t i = 0; i < drive.attributes.size() && i < ardmon::kSmartEntries; ++i) {
     const Attribute& a = drive.attributes[i];
-    std::uint8_t* e = s.data() + 2 + i * kEntrySize;
+    std::uint8_t* e = s.data() + ardmon::kSmartTableStart + i * ardmon::kSmartEntrySize;
     e[0] = a.id;
     e[1] = static_cast<std::uint8_t>(a.flags & 0xFF);
     e[2] = static_cast<std::uint8_t>(a.flags >> 8);
@@ -184,8 +183,8 @@ Sector ThresholdSector(const AtaDrive& drive) {
   if (drive.thresholdSector) return *drive.thresholdSector;
   Sector s{};
   PutWord(s, 0, kSmartRevision);
-  for (std::size_t i = 0; i < drive.attributes.size() && i < kMaxAttributes; ++i) {
-    std::uint8_t* e = s.data() + 2 + i * kEntrySize;
+  for (std::size_t i = 0; i < drive.attributes.size() && i < ardmon::kSmartEntries; ++i) {
+    std::uint8_t* e = s.data() + ardmon::kSmartTableStart + i * ardmon::kSmartEntrySize;
     e[0] = drive.attributes[i].id;
     e[1] = drive.attributes[i].threshold;
   }

@@ -9,11 +9,14 @@
 namespace disklib::sim {
 namespace {
 
-struct MethodName {
-  AccessMethod method;
+// A fixture's name of an enumerator.
+template <typename T>
+struct Named {
+  T value;
   std::string_view name;
 };
-constexpr MethodName kMethodNames[] = {
+
+constexpr Named<AccessMethod> kMethodNames[] = {
     {AccessMethod::SmartIoctl, "SmartIoctl"},
     {AccessMethod::ScsiDiskMiniport, "ScsiDiskMiniport"},
     {AccessMethod::SataMiniport, "SataMiniport"},
@@ -23,11 +26,7 @@ constexpr MethodName kMethodNames[] = {
     {AccessMethod::BridgeCdb10, "BridgeCdb10"},
 };
 
-struct QuirkEntry {
-  Quirk quirk;
-  std::string_view name;
-};
-constexpr QuirkEntry kQuirkNames[] = {
+constexpr Named<Quirk> kQuirkNames[] = {
     {Quirk::GoodStatusNoData, "goodStatusNoData"},
     {Quirk::ShortTransfer, "shortTransfer"},
     {Quirk::TemperatureProperty, "temperatureProperty"},
@@ -35,7 +34,27 @@ constexpr QuirkEntry kQuirkNames[] = {
     {Quirk::FixedFormatSense, "fixedFormatSense"},
 };
 
-constexpr std::string_view kPowerStateNames[] = {"active", "idle", "standby"};
+constexpr Named<PowerState> kPowerStateNames[] = {
+    {PowerState::Active, "active"},
+    {PowerState::Idle, "idle"},
+    {PowerState::Standby, "standby"},
+};
+
+template <typename T, std::size_t N>
+std::optional<T> ValueNamed(const Named<T> (&table)[N], std::string_view name) {
+  for (const Named<T>& entry : table) {
+    if (entry.name == name) return entry.value;
+  }
+  return std::nullopt;
+}
+
+template <typename T, std::size_t N>
+std::string_view NameOf(const Named<T> (&table)[N], T value) {
+  for (const Named<T>& entry : table) {
+    if (entry.value == value) return entry.name;
+  }
+  return {};
+}
 
 // IDENTIFY word 217: not reported, solid state, or a speed in rpm.
 constexpr std::uint16_t kSolidState = 1;
@@ -179,42 +198,27 @@ Json DiskJson(const Disk& d) {
 }
 
 std::optional<AccessMethod> AccessMethodFromName(std::string_view name) {
-  for (const MethodName& m : kMethodNames) {
-    if (m.name == name) return m.method;
-  }
-  return std::nullopt;
+  return ValueNamed(kMethodNames, name);
 }
 
 std::string_view AccessMethodName(AccessMethod method) {
-  for (const MethodName& m : kMethodNames) {
-    if (m.method == method) return m.name;
-  }
-  return {};
+  return NameOf(kMethodNames, method);
 }
 
 std::optional<Quirk> QuirkFromName(std::string_view name) {
-  for (const QuirkEntry& q : kQuirkNames) {
-    if (q.name == name) return q.quirk;
-  }
-  return std::nullopt;
+  return ValueNamed(kQuirkNames, name);
 }
 
 std::string_view QuirkName(Quirk quirk) {
-  for (const QuirkEntry& q : kQuirkNames) {
-    if (q.quirk == quirk) return q.name;
-  }
-  return {};
+  return NameOf(kQuirkNames, quirk);
 }
 
 std::optional<PowerState> PowerStateFromName(std::string_view name) {
-  for (std::size_t i = 0; i < std::size(kPowerStateNames); ++i) {
-    if (kPowerStateNames[i] == name) return static_cast<PowerState>(i);
-  }
-  return std::nullopt;
+  return ValueNamed(kPowerStateNames, name);
 }
 
 std::string_view PowerStateName(PowerState state) {
-  return kPowerStateNames[static_cast<std::size_t>(state)];
+  return NameOf(kPowerStateNames, state);
 }
 
 }  // namespace disklib::sim

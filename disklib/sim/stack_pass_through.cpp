@@ -264,7 +264,7 @@ Status PassThrough(Disk& disk, Request& r) {
     const auto count = static_cast<std::uint32_t>(
         std::min<std::size_t>(outcome.data.size(), h.DataTransferLength));
     std::copy_n(outcome.data.begin(), count, r.buffer.begin() + h.DataBufferOffset);
-    h.ScsiStatus = 0;
+    h.ScsiStatus = kScsiStatusGood;
     h.DataTransferLength = count;
     h.SenseInfoLength = 0;
     // The header comes back even when no data does.
@@ -275,7 +275,7 @@ Status PassThrough(Disk& disk, Request& r) {
     const auto senseCount =
         static_cast<std::uint8_t>(std::min<std::size_t>(h.SenseInfoLength, sense.size()));
     std::copy_n(sense.begin(), senseCount, r.buffer.begin() + h.SenseInfoOffset);
-    h.ScsiStatus = 0x02;  // CHECK CONDITION
+    h.ScsiStatus = kScsiStatusCheckCondition;
     h.DataTransferLength = 0;
     h.SenseInfoLength = senseCount;
     r.returned = senseCount != 0 ? h.SenseInfoOffset + senseCount : kHeader;
