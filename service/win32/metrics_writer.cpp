@@ -6,6 +6,7 @@
 
 #include "common/drive_facts.h"
 #include "common/win32/folder_security.h"
+#include "common/win32/registry_value.h"
 #include "common/win32/wide_text.h"
 #include "service/metrics_text.h"
 #include "service/win32/file_in_folder.h"
@@ -16,31 +17,18 @@ namespace {
 
 using ardmon::Wide;
 
+// A REG_EXPAND_SZ value comes expanded, so "%ProgramData%\Quenby" works too.
 std::wstring ReadFolder() {
-  DWORD size = 0;
-  // A REG_EXPAND_SZ value comes expanded, so "%ProgramData%\Quenby" works too.
-  const DWORD types = RRF_RT_REG_SZ;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(kMetricsFolderValue), types, nullptr,
-                   nullptr, &size) != ERROR_SUCCESS) {
+  std::wstring folder;
+  if (ardmon::ReadRegistryText(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(kMetricsFolderValue),
+                               folder) != ardmon::RegistryText::Read) {
     return {};
   }
-  std::vector<wchar_t> folder(size / sizeof(wchar_t) + 1);
-  size = static_cast<DWORD>(folder.size() * sizeof(wchar_t));
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(kMetricsFolderValue), types, nullptr,
-                   folder.data(), &size) != ERROR_SUCCESS) {
-    return {};
-  }
-  return folder.data();
+  return folder;
 }
 
 std::optional<std::uint32_t> ReadNumber(const char16_t* name) {
-  DWORD number = 0;
-  DWORD size = sizeof number;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(name), RRF_RT_REG_DWORD, nullptr,
-                   &number, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return number;
+  return ardmon::RegistryDword(HKEY_LOCAL_MACHINE, Wide(kMetricsKey), Wide(name));
 }
 
 const wchar_t* WhyNotProtected(ardmon::FolderVerdict verdict) {
