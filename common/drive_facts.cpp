@@ -66,16 +66,16 @@ const char* HealthWord(HealthStatus status) {
   }
 }
 
-const char* PowerStateWord(DrivePower power) {
+PowerStateName NameOfPower(DrivePower power) {
   switch (power) {
     case DrivePower::kAwake:
-      return "awake";
+      return {"awake", 0};
     case DrivePower::kAsleep:
-      return "standby";
+      return {"standby", 1};
     case DrivePower::kUnknown:
       break;
   }
-  return "unknown";
+  return {"unknown", 2};
 }
 
 const char* NvmeFieldKey(HealthField field) {

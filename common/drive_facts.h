@@ -23,8 +23,13 @@ unsigned NvmeFieldNameId(nvme::HealthField field);
 // Lower-case words of a health status for scripts: "good", "caution",
 // "bad", and "unknown" when it was not evaluated.
 const char* HealthWord(HealthStatus status);
-// The same of a drive's power: "awake", "standby", "unknown".
-const char* PowerStateWord(DrivePower power);
+// A drive's power for scripts ("awake", "standby", "unknown") and as the
+// metrics gauge counts it (0, 1, 2).
+struct PowerStateName {
+  const char* word;
+  unsigned number;
+};
+PowerStateName NameOfPower(DrivePower power);
 
 // An attribute the page lists, with its verdict.
 struct JudgedAttribute {

@@ -42,10 +42,6 @@ void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message,
       break;
     case ardmon::PipeCommand::GetTempInfoIfAwake:
       result = AwakeResult(library.GetTempInfoIfAwake(drive, message.Payload));
-      // Nothing was read: the answer carries nothing, not even the client's bytes.
-      if (result == static_cast<std::int32_t>(ardmon::kResultAsleep)) {
-        std::memset(message.Payload, 0, sizeof message.Payload);
-      }
       break;
     case ardmon::PipeCommand::AddFilterSil:
       result = library.AddFilterSil();
@@ -57,9 +53,10 @@ void DispatchRequest(ardmon::DiskLibrary& library, ardmon::PipeMessage& message,
       return;
   }
   message.Result = static_cast<std::uint32_t>(result);
-  // A query the library served answers 1; one it did not serve (the
-  // service is stopping) carries nothing, not even the client's own bytes.
-  if (result == 0 && !ChangesDevices(message.Command))
+  // A query the library read a drive for answers 1; one that read nothing
+  // (the drive sleeps, or the service is stopping) carries nothing, not
+  // even the client's own bytes.
+  if (result != 1 && !ChangesDevices(message.Command))
     std::memset(message.Payload, 0, sizeof message.Payload);
 }
 

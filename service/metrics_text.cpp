@@ -75,18 +75,6 @@ const char* ProtocolWord(ardmon::DriveProtocol protocol) {
   return protocol == ardmon::DriveProtocol::Nvme ? "nvme" : "ata";
 }
 
-std::uint64_t PowerStateValue(ardmon::DrivePower power) {
-  switch (power) {
-    case ardmon::DrivePower::kAwake:
-      return 0;
-    case ardmon::DrivePower::kAsleep:
-      return 1;
-    case ardmon::DrivePower::kUnknown:
-      break;
-  }
-  return 2;
-}
-
 void WriteDriveFamilies(const std::vector<DriveFacts>& drives, std::string& out) {
   Family info("quenby_drive_info", "Identity of a present drive; the value is always 1.");
   Family temperature("quenby_drive_temperature_celsius",
@@ -104,7 +92,7 @@ void WriteDriveFamilies(const std::vector<DriveFacts>& drives, std::string& out)
               {"letters", drive.letters},
               {"protocol", ProtocolWord(drive.protocol)}},
              1);
-    power.Add(DriveLabel(drive), PowerStateValue(drive.power));
+    power.Add(DriveLabel(drive), ardmon::NameOfPower(drive.power).number);
     // What a sleeping drive would have to be woken for is left out, not
     // given as 0.
     if (drive.asleep()) continue;

@@ -60,7 +60,7 @@ std::string DrivesJson(const std::vector<ardmon::DriveFacts>& drives) {
         {"letters", drive.letters},
         {"sizeBytes", drive.sizeBytes},
         {"protocol", nvme ? "nvme" : "ata"},
-        {"powerState", ardmon::PowerStateWord(drive.power)},
+        {"powerState", ardmon::NameOfPower(drive.power).word},
         {"temperatureC", drive.temperatureC ? Json(*drive.temperatureC) : Json(nullptr)},
         {"health", ardmon::HealthWord(drive.health)},
         {"powerOnHours", drive.asleep() ? Json(nullptr) : Json(drive.powerOnHours)},

@@ -139,7 +139,7 @@ std::string MissingTemperatureReason(const ardmon::TempInfoRecord& temp) {
 }
 
 std::string Power(ardmon::DrivePower power) {
-  const std::string word = ardmon::PowerStateWord(power);
+  const std::string word = ardmon::NameOfPower(power).word;
   switch (power) {
     case ardmon::DrivePower::kAwake:
       return word;
