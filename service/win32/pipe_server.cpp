@@ -1,12 +1,13 @@
 #include "service/win32/pipe_server.h"
-#include "common/win32/wide_text.h"
 
 #include <aclapi.h>
 
 #include <cstring>
 
 #include "common/service_protocol.h"
+#include "common/win32/wide_text.h"
 #include "service/dispatch.h"
+#include "service/win32/caller.h"
 #include "service/win32/service_threads.h"
 
 namespace service {
@@ -18,32 +19,6 @@ constexpr DWORD kMessageSize = sizeof(ardmon::PipeMessage);
 constexpr DWORD kPipeTimeoutMs = 1000;
 // A client that left before it was seen: the instance listens again after this.
 constexpr DWORD kListenAgainMs = 100;
-
-bool IsMember(HANDLE token, WELL_KNOWN_SID_TYPE type) {
-  BYTE sid[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof sid;
-  BOOL member = FALSE;
-  return CreateWellKnownSid(type, nullptr, sid, &size) &&
-         CheckTokenMembership(token, sid, &member) && member;
-}
-
-// Looks at the client's token while impersonating it (the client allows
-// identification only, which is enough to read it).
-Caller CallerOf(HANDLE pipe) {
-  if (!ImpersonateNamedPipeClient(pipe)) return Caller::User;
-  Caller caller = Caller::User;
-  HANDLE token = nullptr;
-  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
-    if (IsMember(token, WinBuiltinAdministratorsSid) || IsMember(token, WinLocalSystemSid)) {
-      caller = Caller::Administrator;
-    }
-    CloseHandle(token);
-  }
-  // Going on as the client would serve everyone with its rights. Not
-  // ExitProcess: the library's detach could wait on a scan's call.
-  if (!RevertToSelf()) TerminateProcess(GetCurrentProcess(), GetLastError());
-  return caller;
-}
 
 bool AddWellKnownEntry(WELL_KNOWN_SID_TYPE type, DWORD rights, BYTE (&sid)[SECURITY_MAX_SID_SIZE],
                        EXPLICIT_ACCESS_W& entry) {

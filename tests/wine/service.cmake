@@ -5,6 +5,7 @@
 # client processes of the parallel test.
 add_executable(service_test ${CMAKE_CURRENT_LIST_DIR}/service_test.cpp)
 # disklib_sim_stack only for where the demo machine's fixture lies.
-target_link_libraries(service_test PRIVATE monitor_win32 disklib_sim_stack GTest::gtest advapi32)
+target_link_libraries(service_test PRIVATE monitor_win32 disklib_sim_stack service_caller GTest::gtest
+  advapi32)
 add_dependencies(service_test ArdmonSvc ArdmonLibSim)
 set_target_properties(service_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARDMON_SIM_DIR})

@@ -26,6 +26,7 @@
 #include "monitor/win32/service_identity.h"
 #include "monitor/win32/service_transact.h"
 #include "service/metrics_text.h"
+#include "service/win32/caller.h"
 #include "service/win32/pipe_server.h"
 #include "tests/wine/service_control.h"
 
@@ -150,15 +151,26 @@ bool IsAdministrator() {
 // kNoUserToken when no such process can be had.
 constexpr DWORD kNoUserToken = 0xFFFF;
 
-DWORD RunAsUser(const std::wstring& mode) {
+// This process's token, with Administrators for deny only when `asUser`;
+// null when it cannot be had.
+HANDLE OwnToken(bool asUser) {
   HANDLE own = nullptr, restricted = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own) || !asUser) return own;
   BYTE admins[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof admins;
   SID_AND_ATTRIBUTES denyOnly{admins, 0};
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) ||
+      !CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+    restricted = nullptr;
+  }
+  CloseHandle(own);
+  return restricted;
+}
+
+DWORD RunAsUser(const std::wstring& mode) {
+  const HANDLE restricted = OwnToken(true);
   DWORD exitCode = kNoUserToken;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own) &&
-      CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
-      CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+  if (restricted) {
     const std::wstring exe = servicetest::OwnPath().wstring();
     std::wstring commandLine = L"\"" + exe + L"\" " + mode;
     STARTUPINFOW startup{};
@@ -173,7 +185,6 @@ DWORD RunAsUser(const std::wstring& mode) {
     }
   }
   if (restricted) CloseHandle(restricted);
-  if (own) CloseHandle(own);
   return exitCode;
 }
 
@@ -314,6 +325,22 @@ TEST_F(ServiceCommands, AUserReadsDrivesButNeitherTakesThePipeNorChangesTheFilte
   EXPECT_EQ(outcome & 1, 0u) << "a user's filter command was served";
   PipeMessage message = Request(1, 0);
   EXPECT_EQ(monitor::ServiceTransact(&message), 1u) << "the user's request registered the filter";
+}
+
+// What the service learns of a client that allows identification only:
+// Wine hands the service an administrator's token whoever the client is, so
+// the decision is shown on tokens made here.
+TEST(CallerOfToken, AdministratorsOnlyWhenTheGroupCountsForAccess) {
+  for (const auto& [asUser, expected] :
+       {std::pair(false, service::Caller::Administrator), std::pair(true, service::Caller::User)}) {
+    const HANDLE token = OwnToken(asUser);
+    ASSERT_TRUE(token) << GetLastError();
+    HANDLE identification = nullptr;
+    ASSERT_TRUE(DuplicateToken(token, SecurityIdentification, &identification)) << GetLastError();
+    EXPECT_EQ(service::CallerOfToken(identification), expected) << "deny only: " << asUser;
+    CloseHandle(identification);
+    CloseHandle(token);
+  }
 }
 
 // --- Clients that hold the pipe ----------------------------------------------
