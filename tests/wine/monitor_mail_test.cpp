@@ -301,6 +301,16 @@ TEST_F(MonitorMail, SendTestPostsOnlyToAServerItVerified) {
   EXPECT_EQ(MailTestAnswer(35000), Text(IDS_WEBHOOK_FAILED));
   EXPECT_TRUE(servers_.Webhooks("https_other").empty());
   EXPECT_EQ(servers_.Webhooks("https").size(), before + 2);
+
+  // A redirect would take the event where the user did not send it.
+  std::wstring moved = WebhookUrl("https");
+  moved.replace(moved.rfind(L"/hook"), 5, L"/moved");
+  SetItemText(IDC_WEBHOOK_URL, moved.c_str());
+  Click(IDC_WEBHOOK_TEST);
+  EXPECT_EQ(MailTestAnswer(20000), Text(IDS_WEBHOOK_REFUSED));
+  const auto redirected = servers_.Webhooks("https");
+  ASSERT_EQ(redirected.size(), before + 3) << "the redirect was followed";
+  EXPECT_EQ(redirected.back()["path"], "/moved");
 }
 
 // The server takes the request and does not answer: the window goes on,

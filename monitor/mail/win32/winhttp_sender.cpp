@@ -53,7 +53,10 @@ WebhookResult WinHttpSender::Post(const WebhookRequest& request, Deadline deadli
   if (!post) return WebhookResult::Failed;
   // A redirect would take the event somewhere the user did not name.
   DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-  WinHttpSetOption(post.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
+  if (!WinHttpSetOption(post.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects,
+                        sizeof noRedirects)) {
+    return WebhookResult::Failed;
+  }
   const std::wstring headers = Headers(request);
   const auto length = static_cast<DWORD>(request.body.size());
   if (!LimitTo(post.get(), deadline) ||
