@@ -56,6 +56,12 @@ struct SlotTable {
   bool valuesCurrent = true;
 
   bool Present(int slot) const { return slots[slot].slotRecord.Present != 0; }
+  // The drive the pages show, when a present one is selected.
+  const DriveSlot* SelectedDrive() const {
+    const int slot = selectedSlot;
+    if (slot < 0 || slot >= kSlotCount || !Present(slot)) return nullptr;
+    return &slots[slot];
+  }
 };
 
 }  // namespace monitor

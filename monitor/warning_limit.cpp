@@ -59,9 +59,14 @@ WarningLimit DefaultWarningLimit(Profile& profile, const ardmon::TempInfoRecord&
 }
 
 std::optional<WarningLimit> SelectedWarningLimit(const SlotTable& table, Profile& profile) {
-  const int slot = table.selectedSlot;
-  if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return std::nullopt;
-  return WarningLimitOf(profile, table.slots[slot].slotRecord.Temp);
+  const DriveSlot* drive = table.SelectedDrive();
+  if (!drive) return std::nullopt;
+  return WarningLimitOf(profile, drive->slotRecord.Temp);
+}
+
+bool SelectedDriveMayHaveOwnLimit(const SlotTable& table) {
+  const DriveSlot* drive = table.SelectedDrive();
+  return drive && !DriveValueNameOf(drive->slotRecord.Temp).empty();
 }
 
 std::u16string OwnWarningLimitText(Profile& profile, const ardmon::TempInfoRecord& temp) {

@@ -51,6 +51,9 @@ WarningLimit WarningLimitOf(Profile& profile, const ardmon::TempInfoRecord& temp
 WarningLimit DefaultWarningLimit(Profile& profile, const ardmon::TempInfoRecord& temp);
 // The selected drive's; nothing while no drive is selected.
 std::optional<WarningLimit> SelectedWarningLimit(const SlotTable& table, Profile& profile);
+// Whether the selected drive may have a limit of its own: one that has not
+// named itself has nowhere to keep it.
+bool SelectedDriveMayHaveOwnLimit(const SlotTable& table);
 
 // "70℃ (where it comes from)".
 std::u16string WarningLimitText(const WarningLimit& limit, const ardmon::Strings& strings);

@@ -52,9 +52,9 @@ std::vector<std::u16string> DriveLetterItems(const ardmon::DiskInfoTable& record
 }
 
 DriveFacts DriveFactsOf(const SlotTable& table, const ardmon::Strings& strings) {
-  const int slot = table.selectedSlot;
-  if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return {};
-  const DriveSlot& drive = table.slots[slot];
+  const DriveSlot* selected = table.SelectedDrive();
+  if (!selected) return {};
+  const DriveSlot& drive = *selected;
   const ardmon::DiskInfoTable& record = drive.slotRecord;
   DriveFacts facts;
   facts.model =

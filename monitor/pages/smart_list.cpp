@@ -40,9 +40,8 @@ std::u16string Hex(std::uint8_t id) {
 }
 
 const ardmon::TempInfoRecord* SelectedRecord(const SlotTable& table) {
-  const int slot = table.selectedSlot;
-  if (slot < 0 || slot >= kSlotCount || !table.Present(slot)) return nullptr;
-  return &table.slots[slot].slotRecord.Temp;
+  const DriveSlot* drive = table.SelectedDrive();
+  return drive ? &drive->slotRecord.Temp : nullptr;
 }
 
 std::vector<AttributeRow> AtaRows(const ardmon::TempInfoRecord& record,

@@ -1,24 +1,14 @@
 #include "monitor/win32/drive_temp_dialog.h"
 
 #include "common/win32/wide_text.h"
+#include "monitor/pages/win32/page_view.h"
 #include "monitor/warning_limit.h"
 #include "monitor/win32/app.h"
 #include "resources/resource_ids.h"
 
 namespace monitor {
-namespace {
 
 using ardmon::Wide;
-
-std::u16string ItemText(HWND dialog, int id) {
-  const HWND item = GetDlgItem(dialog, id);
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-  return std::u16string(text.begin(), text.end());
-}
-
-}  // namespace
 
 DriveTempDialog::DriveTempDialog(CVormakApp& app, const DriveSlot& drive)
     : app_(app), temp_(drive.slotRecord.Temp), displayName_(drive.displayName) {}
@@ -67,7 +57,7 @@ void DriveTempDialog::OnInitDialog() {
 // itself has nowhere to keep a limit, and the dialog closes as cancelled.
 void DriveTempDialog::OnOk() {
   switch (ApplyOwnWarningLimitText(app_.profile(), app_.slots, temp_,
-                                   ItemText(hwnd_, IDC_DRIVE_TEMP_OWN))) {
+                                   DialogItemText(hwnd_, IDC_DRIVE_TEMP_OWN))) {
     case OwnLimitChange::kNotANumber:
       ShowMessage(hwnd_, app_, IDS_PARSE_POSITIVE_INTEGER, MB_OK);
       SetFocus(GetDlgItem(hwnd_, IDC_DRIVE_TEMP_OWN));

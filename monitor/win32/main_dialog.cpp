@@ -3,11 +3,11 @@
 
 #include <commctrl.h>
 
-#include "monitor/drive_value_name.h"
 #include "monitor/layout.h"
 #include "monitor/selection.h"
 #include "monitor/settings.h"
 #include "monitor/win32/app.h"
+#include "monitor/warning_limit.h"
 #include "monitor/win32/drive_temp_dialog.h"
 #include "monitor/win32/list_columns.h"
 #include "resources/resource_ids.h"
@@ -312,18 +312,16 @@ void CVormakDlg::ShowDriveMenu() {
   GetCursorPos(&cursor);
   HMENU menu = ardmon::LoadMenuFor(app_.instance(), app_.language(), IDR_DRIVE_MENU);
   if (!menu) return;
-  const int slot = app_.slots.selectedSlot;
-  const bool named = slot >= 0 && slot < kSlotCount && app_.slots.Present(slot) &&
-                     !DriveValueNameOf(app_.slots.slots[slot].slotRecord.Temp).empty();
+  const bool named = SelectedDriveMayHaveOwnLimit(app_.slots);
   EnableMenuItem(menu, ID_DRIVE_TEMP, MF_BYCOMMAND | (named ? MF_ENABLED : MF_GRAYED));
   TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd_, nullptr);
   DestroyMenu(menu);
 }
 
 void CVormakDlg::EditDriveTemp() {
-  const int slot = app_.slots.selectedSlot;
-  if (slot < 0 || slot >= kSlotCount || !app_.slots.Present(slot)) return;
-  DriveTempDialog dialog(app_, app_.slots.slots[slot]);
+  const DriveSlot* drive = app_.slots.SelectedDrive();
+  if (!drive) return;
+  DriveTempDialog dialog(app_, *drive);
   if (!dialog.DoModal(hwnd_)) return;
   UpdateTrayIcons(true);
   InvalidateRect(list_->hwnd(), nullptr, FALSE);

@@ -34,7 +34,11 @@ void PageView::SetItemText(int id, const std::u16string& text) const {
 }
 
 std::u16string PageView::ItemText(int id) const {
-  const HWND item = Item(id);
+  return DialogItemText(hwnd_, id);
+}
+
+std::u16string DialogItemText(HWND dialog, int id) {
+  const HWND item = GetDlgItem(dialog, id);
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
   text.resize(
       static_cast<std::size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));

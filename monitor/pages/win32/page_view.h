@@ -56,6 +56,8 @@ class PageView {
   HWND hwnd_ = nullptr;
 };
 
+// The text of a dialog's control.
+std::u16string DialogItemText(HWND dialog, int id);
 // Fills an owner-drawn static control with one colour (0x00BBGGRR).
 void FillDrawnItem(const DRAWITEMSTRUCT& item, COLORREF colour);
 // A thin frame around it, so that a white square shows on a light page.

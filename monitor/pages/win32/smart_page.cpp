@@ -97,11 +97,10 @@ void CSmart::RefreshSmartList() {
 
 void CSmart::ShowHealth() {
   const SlotTable& table = app_.slots;
-  const int slot = table.selectedSlot;
-  const bool present = slot >= 0 && slot < kSlotCount && table.Present(slot);
-  SetItemText(IDC_SMART_HEALTH, present ? HealthText(table.slots[slot].slotRecord.Temp.HealthStatus,
-                                                     table.slots[slot].accepted, app_.strings())
-                                        : u"");
+  const DriveSlot* drive = table.SelectedDrive();
+  SetItemText(IDC_SMART_HEALTH, drive ? HealthText(drive->slotRecord.Temp.HealthStatus,
+                                                   drive->accepted, app_.strings())
+                                      : u"");
   const AcceptAction action = AcceptActionFor(table);
   const HWND button = Item(IDC_ACCEPT_VALUES);
   if (action != AcceptAction::kNone) {

@@ -112,6 +112,14 @@ TEST(WarningLimit, TheDialogsTextIsANumberOrEmptyForTheDefault) {
     EXPECT_EQ(OwnWarningLimitText(profile, temp), c.stored);
   }
   EXPECT_EQ(ApplyOwnWarningLimitText(profile, table, {}, u"45"), OwnLimitChange::kUnnamed);
+
+  // The drive menu offers a limit of its own only to a present, named drive.
+  table.selectedSlot = 2;
+  EXPECT_FALSE(SelectedDriveMayHaveOwnLimit(table));
+  table.slots[2].slotRecord.Present = 1;
+  EXPECT_FALSE(SelectedDriveMayHaveOwnLimit(table));
+  table.slots[2].slotRecord.Temp = temp;
+  EXPECT_TRUE(SelectedDriveMayHaveOwnLimit(table));
 }
 
 // Drive 0 has its own 40, drive 1 the "TEMP" of 50, the NVMe drive 5 its
