@@ -1,7 +1,6 @@
 #include "monitor/store/accepted_values.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/nvme_health.h"
 #include "common/smart_evaluation.h"
@@ -14,22 +13,12 @@ bool IsAtaCounter(DamageCounter counter) {
   return CounterAttributeId(counter) != 0;
 }
 
-std::optional<DamageCounter> CounterOfAttribute(std::uint8_t id) {
-  for (DamageCounter counter :
-       {DamageCounter::kReallocated, DamageCounter::kPending, DamageCounter::kUncorrectable}) {
-    if (CounterAttributeId(counter) == id) return counter;
-  }
-  return std::nullopt;
-}
-
 // A sector counter's Caution that the accepted count covers.
 bool CoveredByAcceptance(ardmon::AttributeEntry attribute, const DamageCounts& accepted) {
   const std::optional<DamageCounter> counter = CounterOfAttribute(attribute.id());
   if (!counter) return false;
   const auto value = accepted.find(*counter);
-  std::uint32_t count;
-  std::memcpy(&count, attribute.rawBytes(), sizeof count);
-  return value != accepted.end() && count <= value->second;
+  return value != accepted.end() && SectorCount(attribute) <= value->second;
 }
 
 }  // namespace

@@ -92,6 +92,19 @@ std::uint8_t CounterAttributeId(DamageCounter counter) {
   return RowOf(counter).attributeId;
 }
 
+std::optional<DamageCounter> CounterOfAttribute(std::uint8_t id) {
+  for (const CounterRow& row : kCounters) {
+    if (row.attributeId != 0 && row.attributeId == id) return row.counter;
+  }
+  return std::nullopt;
+}
+
+std::uint32_t SectorCount(ardmon::AttributeEntry attribute) {
+  std::uint32_t count;
+  std::memcpy(&count, attribute.rawBytes(), sizeof count);
+  return count;
+}
+
 DamageCounts CountsOf(const ardmon::TempInfoRecord& record) {
   DamageCounts counts;
   if (!record.SmartSupported || !record.AttributesOk) return counts;
@@ -106,13 +119,9 @@ DamageCounts CountsOf(const ardmon::TempInfoRecord& record) {
   const ardmon::DriveFamily* family = ardmon::FamilyOf(record);
   for (std::size_t i = 0; i < ardmon::kSmartEntries; ++i) {
     const ardmon::AttributeEntry attribute = ardmon::AttributeAt(record.AttributeData, i);
-    if (!ardmon::IsSectorCounter(attribute.id(), family)) continue;
-    const auto row =
-        std::find_if(std::begin(kCounters), std::end(kCounters),
-                     [&](const CounterRow& r) { return r.attributeId == attribute.id(); });
-    std::uint32_t count;
-    std::memcpy(&count, attribute.rawBytes(), sizeof count);
-    counts.emplace(row->counter, count);  // the first entry of an ID counts
+    const std::optional<DamageCounter> counter = CounterOfAttribute(attribute.id());
+    if (!counter || !ardmon::IsSectorCounter(attribute.id(), family)) continue;
+    counts.emplace(*counter, SectorCount(attribute));  // the first entry of an ID counts
   }
   return counts;
 }

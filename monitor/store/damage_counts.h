@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/smart_attributes.h"
 #include "common/wire_records.h"
 #include "monitor/profile.h"
 
@@ -39,10 +40,13 @@ std::u16string_view CounterKey(DamageCounter counter);
 unsigned CounterNameString(DamageCounter counter);
 // The ATA attribute ID of 5, 197 and 198; 0 for the others.
 std::uint8_t CounterAttributeId(DamageCounter counter);
+// The counter an ATA attribute ID is, if any.
+std::optional<DamageCounter> CounterOfAttribute(std::uint8_t id);
+// A sector counter's count: raw bytes 0 to 3.
+std::uint32_t SectorCount(ardmon::AttributeEntry attribute);
 
 // The counts of a record that holds a reading; none otherwise.
 DamageCounts CountsOf(const ardmon::TempInfoRecord& record);
-
 
 // "5=8 197=0", in the order of the counters.
 std::u16string CountsText(const DamageCounts& counts);
