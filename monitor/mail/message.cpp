@@ -37,8 +37,8 @@ std::string Base64Lines(std::string_view bytes) {
   return lines;
 }
 
-}  // namespace
-
+// How many of the UTF-8 bytes, at most `room`, end at a character
+// boundary.
 std::size_t WholeCharacters(std::string_view bytes, std::size_t room) {
   if (bytes.size() <= room) return bytes.size();
   std::size_t end = room;
@@ -46,21 +46,29 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t room) {
   return end > 0 ? end : room;  // no boundary at all: not UTF-8, cut anywhere
 }
 
+}  // namespace
+
+std::string EncodedWords(std::string_view bytes, std::size_t firstRoom, std::size_t room,
+                         std::string_view separator) {
+  std::string words;
+  for (std::size_t wordRoom = firstRoom;; wordRoom = room) {
+    const std::size_t taken = WholeCharacters(bytes, wordRoom);
+    words += kWordStart;
+    words += Base64Encode(bytes.substr(0, taken));
+    words += kWordEnd;
+    bytes.remove_prefix(taken);
+    if (bytes.empty()) return words;
+    words += separator;
+  }
+}
+
 // A title too long for one encoded-word goes in several, each on a line
 // of its own folded under the first.
 std::string SubjectLine(std::u16string_view title) {
-  const std::string bytes = ardmon::Utf8FromUtf16(title);
-  std::string_view rest = bytes;
-  std::string line(kSubjectStart);
-  for (std::size_t lead = kSubjectStart.size();; lead = 1) {
-    const std::size_t taken = WholeCharacters(rest, WordBytes(lead));
-    line += kWordStart;
-    line += Base64Encode(rest.substr(0, taken));
-    line += kWordEnd;
-    rest.remove_prefix(taken);
-    if (rest.empty()) return line + "\r\n";
-    line += "\r\n ";
-  }
+  return std::string(kSubjectStart) +
+         EncodedWords(ardmon::Utf8FromUtf16(title), WordBytes(kSubjectStart.size()), WordBytes(1),
+                      "\r\n ") +
+         "\r\n";
 }
 
 std::string MailBody(std::u16string_view text) {

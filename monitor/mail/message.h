@@ -9,9 +9,11 @@
 
 namespace monitor {
 
-// How many of the UTF-8 bytes, at most `room`, end at a character
-// boundary, so that an encoded-word never splits a character.
-std::size_t WholeCharacters(std::string_view bytes, std::size_t room);
+// UTF-8 text as Base64 encoded-words (RFC 2047) that never split a
+// character: the first of at most `firstRoom` bytes, each other of at most
+// `room`, joined by `separator`; one word at least.
+std::string EncodedWords(std::string_view bytes, std::size_t firstRoom, std::size_t room,
+                         std::string_view separator);
 // "Subject: =?UTF-8?B?...?=" and CR LF for a title; a long title in
 // several encoded-words on folded lines.
 std::string SubjectLine(std::u16string_view title);

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "common/utf8.h"
-#include "monitor/mail/base64.h"
 #include "monitor/mail/mail_values.h"
 #include "monitor/mail/message.h"
 
@@ -194,14 +193,7 @@ std::string EncodedHeaderText(std::u16string_view text) {
   const bool ascii = std::all_of(bytes.begin(), bytes.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (ascii) return bytes;
-  std::string words;
-  for (std::string_view rest = bytes; !rest.empty();) {
-    const std::size_t taken = WholeCharacters(rest, kEncodedWordBytes);
-    if (!words.empty()) words += ' ';
-    words += "=?UTF-8?B?" + Base64Encode(rest.substr(0, taken)) + "?=";
-    rest.remove_prefix(taken);
-  }
-  return words;
+  return EncodedWords(bytes, kEncodedWordBytes, kEncodedWordBytes, " ");
 }
 
 WebhookRequest ComposeWebhook(const WebhookUrl& url, const WebhookEvent& event,
